@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "app/StatusMailbox.h"
+#include "record/VersionStamp.h"
+
+// The process-wide table of installations, shared by the dialog (user-interface thread) and the
+// install worker. Rows are only appended; a row is complete before `count` includes it.
+constexpr int kMaxInstallations = 64;
+constexpr int kRowTextSize = 1024;  // displayName and installPath: 1023 characters and a terminator
+
+struct InstallationRow {
+  char displayName[kRowTextSize];
+  char installPath[kRowTextSize];  // never changed once the row counts
+  int32_t present;                 // 1: the row holds an installation
+  std::atomic<int32_t> checked;    // written by the dialog, read by the worker as it reaches the row
+  VersionStamp versionStamp;
+};
+
+struct InstallationTable {
+  InstallationRow rows[kMaxInstallations];
+  std::atomic<int32_t> count;    // raised by the dialog only after the new row is filled
+  std::atomic<int32_t> running;  // set by the dialog before the worker starts, cleared by the worker
+  HANDLE workerThread;           // the latest run's worker; nothing waits on it
+  StatusMailbox statusMailbox;
+  int32_t clearOldPatch;         // written before the worker starts, only read by it
+};
