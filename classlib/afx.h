@@ -1,0 +1,5 @@
+#pragma once
+// The portable half of the class layer, as application code includes it.
+#include "classlib/Platform.h"
+#include "classlib/CString.h"
+#include "classlib/Exceptions.h"
