@@ -28,3 +28,19 @@ struct InstallationTable {
   StatusMailbox statusMailbox;
   int32_t clearOldPatch;         // written before the worker starts, only read by it
 };
+
+struct InstallRecord;
+
+// The one table of the process, zero-filled before anything uses it.
+InstallationTable& TheInstallationTable();
+
+// Empties the table, run state included.
+void ResetInstallationTable(InstallationTable& table);
+
+// Offers a found installation to the table in version-text order (compared without regard to
+// ASCII case). Returns FALSE when its version text is already listed or the table is full.
+// The row is filled completely but not counted: the caller raises `count` afterwards.
+BOOL InsertFoundInstallation(InstallationTable& table, int rowsInUse, const InstallRecord& record);
+
+// Copies one row's fields into another (rows hold an atomic and cannot be assigned).
+void CopyInstallationRow(InstallationRow& to, const InstallationRow& from);

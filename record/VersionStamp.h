@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "classlib/afx.h"
+
 // Which patch an installation holds, as read from its version file when its row was made.
 constexpr int kStampTextSize = 64;  // label and date: at most 63 characters and a terminator
 
@@ -9,3 +11,24 @@ struct VersionStamp {
   char label[kStampTextSize];  // the label as the version file writes it
   char date[kStampTextSize];   // the install date, "%Y-%m-%d"
 };
+
+class CRecordDocument;
+
+// Fills the stamp of the installation at installFolder: "None" without the vendor device folder,
+// otherwise what its version file says.
+void ProbeInstalledPatch(VersionStamp* stamp, LPCTSTR installFolder);
+
+// Fills every field of the stamp from the version file at path ("V1.0", dated today, when the
+// file is missing).
+void ReadVersionFile(LPCTSTR path, VersionStamp* stamp);
+
+// The visitor that takes the label and the date from the section "Install"; returns 1.
+int ReadInstallSection(CRecordDocument* document, void* stamp);
+
+// clear: zero the stamp and make it state 1 first. Then: date today, label of the state.
+void ResetVersionStamp(VersionStamp* stamp, BOOL clear);
+
+CString VersionLabel(int state);
+int VersionState(LPCTSTR label, int fallback);
+CString TodayText();
+CString StripQuotes(LPCTSTR text);

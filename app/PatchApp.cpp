@@ -1,0 +1,25 @@
+#include "app/PatchApp.h"
+
+#include "app/PatchDlg.h"
+
+BEGIN_MESSAGE_MAP(CPatchApp, CWinApp)
+  ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+// No application name: the profile is the default one, an INI file named after the program.
+CPatchApp::CPatchApp() : CWinApp(NULL) {}
+
+CPatchApp theApp;
+
+BOOL CPatchApp::InitInstance() {
+  AfxEnableControlContainer();
+  Enable3dControls();
+
+  // Constructing the dialog fills the installation table, before the dialog window exists.
+  CPatchDlg dlg;
+  m_pMainWnd = &dlg;
+  dlg.DoModal();
+
+  // The dialog was the whole program: no message loop of our own.
+  return FALSE;
+}

@@ -1,0 +1,59 @@
+#pragma once
+#include "app/InstallationTable.h"
+#include "app/res/resource.h"
+#include "classlib/afxwin.h"
+#include "listview/CheckListCtrl.h"
+
+// The main dialog: the installations with their check boxes, the install command, the status
+// line. Everything here runs on the user-interface thread; a 50 ms timer shows the worker's
+// newest status text and brings the buttons up to date.
+class CPatchDlg : public CDialog {
+ public:
+  enum { IDD = IDD_QX48_EWARM_PACK_DIALOG };
+
+  explicit CPatchDlg(CWnd* pParent = NULL);
+
+  void RefreshControls();
+  void ToggleSelectedRow();
+  void SetAllChecked(BOOL checked);
+  void SetRowCheckCell(int listRow, BOOL checked);
+  void AppendInstallationRow(int listRow, const InstallationRow& row);
+  void ShowAddedRow();
+
+  CCheckListCtrl m_list;
+  BOOL m_selectAll;
+  BOOL m_clearOldPatch;
+  HICON m_hIcon;
+  CStatusBarCtrl m_statusBar;
+  CBitmap m_checkImages[2];  // 0: empty box, 1: checked box; lent to the list
+  BOOL m_refreshPending;     // the next tick refreshes the controls
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnCancel() override;
+
+  afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+  afx_msg void OnPaint();
+  afx_msg HCURSOR OnQueryDragIcon();
+  afx_msg void OnSelectAll();
+  afx_msg void OnRClickList(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg void OnDblClkList(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  afx_msg void OnKeyDownList(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg void OnDriverPatch();
+  afx_msg void OnTimer(UINT_PTR nIDEvent);
+  afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
+  afx_msg LRESULT OnListDropFile(WPARAM wParam, LPARAM lParam);
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void FillInstallationTable();
+  void SetUpList();
+  void ProbeAllRows();
+
+  // Set while a run this dialog started has not yet been seen to end.
+  BOOL m_runInProgress;
+};
