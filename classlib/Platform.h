@@ -35,6 +35,9 @@ typedef char* LPSTR;
 typedef const char* LPCTSTR;
 typedef char* LPTSTR;
 typedef void* LPVOID;
+typedef intptr_t INT_PTR;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
 
 #ifndef TRUE
 #define TRUE 1

@@ -3,3 +3,7 @@
 #include "classlib/Platform.h"
 #include "classlib/CString.h"
 #include "classlib/Exceptions.h"
+#include "classlib/Arrays.h"
+#include "classlib/Files.h"
+#include "classlib/Archive.h"
+#include "classlib/OleDateTime.h"

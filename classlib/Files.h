@@ -1,0 +1,108 @@
+#pragma once
+#include "classlib/CString.h"
+#include "classlib/Exceptions.h"
+#include "classlib/Platform.h"
+
+// A file opened for reading. This layer reads only: the program never writes a file through it,
+// so write access is refused at Open rather than half supported.
+class CFile {
+ public:
+  enum OpenFlags : UINT {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    modeReadWrite = 0x0002,
+    shareCompat = 0x0000,
+    shareExclusive = 0x0010,
+    shareDenyWrite = 0x0020,
+    shareDenyRead = 0x0030,
+    shareDenyNone = 0x0040,
+    modeNoInherit = 0x0080,
+    modeCreate = 0x1000,
+    modeNoTruncate = 0x2000,
+    typeText = 0x4000,
+    typeBinary = 0x8000
+  };
+
+  CFile();
+  // Opens or raises CFileException.
+  CFile(LPCTSTR fileName, UINT openFlags);
+  virtual ~CFile();  // closes an open file, ignoring any error
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+
+  // Flags 0 (modeRead with shareCompat) give read access and, as on Windows with the class
+  // library, share the file with no other opener: a file another program holds open does not
+  // open. On Linux nothing enforces sharing. On failure returns FALSE and, when error is
+  // given, fills its cause, OS error and file name.
+  virtual BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr);
+  // Reads up to count bytes; returns how many, 0 at the end. A read error raises CFileException.
+  virtual UINT Read(void* buffer, UINT count);
+  virtual ULONGLONG GetLength() const;
+  // Closes the file; a failure raises CFileException (the file counts as closed all the same).
+  virtual void Close();
+  // Closes the file without raising anything.
+  virtual void Abort();
+
+  BOOL IsOpen() const;
+  const CString& GetFilePath() const { return m_strFileName; }
+
+ protected:
+  CString m_strFileName;
+
+ private:
+#ifdef _WIN32
+  HANDLE m_hFile;
+#else
+  int m_hFile;
+#endif
+};
+
+// A text file read line by line. Text mode (the default, or typeText) takes CR LF or LF alone
+// as a line end; typeBinary takes only LF and keeps a CR before it.
+class CStdioFile : public CFile {
+ public:
+  CStdioFile() = default;
+  CStdioFile(LPCTSTR fileName, UINT openFlags);
+
+  BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
+  UINT Read(void* buffer, UINT count) override;
+  void Close() override;
+  void Abort() override;
+
+  // The next line without its line end; a last line without a line end is read too. Returns
+  // FALSE, with the string empty, when no character is left. A zero byte ends the line's text:
+  // the rest of that line is read and dropped, so a string never holds one. A read error
+  // raises CFileException.
+  virtual BOOL ReadString(CString& line);
+
+ private:
+  BOOL FillBuffer();  // FALSE at the end of the file
+
+  static constexpr UINT kBufferSize = 4096;
+  char m_buffer[kBufferSize];
+  UINT m_next = 0;
+  UINT m_end = 0;
+  BOOL m_binary = FALSE;
+};
+
+// A file over memory. Over a caller's buffer (the constructor with a buffer, or Attach) it reads
+// that buffer and never frees it.
+class CMemFile : public CFile {
+ public:
+  explicit CMemFile(UINT growBytes = 1024);
+  CMemFile(BYTE* buffer, UINT bufferSize, UINT growBytes = 0);
+
+  void Attach(BYTE* buffer, UINT bufferSize, UINT growBytes = 0);
+  BYTE* Detach();  // hands the buffer back and leaves the file empty
+
+  BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
+  UINT Read(void* buffer, UINT count) override;
+  ULONGLONG GetLength() const override { return m_size; }
+  void Close() override;
+  void Abort() override { Close(); }
+
+ private:
+  BYTE* m_data = nullptr;
+  UINT m_size = 0;
+  UINT m_position = 0;
+};
