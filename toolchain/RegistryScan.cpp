@@ -1,0 +1,125 @@
+#include "toolchain/RegistryScan.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kSubkeyNameSize = 260;  // registry key names have at most 255 characters
+
+typedef BOOL(WINAPI* IsWow64ProcessFunction)(HANDLE process, PBOOL wow64);
+
+// Makes field hold the text up to the first NUL of the size bytes the registry stored, with
+// every byte after it zero. FALSE when no terminator fits: the value filled the whole field.
+BOOL TerminateStoredText(char* field, DWORD fieldSize, DWORD size) {
+  const void* end = memchr(field, '\0', size);
+  const DWORD length = end != nullptr ? static_cast<DWORD>(static_cast<const char*>(end) - field) : size;
+  if (length >= fieldSize) {
+    return FALSE;
+  }
+  memset(field + length, 0, fieldSize - length);
+  return TRUE;
+}
+
+// Reads the text value name of key into field (fieldSize bytes). TRUE when the value is REG_SZ,
+// or REG_EXPAND_SZ whose expansion fits, and its text fits the field with a terminator. Any other
+// type (a number, binary data, a list of texts) is not an installation folder or version a user
+// could have meant. On FALSE the field is all zero.
+BOOL ReadTextValue(HKEY key, const char* name, char* field, DWORD fieldSize) {
+  memset(field, 0, fieldSize);
+  DWORD type = REG_NONE;
+  DWORD size = fieldSize;
+  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(field), &size);
+  BOOL ok = result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size <= fieldSize &&
+            TerminateStoredText(field, fieldSize, size);
+  if (ok && type == REG_EXPAND_SZ) {
+    char stored[kInstallPathSize > kVersionTextSize ? kInstallPathSize : kVersionTextSize];
+    if (fieldSize > sizeof(stored)) {
+      ok = FALSE;
+    } else {
+      memcpy(stored, field, fieldSize);
+      memset(field, 0, fieldSize);
+      // The result counts the terminator; 0 is a failure, more than fieldSize does not fit.
+      const DWORD needed = ExpandEnvironmentStringsA(stored, field, fieldSize);
+      ok = needed != 0 && needed <= fieldSize && TerminateStoredText(field, fieldSize, needed);
+    }
+  }
+  if (!ok) {
+    memset(field, 0, fieldSize);
+  }
+  return ok;
+}
+
+}  // namespace
+
+BOOL IsRunningUnderWow64() {
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  if (kernel == nullptr) {
+    return FALSE;
+  }
+  // Looked up at run time: the function is missing on the oldest 32-bit systems. The detour
+  // through void* keeps GCC from warning about the cast between function types.
+  const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+  if (isWow64Process == nullptr) {
+    return FALSE;
+  }
+  BOOL wow64 = FALSE;
+  if (!isWow64Process(GetCurrentProcess(), &wow64)) {
+    return FALSE;
+  }
+  return wow64;
+}
+
+BOOL OpenLocationsKey(HKEY* key) {
+  // Read access only: full access would fail for a user who may not write HKEY_LOCAL_MACHINE,
+  // and that user would see no installations at all.
+  const BOOL wow64 = IsRunningUnderWow64();
+  const char* path = wow64 ? kLocationsKeyPathWow64 : kLocationsKeyPath;
+  const REGSAM access = wow64 ? (KEY_READ | KEY_WOW64_64KEY) : KEY_READ;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &opened) != ERROR_SUCCESS) {
+    return FALSE;
+  }
+  *key = opened;
+  return TRUE;
+}
+
+BOOL ReadInstallRecord(InstallRecord* record, HKEY locationsKey, const char* subkeyName) {
+  memset(record, 0, sizeof(*record));
+  HKEY candidate = nullptr;
+  if (RegOpenKeyExA(locationsKey, subkeyName, 0, KEY_QUERY_VALUE, &candidate) != ERROR_SUCCESS) {
+    return FALSE;
+  }
+  BOOL counts = ReadTextValue(candidate, kInstallPathValue, record->installPath, sizeof(record->installPath));
+  if (counts) {
+    HKEY versionKey = nullptr;
+    counts = RegOpenKeyExA(candidate, kVersionKeyPath, 0, KEY_QUERY_VALUE, &versionKey) == ERROR_SUCCESS;
+    if (counts) {
+      counts = ReadTextValue(versionKey, kVersionValue, record->versionText, sizeof(record->versionText)) &&
+               record->installPath[0] != '\0';
+      RegCloseKey(versionKey);
+    }
+  }
+  RegCloseKey(candidate);
+  return counts;
+}
+
+int FindToolchainInstallations(InstallRecordList& list) {
+  HKEY locations = nullptr;
+  if (!OpenLocationsKey(&locations)) {
+    return static_cast<int>(list.size());
+  }
+  for (DWORD index = 0; index < kMaxLocationSubkeys; ++index) {
+    char name[kSubkeyNameSize];
+    DWORD nameLength = kSubkeyNameSize;
+    if (RegEnumKeyExA(locations, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    InstallRecord record;
+    if (ReadInstallRecord(&record, locations, name)) {
+      list.push_back(record);
+    }
+  }
+  RegCloseKey(locations);
+  return static_cast<int>(list.size());
+}
