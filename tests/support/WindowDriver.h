@@ -1,0 +1,70 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Drives a program of ours in its own process through its real windows, as a user would:
+// clicks and keys go in as input, state is read back from the windows themselves.
+
+// Waits until done() is true, pumping nothing; false after timeoutMs.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// The first visible top-level window of process pid with that title (nullptr: any title).
+HWND FindProcessWindow(DWORD pid, const char* title, int timeoutMs = 10000);
+
+std::string WindowText(HWND window);
+
+// The text of a static control of a message box: the message itself.
+std::string MessageBoxText(HWND box);
+
+// Real mouse input at a point of window's client area.
+void ClickClient(HWND window, int x, int y, bool right = false);
+void DoubleClickClient(HWND window, int x, int y);
+// A key press (down and up) sent to window as the keyboard would deliver it.
+void PressKey(HWND window, WORD virtualKey);
+
+// Saves what the screen shows of window (frame included) as a PNG file.
+bool SaveWindowPng(HWND window, const std::string& path);
+
+// Reads a list view of another process through memory allocated in that process.
+class RemoteListView {
+ public:
+  RemoteListView(HWND list, DWORD pid);
+  ~RemoteListView();
+  RemoteListView(const RemoteListView&) = delete;
+  RemoteListView& operator=(const RemoteListView&) = delete;
+
+  int Count() const;
+  int Columns() const;
+  int ColumnWidth(int column) const;
+  std::string Text(int row, int column) const;
+  RECT CellRect(int row, int column) const;  // client coordinates of the list
+  int SelectedRow() const;
+  HWND Window() const { return list_; }
+
+ private:
+  HWND list_;
+  HANDLE process_;
+  void* remote_;  // scratch memory in the other process
+};
+
+// A program started from a copy of its exe; killed at the end if still running.
+class ProgramUnderTest {
+ public:
+  ProgramUnderTest() = default;
+  ~ProgramUnderTest();
+  ProgramUnderTest(const ProgramUnderTest&) = delete;
+  ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+  bool Start(const std::string& exePath);
+  // The main dialog, once it is shown and its first timer tick has set the buttons.
+  HWND WaitForDialog(const char* title, int timeoutMs = 15000);
+  bool WaitForExit(int timeoutMs, DWORD* exitCode = nullptr);
+  void Kill();
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Running() const;
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
