@@ -1,0 +1,166 @@
+// "Driver &patch" in the real window: the run installs into every checked row on its worker,
+// the buttons and closing follow the running flag, and the final text tells how it went.
+#include <regex>
+#include <set>
+
+#include "tests/gui/PackDialogFixture.h"
+
+namespace {
+
+const std::regex kFinishedClean(R"(Install patch finished, total elapse \d+\.\d{3} sec)");
+const std::regex kFinishedWithErrors(
+    R"(Install patch finished with (\d+) error\(s\), total elapse \d+\.\d{3} sec)");
+
+bool IsFinalText(const std::string& text) { return text.rfind("Install patch finished", 0) == 0; }
+
+}  // namespace
+
+class InstallRunTest : public PackDialogTest {
+ protected:
+  // A patch of many files, so that a run takes long enough to watch.
+  void AddLargePatch(int files) {
+    AddPatchFile("Qorvantel.Version", "[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2026-12-09\"\r\n");
+    for (int i = 0; i < files; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "devices\\QuorVantel\\part%02d\\file%04d.xml", i % 10, i);
+      AddPatchFile(name, std::string(512, char('a' + i % 26)));
+    }
+  }
+
+  void PressDriverPatch() {
+    HWND button = GetDlgItem(dialog_, kDriverPatch);
+    RECT rect;
+    GetClientRect(button, &rect);
+    ClickClient(button, rect.right / 2, rect.bottom / 2);
+  }
+
+  // Watches the status line until the final text, noting the installation of each "Copy" text.
+  std::string WatchRun(std::vector<std::string>* installOrder, int timeoutMs = 120000) {
+    std::string text;
+    WaitUntil([&] {
+      text = StatusText();
+      const size_t to = text.rfind(" to ");
+      if (installOrder != nullptr && text.rfind("Copy ", 0) == 0 && to != std::string::npos) {
+        const std::string folder = text.substr(to + 4);
+        if (installOrder->empty() || installOrder->back() != folder) installOrder->push_back(folder);
+      }
+      return IsFinalText(text);
+    }, timeoutMs);
+    return text;
+  }
+};
+
+TEST_F(InstallRunTest, InstallsIntoEveryCheckedRowInTableOrderAndReportsTheTime) {
+  AddLargePatch(400);
+  const std::string a = MakeInstallation("EWa"), b = MakeInstallation("EWb"),
+                    c = MakeInstallation("EWc");
+  ASSERT_TRUE(EwarmRegistry::Add("1", c, "9.30"));
+  ASSERT_TRUE(EwarmRegistry::Add("2", a, "9.10"));
+  ASSERT_TRUE(EwarmRegistry::Add("3", b, "9.20"));
+  Start();
+  ClickCell(1, 0);  // b is not to be installed
+  ASSERT_TRUE(WaitUntil([&] { return Cell(1, 0) == "0"; }, 3000));
+
+  PressDriverPatch();
+  std::vector<std::string> order;
+  const std::string final = WatchRun(&order);
+
+  EXPECT_TRUE(std::regex_match(final, kFinishedClean)) << final;
+  EXPECT_EQ(order, (std::vector<std::string>{a, c}));
+  const std::string file = "\\arm\\config\\devices\\QuorVantel\\part03\\file0123.xml";
+  EXPECT_TRUE(PathExists(a + file));
+  EXPECT_FALSE(PathExists(b + "\\arm\\config\\devices"));
+  EXPECT_TRUE(PathExists(c + file));
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(IDCANCEL) && Enabled(kDriverPatch); }, 3000));
+  Screenshot("after-install-run");
+  EXPECT_TRUE(CloseAndWait());
+}
+
+TEST_F(InstallRunTest, WhileRunningButtonsAreDisabledClosingIsRefusedAndUncheckedRowsSkipped) {
+  AddLargePatch(1500);
+  const std::string first = MakeInstallation("EW1"), second = MakeInstallation("EW2"),
+                    third = MakeInstallation("EW3");
+  ASSERT_TRUE(EwarmRegistry::Add("1", first, "9.10"));
+  ASSERT_TRUE(EwarmRegistry::Add("2", second, "9.20"));
+  ASSERT_TRUE(EwarmRegistry::Add("3", third, "9.30"));
+  Start();
+
+  PressDriverPatch();
+  ASSERT_TRUE(WaitUntil([&] { return StatusText().rfind("Copy ", 0) == 0; }, 20000));
+  EXPECT_TRUE(WaitUntil([&] { return !Enabled(kDriverPatch) && !Enabled(IDCANCEL); }, 3000));
+
+  // The worker is still on the first row: the third is unchecked before it gets there.
+  ClickCell(2, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Cell(2, 0) == "0"; }, 3000));
+
+  // A second command starts nothing, even sent straight to the dialog.
+  PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(kDriverPatch, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog_, kDriverPatch)));
+
+  // Closing (Escape, the Close command, the window's close) is refused with the message.
+  PostMessageA(dialog_, WM_CLOSE, 0, 0);
+  HWND box = WaitForWindow("Message");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Installation, please try again later.");
+  Screenshot("closing-refused-during-run");
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 3000));
+  EXPECT_TRUE(IsWindow(dialog_));
+  EXPECT_TRUE(program_.Running());
+
+  const std::string final = WatchRun(nullptr);
+  EXPECT_TRUE(std::regex_match(final, kFinishedClean)) << final;
+  const std::string file = "\\arm\\config\\devices\\QuorVantel\\part09\\file1499.xml";
+  EXPECT_TRUE(PathExists(first + file));
+  EXPECT_TRUE(PathExists(second + file));
+  EXPECT_FALSE(PathExists(third + "\\arm\\config\\devices"));
+
+  // Nothing runs after the final text: no second worker was started.
+  Sleep(1000);
+  EXPECT_EQ(StatusText(), final);
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(IDCANCEL); }, 3000));
+  EXPECT_TRUE(CloseAndWait());
+}
+
+TEST_F(InstallRunTest, AFileThatCannotBeReplacedIsCountedInTheFinalText) {
+  AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device version=\"2\"/>");
+  AddPatchFile("devices\\QuorVantel\\QX48.svd", "<svd/>");
+  const std::string folder = MakeInstallation("EW");
+  const std::string locked = folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml";
+  ASSERT_TRUE(WriteTextFile(locked, "<device version=\"1\"/>"));
+  ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(EwarmRegistry::Add("1", folder, "9.10"));
+  Start();
+  // "Clear old patch" off: the read-only file stays in the way.
+  HWND clear = GetDlgItem(dialog_, kClearOldPatch);
+  ClickClient(clear, 6, 8);
+  ASSERT_TRUE(WaitUntil([&] { return !Checked(kClearOldPatch); }, 3000));
+
+  PressDriverPatch();
+  const std::string final = WatchRun(nullptr, 30000);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(final, match, kFinishedWithErrors)) << final;
+  EXPECT_EQ(match[1].str(), "1");
+  std::string content;
+  ASSERT_TRUE(ReadTextFile(locked, &content));
+  EXPECT_EQ(content, "<device version=\"1\"/>");
+  EXPECT_TRUE(PathExists(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.svd"));
+  SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(InstallRunTest, ClearOldPatchRemovesTheOldVendorFilesBeforeTheCopy) {
+  AddPatchFile("devices\\QuorVantel\\new.xml", "new");
+  const std::string folder = MakeInstallation("EW");
+  const std::string config = folder + "\\arm\\config";
+  ASSERT_TRUE(WriteTextFile(config + "\\devices\\QuorVantel\\old.xml", "old"));
+  ASSERT_TRUE(WriteTextFile(config + "\\devices\\Other\\keep.xml", "keep"));
+  ASSERT_TRUE(EwarmRegistry::Add("1", folder, "9.10"));
+  Start();
+  ASSERT_TRUE(Checked(kClearOldPatch));
+
+  PressDriverPatch();
+  EXPECT_TRUE(std::regex_match(WatchRun(nullptr, 30000), kFinishedClean));
+  EXPECT_FALSE(PathExists(config + "\\devices\\QuorVantel\\old.xml"));
+  EXPECT_TRUE(PathExists(config + "\\devices\\QuorVantel\\new.xml"));
+  EXPECT_TRUE(PathExists(config + "\\devices\\Other\\keep.xml"));
+}
