@@ -56,6 +56,8 @@ void PackDialogTest::MarkPatched(const std::string& installFolder, const std::st
 }
 
 void PackDialogTest::Start() {
+  list_.reset();
+  program_.Kill();  // a program of an earlier step of the test has ended; release it
   ASSERT_TRUE(program_.Start(AppFolder() + "\\QX48_EWARM_pack.exe"));
   dialog_ = program_.WaitForDialog(kTitle);
   ASSERT_NE(dialog_, nullptr) << "the dialog did not appear";
