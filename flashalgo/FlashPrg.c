@@ -225,8 +225,9 @@ int EraseSector(unsigned long adr) {
  */
 int ProgramPage(unsigned long adr, unsigned long sz, unsigned char *buf) {
   volatile unsigned short *dst = (volatile unsigned short *)adr;
-  /* Only the programming error is cleared here: a write-protection error left from before fails
-   * the first halfword. */
+  /* Only the programming error is named, but the read-modify-write writes back every flag that
+   * reads as set, and writing 1 clears it: stale flags of either kind are gone before the first
+   * halfword. */
   FLASH->SR |= FLASH_PGERR;
   while (sz != 0) {
     unsigned int halfword;
