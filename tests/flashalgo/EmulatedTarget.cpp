@@ -97,7 +97,8 @@ EmulatedTarget::EmulatedTarget(const elf::File& image, uint32_t loadAddress)
     }
     uint64_t at = uint64_t{loadAddress_} + segment.vaddr;
     if (at < kRamBase || at + segment.memsz > kImageAreaEnd) {
-      throw std::runtime_error("segment at " + Hex(segment.vaddr) + " does not fit at load address " +
+      throw std::runtime_error("segment at " + Hex(segment.vaddr) +
+                               " does not fit at load address " +
                                Hex(loadAddress_));
     }
     std::vector<uint8_t> bytes = image_.segmentBytes(segment);
@@ -179,7 +180,8 @@ uint32_t EmulatedTarget::call(const std::string& entryPoint, const std::vector<u
   // Recognisable values in the registers the callee must keep; r9 is the static base.
   std::array<uint32_t, kCalleeSaved.size()> saved{};
   for (size_t i = 0; i < kCalleeSaved.size(); ++i) {
-    saved[i] = kCalleeSaved[i] == UC_ARM_REG_R9 ? staticBase_ : 0xC0DE0040u + static_cast<uint32_t>(i);
+    saved[i] = kCalleeSaved[i] == UC_ARM_REG_R9 ? staticBase_
+                                                : 0xC0DE0040u + static_cast<uint32_t>(i);
     Check(uc_reg_write(uc_, kCalleeSaved[i], &saved[i]), "setting a register");
   }
   uint32_t sp = kStackTop;

@@ -257,7 +257,8 @@ TEST_P(EraseChipTest, RunsBothStepsInOrderAndReportsEitherStepsError) {
     EXPECT_EQ(chip().status() & kErrorFlags, 0u);
     EXPECT_EQ(chip().watchdogReloads(), 3 * c.polls);
 
-    EXPECT_EQ(CountBytes(chip().mainFlash(), 0xFF), c.steps.massErase == 0 ? chip::kMainFlashSize : 0u);
+    EXPECT_EQ(CountBytes(chip().mainFlash(), 0xFF),
+              c.steps.massErase == 0 ? chip::kMainFlashSize : 0u);
     if (c.steps.optionErase == 0 && c.steps.optionProgram == 0) {
       EXPECT_EQ(chip().halfwordAt(chip::kOptionBlock), 0x6C93);
       EXPECT_EQ(CountBytes(option, 0xFF), chip::kOptionBlockSize - 2);

@@ -68,8 +68,8 @@ inline ::testing::AssertionResult SameTrace(const std::vector<chip::Access>& act
     return ::testing::AssertionSuccess();
   }
   std::ostringstream text;
-  text << "traces differ at access " << first << " (actual " << actual.size() << " accesses, expected "
-       << want.size() << ")\n";
+  text << "traces differ at access " << first << " (actual " << actual.size()
+       << " accesses, expected " << want.size() << ")\n";
   size_t from = first >= 4 ? first - 4 : 0;
   for (size_t i = from; i < first + 4 && (i < actual.size() || i < want.size()); ++i) {
     text << (i == first ? " > " : "   ") << i << ": actual "

@@ -141,7 +141,8 @@ TEST_P(ProgramPageTest, StopsRightAfterTheHalfwordThatEndsWithAnErrorAndClearsIt
 
     EXPECT_EQ(call("ProgramPage", {adr, c.sz, buf}), 1u);
 
-    EXPECT_TRUE(SameTrace(chip().trace(), ExpectedProgramPage(adr, data, c.polls, 0, c.failAt, c.bits)));
+    EXPECT_TRUE(
+        SameTrace(chip().trace(), ExpectedProgramPage(adr, data, c.polls, 0, c.failAt, c.bits)));
     EXPECT_EQ(chip().operations().size(), c.failAt) << "the rest of the page is not programmed";
     for (size_t i = 0; i < (c.sz + 1) / 2; ++i) {
       uint16_t want = i + 1 < c.failAt ? ExpectedHalfword(data, i) : 0xFFFF;
@@ -208,8 +209,10 @@ TEST_P(ProgramPageTest, EraseAndProgramSessionLeavesTheDataInTheFlash) {
   const std::vector<uint8_t>& flash = chip().mainFlash();
   uint32_t at = base - chip::kMainFlashBase;
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin() + at));
-  EXPECT_EQ(std::count(flash.begin() + at + image.size(), flash.begin() + at + 2 * chip::kPageSize, 0xFF),
-            3) << "the erased tail after the odd last byte";
+  EXPECT_EQ(std::count(flash.begin() + at + image.size(),
+                       flash.begin() + at + 2 * chip::kPageSize, 0xFF),
+            3)
+      << "the erased tail after the odd last byte";
   auto untouched = [](uint8_t b) { return b == 0x00; };
   EXPECT_TRUE(std::all_of(flash.begin(), flash.begin() + at, untouched));
   EXPECT_TRUE(std::all_of(flash.begin() + at + 2 * chip::kPageSize, flash.end(), untouched));
