@@ -1,0 +1,71 @@
+# The shippable folder: QX48_EWARM_pack.exe with the patch tree QX48_EWARM_patch\ beside it, and
+# the freshly built flash image inside the patch at flashloader\QuorVantel. The program looks for
+# its patch next to its own file, so this folder is all a user needs.
+#
+#   build/windows/package/              laid out by every build (target package_layout), for the
+#                                       tests and the demo, without an install step
+#   cmake --install build/windows       the same folder at CMAKE_INSTALL_PREFIX
+#   cmake --build build/windows --target package
+#                                       CPack: QX48_EWARM_pack-1.1.zip of that folder
+#
+# The source patch tree carries one file that is not shipped: its .gitattributes, which keeps Git
+# from touching the CRLF line ends of the device files.
+#
+# This file is also the script that lays the folder out (cmake -P, with the variables below).
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  # Script mode: EXE, PATCH_SOURCE, FLASH_IMAGE, OUT. The folder is laid out afresh each time, so
+  # a file removed from the source tree does not linger in the package.
+  file(REMOVE_RECURSE "${OUT}")
+  file(MAKE_DIRECTORY "${OUT}")
+  file(COPY "${EXE}" DESTINATION "${OUT}")
+  file(COPY "${PATCH_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
+  if(EXISTS "${FLASH_IMAGE}")
+    file(COPY "${FLASH_IMAGE}" DESTINATION "${OUT}/QX48_EWARM_patch/flashloader/QuorVantel")
+  else()
+    # Not fatal here, so that a windows build works before the flash build has run; the package
+    # test fails on it, and install and CPack refuse to go without the image.
+    message(WARNING "package layout: no flash image at ${FLASH_IMAGE}; build the flash preset "
+                    "first or set QX48_FLASH_IMAGE. ${OUT} has no QX48Flash.FLM.")
+  endif()
+  return()
+endif()
+
+set(QX48_PATCH_SOURCE "${CMAKE_SOURCE_DIR}/QX48_EWARM_patch")
+set(QX48_PACKAGE_DIR "${CMAKE_BINARY_DIR}/package")
+set(QX48_PACKAGE_NAME "QX48_EWARM_pack-1.1")
+
+# Always run: it copies a handful of small files, and it has to notice removed ones too.
+add_custom_target(package_layout ALL
+  COMMAND ${CMAKE_COMMAND}
+          -DEXE=$<TARGET_FILE:QX48_EWARM_pack>
+          -DPATCH_SOURCE=${QX48_PATCH_SOURCE}
+          -DFLASH_IMAGE=${QX48_FLASH_IMAGE}
+          -DOUT=${QX48_PACKAGE_DIR}
+          -P ${CMAKE_CURRENT_LIST_FILE}
+  DEPENDS QX48_EWARM_pack
+  COMMENT "Laying out the package in ${QX48_PACKAGE_DIR}"
+  VERBATIM)
+
+# `cmake --install` of a cross build would otherwise aim at "C:/Program Files (x86)/QX48" on the
+# build machine.
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX "${CMAKE_BINARY_DIR}/${QX48_PACKAGE_NAME}" CACHE PATH
+      "where cmake --install lays out the package" FORCE)
+endif()
+
+install(TARGETS QX48_EWARM_pack RUNTIME DESTINATION .)
+install(DIRECTORY "${QX48_PATCH_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
+# Fails the install when the image is missing: a package without it is no package.
+install(FILES "${QX48_FLASH_IMAGE}" DESTINATION QX48_EWARM_patch/flashloader/QuorVantel)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME QX48_EWARM_pack)
+set(CPACK_PACKAGE_VENDOR QuorVantel)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "QX48 device support for IAR Embedded Workbench for ARM: installer, patch and flash algorithm")
+set(CPACK_PACKAGE_VERSION 1.1.0)
+set(CPACK_PACKAGE_FILE_NAME ${QX48_PACKAGE_NAME})
+# One top folder in the ZIP: unzipped anywhere, the program and its patch stay side by side.
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)

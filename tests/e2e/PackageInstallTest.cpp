@@ -1,0 +1,230 @@
+// The journey a new user makes with the shipped package: the folder is unpacked, the program in
+// it is started, the installations it lists are checked, "Driver &patch" is pressed, and the
+// patch (the flash image inside it) ends up in every checked installation byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/FolderTree.h"
+#include "tests/e2e/PackSession.h"
+#include "tests/support/EwarmRegistry.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+const char kRoot[] = "C:\\qx48-e2e";
+const char kPatchName[] = "QX48_EWARM_patch";
+const char kFlmInPatch[] = "flashloader\\QuorVantel\\QX48Flash.FLM";
+const char kVersionFile[] = "Qorvantel.Version";
+
+std::string PackageFolder() { return WindowsPathOf(QX48_PACKAGE_DIR); }
+std::string UnpackedFolder() { return std::string(kRoot) + "\\QX48_EWARM_pack-1.1"; }
+std::string UnpackedExe() { return UnpackedFolder() + "\\QX48_EWARM_pack.exe"; }
+
+// Names of the entries directly in folder.
+std::vector<std::string> TopLevelNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE listing = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(listing, &entry));
+  FindClose(listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> Names(const FolderTree& tree) {
+  std::vector<std::string> names;
+  for (const auto& entry : tree) names.push_back(entry.first);
+  return names;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::string content;
+  return ReadTextFile(path, &content) ? content : std::string("<unreadable>");
+}
+
+class PackageInstallTest : public ::testing::Test {
+ protected:
+  // Two installations as a user has them: one never patched, one with the older V1.0 patch,
+  // which carried a device file that V2.0 no longer has. Both have files of other vendors.
+  struct Installation {
+    const char* candidate;
+    const char* version;
+    std::string folder;
+  };
+
+  void SetUp() override {
+    EwarmRegistry::Clear();
+    ASSERT_TRUE(RemoveTree(kRoot));
+    ASSERT_TRUE(CopyFolderTree(PackageFolder(), UnpackedFolder()))
+        << "could not copy the package " << PackageFolder();
+    patch_ = ReadFolderTree(UnpackedFolder() + "\\" + kPatchName);
+    ASSERT_FALSE(patch_.empty()) << "the package has no patch tree";
+
+    fresh_ = {"EWARM_9.30", "9.30.1",
+              std::string(kRoot) + "\\IAR Systems\\Embedded Workbench 9.30"};
+    older_ = {"EWARM_9.50", "9.50.2",
+              std::string(kRoot) + "\\IAR Systems\\Embedded Workbench 9.50"};
+    for (const Installation* i : {&fresh_, &older_}) {
+      ASSERT_TRUE(WriteTextFile(Config(*i) + "\\devices\\Other\\Other.i79", "[CHIP]\r\n"));
+      ASSERT_TRUE(WriteTextFile(Config(*i) + "\\debugger\\Other\\Other.ddf", ";\r\n"));
+      ASSERT_TRUE(EwarmRegistry::Add(i->candidate, i->folder, i->version));
+    }
+    ASSERT_TRUE(WriteTextFile(Config(older_) + "\\devices\\QuorVantel\\QX48H410xKx.i79",
+                              "[CHIP]\r\nname=QX48H410xKx\r\n"));
+    ASSERT_TRUE(WriteTextFile(Config(older_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79",
+                              "[CHIP]\r\n"));
+    ASSERT_TRUE(WriteTextFile(Config(older_) + "\\" + kVersionFile,
+                              "[Information]\r\nVersion=1.0\r\n\r\n[Install]\r\n"
+                              "Version=\"V1.0\"\r\nDate=\"2025-03-14\"\r\n"));
+  }
+
+  void TearDown() override { EwarmRegistry::Clear(); }
+
+  static std::string Config(const Installation& i) { return i.folder + "\\arm\\config"; }
+
+  void StartUnpackedProgram() {
+    std::string fault;
+    ASSERT_TRUE(session_.Start(UnpackedExe(), &fault)) << fault;
+  }
+
+  void ExpectFinalTextOfASuccessfulRun(const std::string& text) {
+    EXPECT_TRUE(std::regex_match(text, std::regex(R"(Install patch finished, total elapse \d+\.\d{3} sec)")))
+        << "status line: " << text;
+  }
+
+  Installation fresh_, older_;
+  FolderTree patch_;
+  PackSession session_;
+};
+
+TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlashImageInside) {
+  EXPECT_EQ(TopLevelNames(PackageFolder()),
+            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName}));
+
+  // The patch is the source tree as it stands (nothing more, nothing less), plus the image.
+  FolderTree expected = ReadFolderTree(WindowsPathOf(QX48_PATCH_SOURCE));
+  expected.erase(".gitattributes");
+  ASSERT_FALSE(expected.empty());
+  expected[kFlmInPatch] = ReadWhole(WindowsPathOf(QX48_FLASH_IMAGE_FILE));
+  FolderTree packaged = ReadFolderTree(PackageFolder() + "\\" + kPatchName);
+  ASSERT_EQ(packaged.count(kFlmInPatch), 1u)
+      << "no " << kFlmInPatch << " in the package: was the flash build run first?";
+  EXPECT_EQ(Names(packaged), Names(expected));
+  EXPECT_EQ(PatchFilesNotInstalled(expected, packaged), std::vector<std::string>{});
+
+  // An ELF image for 32-bit Arm, as a flash tool expects it.
+  const std::string& flm = packaged[kFlmInPatch];
+  ASSERT_GE(flm.size(), 20u);
+  EXPECT_EQ(flm.substr(0, 4), "\x7f" "ELF");
+  EXPECT_EQ(flm[4], 1) << "ELFCLASS32";
+  EXPECT_EQ(static_cast<unsigned char>(flm[18]), 40u) << "EM_ARM";
+
+  // The version file the program reads back after an install: CRLF lines, V2.0 of today.
+  const std::string& version = packaged[kVersionFile];
+  EXPECT_NE(version.find("[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2026-12-09\"\r\n"),
+            std::string::npos) << version;
+  EXPECT_EQ(Occurrences(version, "\n"), Occurrences(version, "\r\n")) << "a line without CR";
+  EXPECT_EQ(version.substr(version.size() - 2), "\r\n");
+  EXPECT_NE(patch_.count("devices\\QuorVantel\\QX48H410xKx.i79"), 0u);
+}
+
+TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothInstallations) {
+  const FolderTree freshBefore = ReadFolderTree(Config(fresh_));
+  const FolderTree olderBefore = ReadFolderTree(Config(older_));
+  StartUnpackedProgram();
+
+  // What the user sees first: both installations, checked, with what each has installed.
+  const int freshRow = session_.FindRow(fresh_.version);
+  const int olderRow = session_.FindRow(older_.version);
+  ASSERT_EQ(freshRow, 0);
+  ASSERT_EQ(olderRow, 1);
+  std::vector<PackSession::Row> rows = session_.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].version, "None");
+  EXPECT_EQ(rows[1].version, "V1.0");
+  EXPECT_EQ(rows[2].name, "Double click to select the install path of IAR");
+  ASSERT_TRUE(session_.SetChecked(freshRow, true));
+  ASSERT_TRUE(session_.SetChecked(olderRow, true));
+  EXPECT_TRUE(session_.Enabled(PackSession::kDriverPatch));
+  EXPECT_EQ(session_.StatusText(), "");
+
+  ASSERT_TRUE(session_.PressDriverPatch()) << "the run did not start";
+  const std::string final = session_.WaitForFinalText(30000);
+  ExpectFinalTextOfASuccessfulRun(final);
+  EXPECT_TRUE(WaitUntil([&] {
+    rows = session_.Rows();
+    return rows[0].version == "V2.0" && rows[1].version == "V2.0";
+  }, 3000)) << rows[0].version << " " << rows[1].version;
+  EXPECT_TRUE(WaitUntil([&] { return session_.Enabled(IDCANCEL); }, 3000));
+
+  for (const Installation* i : {&fresh_, &older_}) {
+    const FolderTree after = ReadFolderTree(Config(*i));
+    EXPECT_EQ(PatchFilesNotInstalled(patch_, after), std::vector<std::string>{}) << i->folder;
+    EXPECT_EQ(after.at(kFlmInPatch), patch_.at(kFlmInPatch));
+  }
+
+  // Files of other vendors stay; "Clear old patch" (on by default) took away what V1.0 had and
+  // V2.0 has not.
+  const TreeChanges fresh = CompareTrees(freshBefore, ReadFolderTree(Config(fresh_)), patch_);
+  EXPECT_EQ(fresh.added.size(), patch_.size());
+  EXPECT_EQ(fresh.removed, std::vector<std::string>{});
+  EXPECT_EQ(fresh.kept, (std::vector<std::string>{"debugger\\Other\\Other.ddf",
+                                                  "devices\\Other\\Other.i79"}));
+  const TreeChanges older = CompareTrees(olderBefore, ReadFolderTree(Config(older_)), patch_);
+  EXPECT_EQ(older.removed, std::vector<std::string>{"devices\\QuorVantel\\QX48H4_obsolete.i79"});
+  EXPECT_EQ(older.replaced, (std::vector<std::string>{"devices\\QuorVantel\\QX48H410xKx.i79",
+                                                      kVersionFile}));
+  EXPECT_EQ(older.kept.size(), 2u);
+  EXPECT_EQ(older.altered, std::vector<std::string>{});
+  EXPECT_EQ(older.added.size() + older.replaced.size(), patch_.size());
+
+  // A damaged installation is mended by running again from the same window.
+  ASSERT_TRUE(WriteTextFile(Config(fresh_) + "\\" + kFlmInPatch, "damaged"));
+  ASSERT_TRUE(DeleteFileA((Config(older_) + "\\" + kVersionFile).c_str()));
+  ASSERT_TRUE(session_.Enabled(PackSession::kDriverPatch));
+  session_.PressDriverPatch();
+  EXPECT_TRUE(WaitUntil([&] {
+    return PatchFilesNotInstalled(patch_, ReadFolderTree(Config(fresh_))).empty() &&
+           PatchFilesNotInstalled(patch_, ReadFolderTree(Config(older_))).empty();
+  }, 30000));
+  ExpectFinalTextOfASuccessfulRun(session_.WaitForFinalText(30000));
+  EXPECT_TRUE(WaitUntil([&] { return session_.Enabled(IDCANCEL); }, 3000));
+  EXPECT_TRUE(session_.Close());
+}
+
+TEST_F(PackageInstallTest, AnInstallationUncheckedInTheWindowIsLeftExactlyAsItWas) {
+  const FolderTree olderBefore = ReadFolderTree(Config(older_));
+  StartUnpackedProgram();
+  const int olderRow = session_.FindRow(older_.version);
+  ASSERT_NE(olderRow, -1);
+  ASSERT_TRUE(session_.SetChecked(olderRow, false));
+
+  ASSERT_TRUE(session_.PressDriverPatch()) << "the run did not start";
+  ExpectFinalTextOfASuccessfulRun(session_.WaitForFinalText(30000));
+
+  const FolderTree olderAfter = ReadFolderTree(Config(older_));
+  EXPECT_EQ(Names(olderAfter), Names(olderBefore));
+  EXPECT_EQ(PatchFilesNotInstalled(olderBefore, olderAfter), std::vector<std::string>{});
+  EXPECT_EQ(PatchFilesNotInstalled(patch_, ReadFolderTree(Config(fresh_))),
+            std::vector<std::string>{});
+  const int freshRow = session_.FindRow(fresh_.version);
+  EXPECT_TRUE(WaitUntil([&] { return session_.Rows()[size_t(freshRow)].version == "V2.0"; }, 3000));
+  EXPECT_EQ(session_.Rows()[size_t(olderRow)].version, "V1.0");
+  EXPECT_TRUE(session_.Close());
+}
+
+}  // namespace
