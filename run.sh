@@ -1,10 +1,115 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and starts QX48_EWARM_pack.
+# The main job: installs what is missing, builds, lays out the package, and starts QX48_EWARM_pack
+# from the unzipped package on two demo EWARM installations in a fresh Wine prefix.
+#   With $DISPLAY the dialog opens for you; close it and this tells what changed.
+#   Without one it runs under Xvfb and makes one install run through the real window: the rows
+#   are checked, "Driver &patch" is clicked, the final status text is awaited; it saves
+#   build/demo/before.png and build/demo/after.png and tells what changed in each installation.
+# The exit status is non-zero when the install does not complete.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
+start=$(date +%s)
 scripts/setup.sh
+# Wine's own fonts: without them the caption buttons (drawn with Marlett) show letters.
+if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed"; then
+  echo "run: installing fonts-wine"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends fonts-wine \
+    >/dev/null
+fi
 cmake --preset flash >/dev/null && cmake --build --preset flash
 cmake --preset windows -DQX48_FLASH_IMAGE="$root/build/flash/flashalgo/QX48Flash.FLM" >/dev/null
 cmake --build --preset windows
 echo "built: $(ls build/windows/app/QX48_EWARM_pack.exe) $(ls build/flash/flashalgo/QX48Flash.FLM)"
+
+# The ZIP a user gets (CPack), and the demo runs what is in it.
+cmake --build --preset windows --target package >/dev/null
+zip="$root/build/windows/QX48_EWARM_pack-1.1.zip"
+echo "package: $zip"
+
+# A fresh demo prefix each time, so every run starts from the same two installations.
+export QX48_WINEPREFIX="$root/build/demo-prefix"
+if [ -d "$QX48_WINEPREFIX" ]; then
+  WINEPREFIX="$QX48_WINEPREFIX" wineserver -k </dev/null >/dev/null 2>&1 || true
+fi
+rm -rf "$QX48_WINEPREFIX" "$QX48_WINEPREFIX.lock"
+source scripts/wine-env.sh
+echo "demo prefix: $WINEPREFIX (creating it takes about 20 s)"
+qx48_wine_prefix_ready
+trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+wineserver -p </dev/null >/dev/null 2>&1
+
+drive_c="$WINEPREFIX/drive_c"
+(cd "$drive_c" && cmake -E tar xf "$zip")
+program='C:\QX48_EWARM_pack-1.1\QX48_EWARM_pack.exe'
+
+# Two EWARM installations: 9.30.1 with the older V1.0 patch (and a device file that V2.0 no
+# longer has), 9.50.2 never patched. Both have other files that the patch leaves alone.
+ewarm="$drive_c/Program Files/IAR Systems"
+older_win='C:\Program Files\IAR Systems\Embedded Workbench 9.30'
+fresh_win='C:\Program Files\IAR Systems\Embedded Workbench 9.50'
+crlf() { mkdir -p "$(dirname "$1")" && printf '%s\r\n' "${@:2}" >"$1"; }
+for ew in "Embedded Workbench 9.30" "Embedded Workbench 9.50"; do
+  crlf "$ewarm/$ew/arm/config/devices/Generic/Cortex-M0.i79" "[CHIP]" "name=Cortex-M0"
+  crlf "$ewarm/$ew/arm/config/linker/generic_cortex.icf" "/* generic Cortex-M linker file */"
+done
+older="$ewarm/Embedded Workbench 9.30/arm/config"
+crlf "$older/devices/QuorVantel/QX48H410xKx.i79" "[CHIP]" "name=QX48H410xKx" "; V1.0"
+crlf "$older/devices/QuorVantel/QX48H4xx.i79" "[CHIP]" "name=QX48H4xx" "; V1.0"
+crlf "$older/Qorvantel.Version" "[Information]" "Version=1.0" 'Execution="QX48_EWARM_pack"' \
+  'Company="QuorVantel"' "" "[Install]" 'Version="V1.0"' 'Date="2025-03-14"'
+
+# Registered as EWARM's installer does: in the 32-bit view (stored below Wow6432Node). The key is
+# named without Wow6432Node and imported with /reg:32: a Wow6432Node path imported without a view
+# option landed in Wow6432Node\Wow6432Node here.
+locations='HKEY_LOCAL_MACHINE\SOFTWARE\IAR Systems\Embedded Workbench\5.0\Locations'
+regfile="$root/build/demo-ewarm.reg"
+{
+  echo "REGEDIT4"
+  for pair in "9.30.1|$older_win" "9.50.2|$fresh_win"; do
+    version=${pair%%|*}
+    folder=${pair#*|}
+    echo ""
+    echo "[$locations\\EWARM_$version]"
+    echo "\"InstallPath\"=\"${folder//\\/\\\\}\""
+    echo ""
+    echo "[$locations\\EWARM_$version\\Product Families\\ARM\\10.EW]"
+    echo "\"Version\"=\"$version\""
+  done
+} >"$regfile"
+wine reg import "$(sed 's|/|\\|g' <<<"Z:$regfile")" /reg:32 </dev/null >/dev/null 2>&1
+echo "registered in the 32-bit view:"
+wine reg query 'HKLM\SOFTWARE\IAR Systems\Embedded Workbench\5.0\Locations' /s /reg:32 \
+  </dev/null 2>/dev/null | tr -d '\r' | grep -E 'InstallPath|Version' | sed 's/^ */  /'
+
+driver="Z:$(sed 's|/|\\|g' <<<"$root/build/windows/tests/e2e/QX48_demo_driver.exe")"
+installations=(9.30.1 "$older_win" 9.50.2 "$fresh_win")
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "== The dialog opens on $DISPLAY; close it when you are done."
+  wine "$driver" watch "$program" "${installations[@]}" </dev/null
+  echo "== run.sh took $(( $(date +%s) - start )) s"
+  exit 0
+fi
+
+demo="$root/build/demo"
+rm -rf "$demo" && mkdir -p "$demo"
+demo_win="Z:$(sed 's|/|\\|g' <<<"$demo")"
+echo "== No display: one install run under Xvfb, inside Wine's virtual desktop"
+# The virtual desktop draws the window's frame and caption (Xvfb has no window manager); the
+# driver starts the program itself, so both are in that desktop and it finds the window.
+xvfb-run -a -s "-screen 0 900x560x24" \
+  wine explorer /desktop=QX48,900x560 "$driver" run "$program" "$demo_win" "${installations[@]}" \
+  </dev/null
+
+result=$(head -n 1 "$demo/result.txt" 2>/dev/null || echo "the demo driver left no result")
+final=$(sed -n 2p "$demo/result.txt" 2>/dev/null || true)
+echo "== run.sh took $(( $(date +%s) - start )) s"
+if [ "$result" != ok ]; then
+  echo "demo failed: $result"
+  exit 1
+fi
+echo "screenshots: $demo/before.png $demo/after.png"
+echo "$final"
