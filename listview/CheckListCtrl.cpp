@@ -1,0 +1,396 @@
+#include "listview/CheckListCtrl.h"
+
+#include <climits>
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+constexpr int kImageSize = 13;          // check images are drawn 13 x 13 pixels
+constexpr int kTextIndent = 4;          // text starts this far right of the cell's left edge
+constexpr int kTextMargin = 5;          // a text fits when its width plus this is below the cell's
+constexpr int kDropPathSize = 260;      // a dropped path, terminator included
+constexpr int kHeaderTextSize = 256;    // a header item's text: 255 characters at most
+constexpr UINT kCellTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+constexpr UINT kHeaderTextFormat =
+    DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS;
+const char kProfileSection[] = "ListCtrls";
+
+// A decimal number at the start of text, read as sscanf's "%d" does: leading white space and a
+// sign accepted, reading stops at the first non-digit; no number gives 0. Values beyond int are
+// held at INT_MIN or INT_MAX.
+int ReadLeadingNumber(const char* text) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  long long value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (*p - '0');
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+int32_t ReadLittleEndian32(const BYTE* bytes) {
+  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
+                              static_cast<uint32_t>(bytes[1]) << 8 |
+                              static_cast<uint32_t>(bytes[2]) << 16 |
+                              static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// True when a column-width record is exactly a count and that many widths: anything else would
+// have the archive run out of data halfway, after some widths were applied.
+bool IsWholeWidthRecord(const BYTE* data, UINT bytes) {
+  if (bytes < 4 || (bytes - 4) % 4 != 0) return false;
+  const int32_t count = ReadLittleEndian32(data);
+  return count >= 0 && static_cast<UINT>(count) == (bytes - 4) / 4;
+}
+
+}  // namespace
+
+// ---- CCheckListHeaderCtrl ----
+
+BEGIN_MESSAGE_MAP(CCheckListHeaderCtrl, CHeaderCtrl)
+END_MESSAGE_MAP()
+
+CCheckListHeaderCtrl::~CCheckListHeaderCtrl() = default;
+
+void CCheckListHeaderCtrl::Serialize(CArchive& ar) {
+  if (!ar.IsLoading()) return;
+  int count = 0;
+  ar >> count;
+  if (count != GetItemCount()) return;
+  for (int i = 0; i < count; ++i) {
+    int width = 0;
+    ar >> width;
+    HDITEMA item = {};
+    item.mask = HDI_WIDTH;
+    item.cxy = width;
+    SetItem(i, &item);
+  }
+}
+
+void CCheckListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+  CDC dc;
+  if (!dc.Attach(lpDrawItemStruct->hDC)) return;
+  const CRect itemRect(lpDrawItemStruct->rcItem);
+  const int saved = dc.SaveDC();
+  dc.IntersectClipRect(&itemRect);
+  dc.FillSolidRect(&itemRect, ::GetSysColor(COLOR_BTNFACE));
+
+  char text[kHeaderTextSize] = "";
+  HDITEMA item = {};
+  item.mask = HDI_TEXT | HDI_FORMAT;
+  item.pszText = text;
+  item.cchTextMax = kHeaderTextSize;
+  GetItem(static_cast<int>(lpDrawItemStruct->itemID), &item);
+  text[kHeaderTextSize - 1] = '\0';
+
+  UINT format = kHeaderTextFormat;
+  if ((item.fmt & HDF_CENTER) != 0) {
+    format |= DT_CENTER;
+  } else if ((item.fmt & HDF_RIGHT) != 0) {
+    format |= DT_RIGHT;
+  }
+
+  CRect textRect = itemRect;
+  if (lpDrawItemStruct->itemState == ODS_SELECTED) {  // pressed: the text moves with the button
+    textRect.left += 1;
+    textRect.top += 2;
+    textRect.right += 1;
+  }
+  const int margin = itemRect.Height() / 4;
+  textRect.left += margin;
+  textRect.right -= margin;
+  if (textRect.left < textRect.right) dc.DrawText(text, -1, &textRect, format);
+
+  dc.RestoreDC(saved);
+  dc.Detach();
+}
+
+// ---- CCheckListCtrl ----
+
+BEGIN_MESSAGE_MAP(CCheckListCtrl, CListCtrl)
+  ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CCheckListCtrl::OnColumnClick)
+  ON_WM_DESTROY()
+  ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CCheckListCtrl::OnCustomDraw)
+  ON_NOTIFY(HDN_BEGINTRACKW, 0, &CCheckListCtrl::OnBeginTrack)
+  ON_NOTIFY(HDN_BEGINTRACKA, 0, &CCheckListCtrl::OnBeginTrack)
+  ON_WM_DROPFILES()
+END_MESSAGE_MAP()
+
+CCheckListCtrl::CCheckListCtrl() : m_nColumns(0), m_columnKinds() {}
+
+CCheckListCtrl::~CCheckListCtrl() {
+  // Normally WM_DESTROY has freed the rows. A window that outlives its dialog is destroyed by
+  // the base class once this part of the object is gone, so free them now, and hand the header
+  // back to the list view before its object goes.
+  if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) FreeAllRowRecords();
+  if (m_header.m_hWnd != nullptr) m_header.UnsubclassWindow();
+}
+
+HWND CCheckListCtrl::HeaderWindow() const {
+  return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+}
+
+void CCheckListCtrl::PreSubclassWindow() {
+  CListCtrl::PreSubclassWindow();
+  SetExtendedStyle(GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  HWND header = HeaderWindow();
+  if (header != nullptr) m_header.SubclassWindow(header);
+}
+
+BOOL CCheckListCtrl::SetupColumns(const CString& description, const BYTE* kinds) {
+  const int length = description.GetLength();
+
+  int entries = 0;
+  for (int p = 0;;) {
+    const int comma = description.Find(',', p);
+    if (comma < 0) break;
+    ++entries;
+    const int semicolon = description.Find(';', comma + 1);
+    if (semicolon < 0) break;
+    p = semicolon + 1;
+  }
+  if (entries > kMaxColumns - m_nColumns) return FALSE;
+
+  for (int p = 0;;) {
+    const int comma = description.Find(',', p);
+    if (comma < 0) break;
+    const int semicolon = description.Find(';', comma + 1);
+    const int end = semicolon < 0 ? length : semicolon;
+    const CString title = description.Mid(p, comma - p);
+    const int width = ReadLeadingNumber(description.Mid(comma + 1, end - comma - 1));
+    if (InsertColumn(m_nColumns, title, LVCFMT_LEFT, width) < 0) return FALSE;
+    ++m_nColumns;
+    if (semicolon < 0) break;
+    p = semicolon + 1;
+  }
+
+  HWND header = HeaderWindow();
+  const int items = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < items; ++i) {
+    HDITEMA item = {};
+    item.mask = HDI_FORMAT;
+    ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    item.fmt |= HDF_OWNERDRAW;
+    ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+  }
+
+  for (int i = 0; i < m_nColumns; ++i) m_columnKinds[i] = kinds != nullptr ? kinds[i] : 0;
+  return TRUE;
+}
+
+char* CCheckListCtrl::CopyText(LPCTSTR text) {
+  if (text == nullptr) text = "";
+  const size_t size = strlen(text) + 1;
+  char* copy = new char[size];
+  memcpy(copy, text, size);
+  return copy;
+}
+
+void CCheckListCtrl::FreeRecord(RowRecord* record) {
+  if (record == nullptr) return;
+  for (int i = 0; i < record->count; ++i) delete[] record->texts[i];
+  delete[] record->texts;
+  delete record;
+}
+
+int CCheckListCtrl::AddRow(int index, ...) {
+  RowRecord* record = new RowRecord;
+  record->count = m_nColumns;
+  record->texts = new char*[m_nColumns > 0 ? m_nColumns : 1]();
+  va_list texts;
+  va_start(texts, index);
+  for (int i = 0; i < m_nColumns; ++i) record->texts[i] = CopyText(va_arg(texts, LPCTSTR));
+  va_end(texts);
+
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = index < 0 ? GetItemCount() : index;
+  item.pszText = const_cast<LPSTR>(m_nColumns > 0 ? record->texts[0] : "");
+  item.lParam = reinterpret_cast<LPARAM>(record);
+  const int row = InsertItem(&item);
+  if (row < 0) {
+    FreeRecord(record);
+    return -1;
+  }
+  for (int i = 1; i < m_nColumns; ++i) SetItemText(row, i, record->texts[i]);
+  return row;
+}
+
+BOOL CCheckListCtrl::SetCellText(int row, int column, LPCTSTR text) {
+  if (column < 0 || column >= m_nColumns) return FALSE;
+  char* copy = CopyText(text);
+  if (!SetItemText(row, column, copy)) {
+    delete[] copy;
+    return FALSE;
+  }
+  RowRecord* record = reinterpret_cast<RowRecord*>(GetItemData(row));
+  if (record != nullptr && column < record->count) {
+    delete[] record->texts[column];
+    record->texts[column] = copy;
+  } else {
+    delete[] copy;
+  }
+  return TRUE;
+}
+
+void CCheckListCtrl::FreeRowRecord(int row) {
+  RowRecord* record = reinterpret_cast<RowRecord*>(GetItemData(row));
+  if (record == nullptr) return;
+  SetItemData(row, 0);
+  FreeRecord(record);
+}
+
+void CCheckListCtrl::FreeAllRowRecords() {
+  const int rows = GetItemCount();
+  for (int i = 0; i < rows; ++i) FreeRowRecord(i);
+}
+
+BOOL CCheckListCtrl::DeleteRow(int row) {
+  FreeRowRecord(row);
+  return DeleteItem(row);
+}
+
+BOOL CCheckListCtrl::SelectRow(int row) {
+  return SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+int CCheckListCtrl::GetSelectedRow() const { return GetNextItem(-1, LVNI_SELECTED); }
+
+void CCheckListCtrl::RestoreColumnWidths() {
+  CWinApp* app = AfxGetApp();
+  if (app == nullptr) return;
+  CString entry;
+  entry.Format("%d", GetDlgCtrlID());
+  BYTE* data = nullptr;
+  UINT bytes = 0;
+  if (!app->GetProfileBinary(kProfileSection, entry, &data, &bytes)) return;
+  if (bytes > 0 && IsWholeWidthRecord(data, bytes)) {
+    CMemFile file(data, bytes);
+    CArchive archive(&file, CArchive::load, 4096);
+    m_header.Serialize(archive);
+    archive.Close();
+    m_header.InvalidateRect(nullptr, TRUE);
+  }
+  delete[] data;
+}
+
+BOOL CCheckListCtrl::GetCellRect(int row, int column, int area, CRect& rect) const {
+  if (column != 0) return GetSubItemRect(row, column, area, rect);
+  if (!GetItemRect(row, &rect, static_cast<UINT>(area))) return FALSE;
+  if (m_nColumns == 1) return TRUE;
+  CRect next;
+  if (!GetSubItemRect(row, 1, area, next)) return FALSE;
+  rect.right = next.left;
+  return TRUE;
+}
+
+void CCheckListCtrl::FitTextToWidth(CDC* pDC, LPTSTR text, int width) {
+  for (;;) {
+    const int length = static_cast<int>(strlen(text));
+    if (pDC->GetTextExtent(text, length).cx + kTextMargin < width) return;
+    if (length <= 2) {
+      if (length > 0) text[length - 1] = '.';
+      return;
+    }
+    text[length - 1] = '\0';
+    text[length - 2] = '.';
+  }
+}
+
+void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
+  char text[kCellTextSize] = "";
+  GetItemText(row, column, text, kCellTextSize);
+  const int number = ReadLeadingNumber(text);
+
+  CRect rect;
+  if (!GetCellRect(row, column, LVIR_BOUNDS, rect)) return;
+
+  const BOOL selected = row == GetSelectedRow();
+  COLORREF background = RGB(255, 255, 255);
+  COLORREF foreground = RGB(0, 0, 0);
+  if (selected && ::GetFocus() == m_hWnd) {
+    background = ::GetSysColor(COLOR_HIGHLIGHT);
+    foreground = RGB(255, 255, 255);
+  } else if (selected) {
+    background = ::GetSysColor(COLOR_BTNFACE);
+  }
+  CBrush brush(background);
+  pDC->FillRect(&rect, &brush);
+
+  if (GetColumnKind(column) != 0) {
+    const int left = rect.left + (rect.Width() - kImageSize) / 2;
+    const int top = rect.top + (rect.Height() - kImageSize) / 2;
+    CBitmap* image = m_pCellImages.Get(number);
+    BITMAP size = {};
+    CDC memory;
+    if (image != nullptr && image->GetBitmap(&size) != 0 && memory.CreateCompatibleDC(pDC)) {
+      HGDIOBJ previous = memory.SelectObject(image->GetSafeHandle());
+      const int previousMode = pDC->SetStretchBltMode(COLORONCOLOR);
+      pDC->StretchBlt(left, top, kImageSize, kImageSize, &memory, 0, 0, size.bmWidth,
+                      size.bmHeight, SRCCOPY);
+      pDC->SetStretchBltMode(previousMode);
+      memory.SelectObject(previous);
+    }
+    if (selected) pDC->Draw3dRect(left, top, kImageSize, kImageSize, RGB(255, 255, 255), RGB(0, 0, 0));
+    return;
+  }
+
+  pDC->SetTextColor(foreground);
+  rect.left += kTextIndent;
+  FitTextToWidth(pDC, text, rect.Width());
+  pDC->DrawText(text, -1, &rect, kCellTextFormat);
+}
+
+void CCheckListCtrl::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* pResult) { *pResult = 0; }
+
+void CCheckListCtrl::OnDestroy() {
+  FreeAllRowRecords();
+  CListCtrl::OnDestroy();
+}
+
+void CCheckListCtrl::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
+  NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(pNMHDR);
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      *pResult = CDRF_NOTIFYITEMDRAW;
+      break;
+    case CDDS_ITEMPREPAINT:
+      *pResult = CDRF_NOTIFYSUBITEMDRAW;
+      break;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      CDC dc;
+      if (dc.Attach(draw->nmcd.hdc)) {
+        DrawCell(&dc, static_cast<int>(draw->nmcd.dwItemSpec), draw->iSubItem);
+        dc.Detach();
+      }
+      *pResult = CDRF_SKIPDEFAULT;
+      break;
+    }
+    default:
+      *pResult = CDRF_DODEFAULT;
+      break;
+  }
+}
+
+void CCheckListCtrl::OnBeginTrack(NMHDR* pNMHDR, LRESULT* pResult) {
+  const NMHEADERA* header = reinterpret_cast<const NMHEADERA*>(pNMHDR);
+  *pResult = header->iItem == 0 ? TRUE : FALSE;
+}
+
+void CCheckListCtrl::OnDropFiles(HDROP hDropInfo) {
+  HWND parent = ::GetParent(m_hWnd);
+  const UINT count = ::DragQueryFileA(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    char path[kDropPathSize] = "";
+    // A path that cannot be read (0 characters) is not passed on as an empty one.
+    if (::DragQueryFileA(hDropInfo, i, path, kDropPathSize) == 0) continue;
+    ::SendMessageA(parent, WM_LIST_DROPFILE, 0, reinterpret_cast<LPARAM>(path));
+  }
+  ::DragFinish(hDropInfo);
+}
