@@ -1,0 +1,126 @@
+#pragma once
+#include <cstddef>
+
+#include "classlib/afx.h"
+
+// Section names, key names and value texts hold at most 4095 characters and a terminator.
+// A line of a version file whose name or value text is longer is skipped as a whole.
+constexpr int kRecordTextSize = 4096;
+
+// The value of one key: its list of elements, already decoded.
+class CRecordValue {
+ public:
+  CRecordValue();
+  virtual ~CRecordValue() = default;
+  CRecordValue(const CRecordValue&) = delete;
+  CRecordValue& operator=(const CRecordValue&) = delete;
+
+  INT_PTR GetElementCount() const { return m_elements.GetSize(); }
+  // Copies element index whole, with its terminator, into buffer and returns 1. Returns 0 and
+  // leaves buffer untouched when there is no such element or when it does not fit in
+  // bufferSize bytes: an element arrives whole or not at all.
+  int GetElement(int index, char* buffer, size_t bufferSize) const;
+  template <size_t N>
+  int GetElement(int index, char (&buffer)[N]) const {
+    return GetElement(index, buffer, N);
+  }
+  // Sets element index, first appending empty elements so that it exists. Returns 1, or 0 for
+  // a negative index.
+  int SetElement(int index, LPCTSTR text);
+
+ private:
+  friend class CRecordSection;
+
+  CStringArray m_elements;
+  CString m_listSeparator;
+};
+
+// One section: keys in the order of their first lines, each with its value.
+class CRecordSection {
+ public:
+  CRecordSection();
+  virtual ~CRecordSection();
+  CRecordSection(const CRecordSection&) = delete;
+  CRecordSection& operator=(const CRecordSection&) = delete;
+
+  INT_PTR GetKeyCount() const { return m_keyNames.GetSize(); }
+  // The key's name and value; an empty name and null for an index outside the section.
+  CString GetKeyName(int index) const;
+  CRecordValue* GetValue(int index) const;
+
+  // The index of the first key whose name equals name, letters compared without regard to
+  // case in the current multibyte code page (_mbsicmp); -1 when there is none.
+  int FindKey(LPCTSTR name) const;
+  // Returns 1 and the key name in keyName when line is a key line: it holds the key/value
+  // separator and, before it, a key name of 1 to 4095 characters. Otherwise returns 0 and
+  // leaves keyName untouched (no separator, nothing but white space before it, or a name too
+  // long).
+  int ParseKey(LPCTSTR line, char (&keyName)[kRecordTextSize]) const;
+  // Stores the key name and value of a key line at index, appending keys when index is not
+  // below their number. Returns 1; returns 0 and changes nothing for a line that ParseKey
+  // refuses, a value text over 4095 characters or a negative index.
+  int SetFromLine(int index, LPCTSTR line);
+
+ private:
+  // The key name of line into scan (kRecordTextSize + 1 bytes, so that a name one character
+  // too long shows); FALSE when the line has no separator or no name.
+  BOOL ScanKeyName(LPCTSTR line, char* scan) const;
+
+  CStringArray m_keyNames;
+  CPtrArray m_values;  // owned CRecordValue objects, parallel to m_keyNames
+  CString m_keyPrefix;
+  CString m_keySuffix;
+  CString m_keyValueSeparator;
+};
+
+// A whole version file: sections in the order of their first headers.
+class CRecordDocument {
+ public:
+  CRecordDocument();
+  virtual ~CRecordDocument();
+  CRecordDocument(const CRecordDocument&) = delete;
+  CRecordDocument& operator=(const CRecordDocument&) = delete;
+
+  // Adds the sections and keys of the file at path. Never fails: a file that cannot be opened
+  // or read leaves the document with what was loaded before the failure. Only running out of
+  // memory raises (CMemoryException).
+  void Load(LPCTSTR path);
+
+  INT_PTR GetSectionCount() const { return m_sectionNames.GetSize(); }
+  CRecordSection* GetSection(int index) const;  // null for an index outside the document
+  // The index of the first section whose name _stricmp finds equal to name, or -1.
+  int FindSection(LPCTSTR name) const;
+  // Appends a new, empty section of that name; returns its index.
+  int AddSection(LPCTSTR name);
+  // Copies the name of section index, with its terminator, into buffer and returns 1; returns
+  // 0 and leaves buffer untouched when there is no such section or the name does not fit.
+  int GetSectionName(int index, char* buffer, size_t bufferSize) const;
+  template <size_t N>
+  int GetSectionName(int index, char (&buffer)[N]) const {
+    return GetSectionName(index, buffer, N);
+  }
+
+ private:
+  void LoadLine(LPCTSTR line, const char* headerFormat, char (&currentSection)[kRecordTextSize]);
+
+  CStringArray m_sectionNames;
+  CPtrArray m_sections;  // owned CRecordSection objects, parallel to m_sectionNames
+  CString m_sectionOpenMark;
+  CString m_sectionCloseMark;
+};
+
+// Called with the loaded document and the caller's context; its result is ReadRecordFile's.
+typedef int (*RecordVisitor)(CRecordDocument* document, void* context);
+
+// Returns 0 without calling visitor when path does not exist. Otherwise loads the file into a
+// new document, calls visitor on it (even when loading failed part way or wholly) and returns
+// what visitor returned.
+int ReadRecordFile(LPCTSTR path, RecordVisitor visitor, void* context);
+
+// Empties pieces and fills it with the parts of text between occurrences of separator, each
+// trimmed of white space. An empty text gives one empty piece, and so does each side of a
+// separator with nothing beside it. An empty separator gives the whole text as one piece.
+void SplitList(LPCTSTR text, LPCTSTR separator, CStringArray& pieces);
+
+// "%" and the character's code as a signed decimal of at least two digits: ',' gives "%44".
+CString EscapeCode(char ch);
