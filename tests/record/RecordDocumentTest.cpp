@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <mbctype.h>
+#endif
+
 #include "record/RecordDocument.h"
 #include "tests/record/RecordDump.h"
 
