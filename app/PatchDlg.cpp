@@ -23,7 +23,7 @@ constexpr UINT kRefreshIntervalMs = 50;
 // Column layout: the check column, the name, the installed patch version. The name takes what the
 // other two and the list's frame and vertical scroll bar leave.
 constexpr int kCheckColumnWidth = 40;
-constexpr int kVersionColumnWidth = 90;
+constexpr int kVersionColumnWidth = 110;
 constexpr int kListSlack = 108;  // check column, frame and scroll bar
 constexpr BYTE kColumnKinds[] = {1, 0, 0};
 constexpr int kVersionColumn = 2;

@@ -1,5 +1,7 @@
 #include "tests/gui/PackDialogFixture.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
 
 namespace {
@@ -88,11 +90,14 @@ std::string PackDialogTest::StatusText() const {
 }
 
 void PackDialogTest::ClickCell(int row, int column, bool right) {
+  // A user scrolls a row into view before clicking it.
+  SendMessageA(listWindow_, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
   const RECT cell = list_->CellRect(row, column);
   ClickClient(listWindow_, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2, right);
 }
 
 void PackDialogTest::DoubleClickCell(int row, int column) {
+  SendMessageA(listWindow_, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
   const RECT cell = list_->CellRect(row, column);
   DoubleClickClient(listWindow_, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
 }
@@ -102,6 +107,8 @@ HWND PackDialogTest::WaitForWindow(const char* title, int timeoutMs) const {
 }
 
 void PackDialogTest::Screenshot(const std::string& name) const {
+  // The program may still be repainting what the last step changed.
+  Sleep(400);
   const std::string path = ResultsFolder() + "/" + name + ".png";
   EXPECT_TRUE(SaveWindowPng(dialog_, path)) << path;
 }
