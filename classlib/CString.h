@@ -51,7 +51,7 @@ class CString {
   int Find(LPCTSTR text, int start = 0) const;
   int ReverseFind(TCHAR ch) const;
 
-  // Parts of the text; counts and positions outside the text are clamped to it.
+  // Pieces of the text; counts and positions outside the text are clamped to it.
   CString Left(int count) const;
   CString Right(int count) const;
   CString Mid(int first) const;
