@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 start=$(date +%s)
 scripts/setup.sh
-# Wine's own fonts: without them the caption buttons (drawn with Marlett) show letters.
+# Wine's own fonts (Marlett draws the caption buttons, Tahoma is the dialogs' font).
 if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed"; then
   echo "run: installing fonts-wine"
   SUDO=""
@@ -42,6 +42,9 @@ trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wineserver -p </dev/null >/dev/null 2>&1
 
 drive_c="$WINEPREFIX/drive_c"
+# This Wine does not look in its own font folder, so without a copy the caption buttons show
+# letters; C:\windows\Fonts it does read.
+cp /usr/share/wine/fonts/*.ttf "$drive_c/windows/Fonts/" 2>/dev/null || true
 (cd "$drive_c" && cmake -E tar xf "$zip")
 program='C:\QX48_EWARM_pack-1.1\QX48_EWARM_pack.exe'
 

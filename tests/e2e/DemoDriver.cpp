@@ -4,8 +4,9 @@
 //   QX48_demo_driver run   <program.exe> <output folder> <version> <folder> [<version> <folder>...]
 //       starts the program, checks the rows of the given installations, presses "Driver &patch",
 //       waits for the final status text, saves before.png and after.png into the output folder
-//       and writes "ok" (or what went wrong) to result.txt there: started inside Wine's virtual
-//       desktop, whose launcher does not pass an exit code on.
+//       and writes "ok" (or what went wrong) and the final status text as two lines to
+//       result.txt there: it is started inside Wine's virtual desktop, whose launcher does not
+//       pass an exit code on.
 //   QX48_demo_driver watch <program.exe> <version> <folder> [<version> <folder>...]
 //       starts the program for a person to use and reports once they close it.
 //
@@ -99,8 +100,10 @@ bool ParseInstallations(int argc, char** argv, int first, std::vector<Installati
   return true;
 }
 
+// One run; "" when it completed, else what went wrong. *final is the last status text.
 std::string RunOnce(const std::string& exe, const std::string& output,
-                    std::vector<Installation>& installations, const FolderTree& patch) {
+                    std::vector<Installation>& installations, const FolderTree& patch,
+                    std::string* final) {
   PackSession session;
   std::string fault;
   if (!session.Start(exe, &fault)) return fault;
@@ -120,10 +123,10 @@ std::string RunOnce(const std::string& exe, const std::string& output,
   Say("\nPressing \"Driver &patch\" ...");
   if (!session.PressDriverPatch()) return "the click on \"Driver &patch\" started no run";
   std::vector<std::string> seen;
-  const std::string final = session.WaitForFinalText(60000, &seen);
+  *final = session.WaitForFinalText(60000, &seen);
   for (const std::string& text : seen) Say("  status: %s", text);
-  Say("  status: %s", final);
-  if (final.rfind(PackSession::kFinalPrefix, 0) != 0) return "the run did not finish: " + final;
+  Say("  status: %s", *final);
+  if (final->rfind(PackSession::kFinalPrefix, 0) != 0) return "the run did not finish: " + *final;
   // The version column follows at the tick that shows the final text; give it a few more.
   WaitUntil([&] {
     for (const Installation& i : installations) {
@@ -139,7 +142,7 @@ std::string RunOnce(const std::string& exe, const std::string& output,
 
   const bool complete = Report(&session, installations, patch);
   if (!session.Close()) return "the dialog did not close";
-  if (final.find("error") != std::string::npos) return "the run reported errors: " + final;
+  if (final->find("error") != std::string::npos) return "the run reported errors: " + *final;
   if (!complete) return "an installation lacks patch files";
   return "";
 }
@@ -175,8 +178,9 @@ int main(int argc, char** argv) {
 
   const std::string output = argv[3];
   MakeFolders(output);
-  const std::string fault = RunOnce(exe, output, installations, patch);
-  WriteTextFile(output + "\\result.txt", fault.empty() ? "ok\n" : fault + "\n");
+  std::string final;
+  const std::string fault = RunOnce(exe, output, installations, patch, &final);
+  WriteTextFile(output + "\\result.txt", (fault.empty() ? "ok" : fault) + "\n" + final + "\n");
   if (!fault.empty()) {
     Say("\ndemo FAILED: %s", fault);
     return 1;

@@ -68,11 +68,14 @@ class PackageInstallTest : public ::testing::Test {
 
   void SetUp() override {
     EwarmRegistry::Clear();
+    // The profile the program reads column widths from: a user's first start has none.
+    DeleteFileA("C:\\windows\\QX48_EWARM_pack.INI");
     ASSERT_TRUE(RemoveTree(kRoot));
     ASSERT_TRUE(CopyFolderTree(PackageFolder(), UnpackedFolder()))
         << "could not copy the package " << PackageFolder();
     patch_ = ReadFolderTree(UnpackedFolder() + "\\" + kPatchName);
     ASSERT_FALSE(patch_.empty()) << "the package has no patch tree";
+    ASSERT_EQ(patch_.count(kFlmInPatch), 1u) << "the package's patch has no flash image";
 
     fresh_ = {"EWARM_9.30", "9.30.1",
               std::string(kRoot) + "\\IAR Systems\\Embedded Workbench 9.30"};
@@ -174,7 +177,7 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
   for (const Installation* i : {&fresh_, &older_}) {
     const FolderTree after = ReadFolderTree(Config(*i));
     EXPECT_EQ(PatchFilesNotInstalled(patch_, after), std::vector<std::string>{}) << i->folder;
-    EXPECT_EQ(after.at(kFlmInPatch), patch_.at(kFlmInPatch));
+    EXPECT_EQ(after.count(kFlmInPatch), 1u) << i->folder;
   }
 
   // Files of other vendors stay; "Clear old patch" (on by default) took away what V1.0 had and
@@ -196,13 +199,16 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
   ASSERT_TRUE(WriteTextFile(Config(fresh_) + "\\" + kFlmInPatch, "damaged"));
   ASSERT_TRUE(DeleteFileA((Config(older_) + "\\" + kVersionFile).c_str()));
   ASSERT_TRUE(session_.Enabled(PackSession::kDriverPatch));
+  // This run may end with the same text as the first one, and too soon for its first text to
+  // be seen: then the click is known to have worked only by the files mended. They are read
+  // once the run is over: a reader holding a file open would make the copy fail.
   session_.PressDriverPatch();
-  EXPECT_TRUE(WaitUntil([&] {
-    return PatchFilesNotInstalled(patch_, ReadFolderTree(Config(fresh_))).empty() &&
-           PatchFilesNotInstalled(patch_, ReadFolderTree(Config(older_))).empty();
-  }, 30000));
   ExpectFinalTextOfASuccessfulRun(session_.WaitForFinalText(30000));
   EXPECT_TRUE(WaitUntil([&] { return session_.Enabled(IDCANCEL); }, 3000));
+  EXPECT_EQ(PatchFilesNotInstalled(patch_, ReadFolderTree(Config(fresh_))),
+            std::vector<std::string>{});
+  EXPECT_EQ(PatchFilesNotInstalled(patch_, ReadFolderTree(Config(older_))),
+            std::vector<std::string>{});
   EXPECT_TRUE(session_.Close());
 }
 
