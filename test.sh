@@ -17,6 +17,7 @@ mkdir -p "$logs"
 
 passed=0
 failed=0
+skipped=0
 broken=()
 
 build() {
@@ -39,10 +40,11 @@ run_tests() {
   rm -rf "build/$preset/test-results" && mkdir -p "build/$preset/test-results"
   echo "== $preset tests"
   "$@" ctest --preset "$preset" --timeout 900
-  read -r p f < <(scripts/sum-results.sh "build/$preset")
-  echo "== $preset: $p passed, $f failed"
+  read -r p f k < <(scripts/sum-results.sh "build/$preset")
+  echo "== $preset: $p passed, $f failed, $k skipped"
   passed=$((passed + p))
   failed=$((failed + f))
+  skipped=$((skipped + k))
 }
 
 start=$(date +%s)
@@ -65,5 +67,5 @@ fi
 [ "$flash_ok" = 0 ] || true
 
 echo "== all tests took $(( $(date +%s) - start )) s${broken:+; builds that failed: ${broken[*]}}"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" = 0 ]

@@ -26,7 +26,12 @@ function(qx48_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
   qx48_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
+  # Under Wine a path without a drive letter is relative to the program's working folder.
+  set(results "${QX48_RESULTS_DIR}/${name}.xml")
+  if(QX48_BUILD STREQUAL "windows")
+    set(results "Z:${results}")
+  endif()
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "GTEST_OUTPUT=xml:${QX48_RESULTS_DIR}/${name}.xml"
+    ENVIRONMENT "GTEST_OUTPUT=xml:${results}"
     TIMEOUT ${T_TIMEOUT})
 endfunction()
