@@ -55,6 +55,30 @@ void ShowRows(PackSession& session) {
 
 // Tells what became of each installation; false when one lacks a patch file or holds it with
 // other bytes.
+// What the version file of a configuration tree says in its section Install ("V2.0, 2026-12-09"),
+// as plain text for the report; "none" without the file.
+std::string VersionFileSays(const FolderTree& tree) {
+  const auto file = tree.find("Qorvantel.Version");
+  if (file == tree.end()) return "none";
+  std::string version, date, section;
+  size_t at = 0;
+  while (at < file->second.size()) {
+    size_t end = file->second.find('\n', at);
+    if (end == std::string::npos) end = file->second.size();
+    std::string line = file->second.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') {
+      section = line;
+    } else if (section == "[Install]" && line.rfind("Version=", 0) == 0) {
+      version = line.substr(8);
+    } else if (section == "[Install]" && line.rfind("Date=", 0) == 0) {
+      date = line.substr(5);
+    }
+  }
+  return version + ", " + date;
+}
+
 bool Report(PackSession* session, std::vector<Installation>& installations,
             const FolderTree& patch) {
   bool complete = true;
@@ -71,6 +95,8 @@ bool Report(PackSession* session, std::vector<Installation>& installations,
     if (session != nullptr) {
       printf("  Installed patch: %s -> %s\n", i.shownBefore.c_str(), shownAfter.c_str());
     }
+    printf("  Qorvantel.Version: %s -> %s\n", VersionFileSays(i.before).c_str(),
+           VersionFileSays(after).c_str());
     printf("  %zu added, %zu replaced, %zu rewritten unchanged, %zu removed, %zu kept\n",
            changes.added.size(), changes.replaced.size(), changes.rewritten.size(),
            changes.removed.size(), changes.kept.size() + changes.altered.size());
