@@ -1,0 +1,39 @@
+#!/bin/sh
+# Makes, on the Unix side, what a Windows program under Wine cannot make itself: symbolic links
+# (Wine's CreateSymbolicLinkA only pretends) and names that Windows would refuse.
+set -eu
+fixture=$1
+rm -rf "$fixture"
+mkdir -p "$fixture"
+cd "$fixture"
+
+# A patch that loops back into itself twice.
+mkdir -p loop-patch/sub
+printf a > loop-patch/a.txt
+printf b > loop-patch/sub/b.txt
+ln -s .. loop-patch/sub/loop
+ln -s . loop-patch/self
+
+# A folder that no install may touch, and installations that lead into it.
+mkdir -p outside
+printf keep > outside/keep.txt
+mkdir -p EW-linked/arm/config/devices
+ln -s "$fixture/outside" EW-linked/arm/config/devices/QuorVantel
+mkdir -p EW-inner/arm/config/devices/QuorVantel
+printf old > EW-inner/arm/config/devices/QuorVantel/old.xml
+ln -s "$fixture/outside" EW-inner/arm/config/devices/QuorVantel/inner
+mkdir -p EW-filelink/arm/config
+ln -s "$fixture/outside/keep.txt" EW-filelink/arm/config/same.txt
+ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
+
+# A patch whose names Windows would read as other places or as devices.
+mkdir -p odd-patch
+printf good > odd-patch/good.txt
+printf x > 'odd-patch/a\b'
+printf x > 'odd-patch/x:y'
+printf x > odd-patch/con
+printf x > odd-patch/...
+printf x > odd-patch/trail.
+mkdir -p 'odd-patch/..\..\evil'
+printf x > 'odd-patch/..\..\evil/e.txt'
+mkdir -p EW-odd/arm/config
