@@ -24,6 +24,9 @@
 
 namespace {
 
+// The version the shipped patch's version file gives, as the dialog's column shows it.
+const char kPatchVersion[] = "V2.0";
+
 struct Installation {
   std::string version;
   std::string folder;
@@ -157,7 +160,7 @@ std::string RunOnce(const std::string& exe, const std::string& output,
   WaitUntil([&] {
     for (const Installation& i : installations) {
       const int row = session.FindRow(i.version);
-      if (row < 0 || session.Rows()[size_t(row)].version != "V2.0") return false;
+      if (row < 0 || session.Rows()[size_t(row)].version != kPatchVersion) return false;
     }
     return session.Enabled(IDCANCEL);
   }, 3000);
