@@ -281,6 +281,8 @@ void CCheckListCtrl::RestoreColumnWidths() {
 }
 
 BOOL CCheckListCtrl::GetCellRect(int row, int column, int area, CRect& rect) const {
+  // Wine's list view gives a sub-item rectangle for rows that do not exist.
+  if (row < 0 || row >= GetItemCount()) return FALSE;
   if (column != 0) return GetSubItemRect(row, column, area, rect);
   if (!GetItemRect(row, &rect, static_cast<UINT>(area))) return FALSE;
   if (m_nColumns == 1) return TRUE;

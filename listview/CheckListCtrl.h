@@ -92,7 +92,7 @@ class CCheckListCtrl : public CListCtrl {
 
   int GetColumnCount() const { return m_nColumns; }
   BYTE GetColumnKind(int column) const {
-    return column >= 0 && column < m_nColumns ? m_columnKinds[column] : 0;
+    return column >= 0 && column < m_nColumns && column < kMaxColumns ? m_columnKinds[column] : 0;
   }
 
   // Images of check-box cells, set by the owner before the first row is drawn. A cell number
