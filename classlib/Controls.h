@@ -11,12 +11,12 @@ class CHeaderCtrl : public CWnd {
  public:
   int GetItemCount() const { return static_cast<int>(SendMessage(HDM_GETITEMCOUNT)); }
   BOOL GetItem(int nPos, HDITEMA* pHeaderItem) const {
-    return static_cast<BOOL>(
-        SendMessage(HDM_GETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pHeaderItem)));
+    return static_cast<BOOL>(SendMessage(HDM_GETITEMA, static_cast<WPARAM>(nPos),
+                                         reinterpret_cast<LPARAM>(pHeaderItem)));
   }
   BOOL SetItem(int nPos, HDITEMA* pHeaderItem) {
-    return static_cast<BOOL>(
-        SendMessage(HDM_SETITEMA, static_cast<WPARAM>(nPos), reinterpret_cast<LPARAM>(pHeaderItem)));
+    return static_cast<BOOL>(SendMessage(HDM_SETITEMA, static_cast<WPARAM>(nPos),
+                                         reinterpret_cast<LPARAM>(pHeaderItem)));
   }
 
   // Draws one owner-drawn item (HDF_OWNERDRAW); the header's parent passes the request on.
@@ -46,8 +46,8 @@ class CListCtrl : public CWnd {
   int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT,
                    int nWidth = -1, int nSubItem = -1);
   int InsertColumn(int nCol, const LVCOLUMNA* pColumn) {
-    return static_cast<int>(
-        SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(pColumn)));
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol),
+                                        reinterpret_cast<LPARAM>(pColumn)));
   }
   BOOL GetColumn(int nCol, LVCOLUMNA* pColumn) const {
     return static_cast<BOOL>(
@@ -57,7 +57,8 @@ class CListCtrl : public CWnd {
     return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nCol)));
   }
   BOOL SetColumnWidth(int nCol, int cx) {
-    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));
   }
 
   int InsertItem(const LVITEMA* pItem) {
@@ -80,10 +81,12 @@ class CListCtrl : public CWnd {
     return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(nItem), nMask));
   }
   int GetNextItem(int nItem, int nFlags) const {
-    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
+    return static_cast<int>(
+        SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
   }
   BOOL EnsureVisible(int nItem, BOOL bPartialOK) {
-    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(nItem), bPartialOK));
+    return static_cast<BOOL>(
+        SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(nItem), bPartialOK));
   }
 
   // nCode: LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL or LVIR_SELECTBOUNDS.
@@ -108,7 +111,8 @@ class CStatusBarCtrl : public CWnd {
 
   // pWidths holds each part's right edge in client pixels, -1 for "to the right edge".
   BOOL SetParts(int nParts, int* pWidths) {
-    return static_cast<BOOL>(SendMessage(SB_SETPARTS, static_cast<WPARAM>(nParts), reinterpret_cast<LPARAM>(pWidths)));
+    return static_cast<BOOL>(SendMessage(SB_SETPARTS, static_cast<WPARAM>(nParts),
+                                         reinterpret_cast<LPARAM>(pWidths)));
   }
   // nType: 0 (sunken border), SBT_NOBORDERS, SBT_POPOUT, ...
   BOOL SetText(LPCTSTR lpszText, int nPane, int nType) {

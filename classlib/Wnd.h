@@ -102,7 +102,9 @@ class CWnd : public CCmdTarget {
   void GetWindowText(CString& rString) const;
 
   // Painting.
-  void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
+  void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) {
+    ::InvalidateRect(m_hWnd, lpRect, bErase);
+  }
   void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
 

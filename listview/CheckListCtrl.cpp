@@ -339,7 +339,9 @@ void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
       pDC->SetStretchBltMode(previousMode);
       memory.SelectObject(previous);
     }
-    if (selected) pDC->Draw3dRect(left, top, kImageSize, kImageSize, RGB(255, 255, 255), RGB(0, 0, 0));
+    if (selected) {
+      pDC->Draw3dRect(left, top, kImageSize, kImageSize, RGB(255, 255, 255), RGB(0, 0, 0));
+    }
     return;
   }
 

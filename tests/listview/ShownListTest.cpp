@@ -31,7 +31,9 @@ class NotifyRecorder {
     UnhookWindowsHookEx(hook_);
     active_ = nullptr;
   }
-  int Count(UINT code) const { return static_cast<int>(std::count(codes_.begin(), codes_.end(), code)); }
+  int Count(UINT code) const {
+    return static_cast<int>(std::count(codes_.begin(), codes_.end(), code));
+  }
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
@@ -216,7 +218,8 @@ TEST_F(ShownList, HeaderItemsAreDrawnOnButtonFaceWithTheirTitles) {
     const RECT& r = items[i];
     EXPECT_TRUE(CloseColor(pixels.At(r.right - 4, r.top + 2), buttonFace, 4)) << "item " << i;
   }
-  const RECT untitled = {items[0].left + 2, items[0].top + 2, items[0].right - 2, items[0].bottom - 2};
+  const RECT untitled = {items[0].left + 2, items[0].top + 2, items[0].right - 2,
+                         items[0].bottom - 2};
   EXPECT_EQ(pixels.Count(untitled, buttonFace, 4),
             (untitled.right - untitled.left) * (untitled.bottom - untitled.top));
   EXPECT_GT(pixels.Count(items[1], kBlack, 80), 20);  // "Local install"
@@ -363,7 +366,9 @@ TEST_F(ShownList, AnEmptyDropSendsNothing) {
 TEST_F(ShownList, ScreenshotOfTheDialog) {
   List().AddRow(-1, "1", "IAR Embedded Workbench IDE - ARM 8.50.9", "V1.0");
   List().AddRow(-1, "1", "IAR Embedded Workbench IDE - ARM 9.30.1", "None");
-  List().AddRow(-1, "0", "IAR Embedded Workbench IDE - ARM 9.40.1 with a name far too long for the column", "V2.0");
+  List().AddRow(-1, "0",
+                "IAR Embedded Workbench IDE - ARM 9.40.1 with a name far too long for the column",
+                "V2.0");
   List().AddRow(-1, "0", "Double click to select the install path of IAR", "");
   List().SelectRow(1);
   List().SetFocus();

@@ -209,6 +209,88 @@ TEST(MessageMap, HelpKeyInATopLevelWindowBecomesTheMainWindowsHelpCommand) {
   dialog.DestroyWindow();
 }
 
+// Each window-message entry unpacks its message the class library's way.
+class CHandlersDlg : public CDialog {
+ public:
+  CHandlersDlg() : CDialog(IDD_LAYER_TEST) {}
+  std::vector<std::string> calls;
+  HICON dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_INFORMATION
+  int cancels = 0;
+
+ protected:
+  afx_msg void OnSysCommand(UINT nID, LPARAM lParam) {
+    calls.push_back("syscommand " + std::to_string(nID) + " " + std::to_string(lParam));
+    if (nID != 0x0010) CDialog::OnSysCommand(nID, lParam);
+  }
+  afx_msg HCURSOR OnQueryDragIcon() { return static_cast<HCURSOR>(dragIcon); }
+  afx_msg void OnShowWindow(BOOL bShow, UINT nStatus) {
+    calls.push_back("show " + std::to_string(bShow) + " " + std::to_string(nStatus));
+    CDialog::OnShowWindow(bShow, nStatus);
+  }
+  afx_msg void OnPaint() {
+    calls.push_back("paint");
+    CPaintDC dc(this);
+  }
+  afx_msg void OnDropFiles(HDROP hDropInfo) {
+    calls.push_back("drop " + std::to_string(reinterpret_cast<UINT_PTR>(hDropInfo)));
+  }
+  afx_msg LRESULT OnUserMessage(WPARAM wParam, LPARAM lParam) {
+    calls.push_back("user " + std::to_string(wParam) + " " + std::to_string(lParam));
+    return 1234;
+  }
+  void OnCancel() override { ++cancels; }
+
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CHandlersDlg, CDialog)
+  ON_WM_SYSCOMMAND()
+  ON_WM_QUERYDRAGICON()
+  ON_WM_SHOWWINDOW()
+  ON_WM_PAINT()
+  ON_WM_DROPFILES()
+  ON_MESSAGE(WM_APP + 5, &CHandlersDlg::OnUserMessage)
+END_MESSAGE_MAP()
+
+TEST(MessageMap, WindowMessagesReachTheirHandlersWithTheirArguments) {
+  CHandlersDlg dialog;
+  ASSERT_TRUE(dialog.Create(IDD_LAYER_TEST));
+  EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(dialog.dragIcon));
+  EXPECT_EQ(dialog.SendMessage(WM_APP + 5, 17, 42), 1234);
+  dialog.SendMessage(WM_SYSCOMMAND, 0x0010, 99);
+  // Any other system command gets the default processing: Close becomes IDCANCEL.
+  dialog.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+  dialog.SendMessage(WM_DROPFILES, 0x5150);
+  dialog.SendMessage(WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
+  dialog.SendMessage(WM_PAINT);  // a hidden window is never painted on its own
+  PumpUntil([&] { return dialog.cancels > 0; }, 2000);  // the dialog posts IDCANCEL on close
+  EXPECT_EQ(dialog.calls,
+            (std::vector<std::string>{"user 17 42", "syscommand 16 99",
+                                      "syscommand " + std::to_string(SC_CLOSE) + " 0",
+                                      "drop 20816", "show 1 3", "paint"}));
+  EXPECT_EQ(dialog.cancels, 1);
+  dialog.DestroyWindow();
+}
+
+TEST(Menus, TheSystemMenuTakesWideEntriesUnchanged) {
+  CHandlersDlg dialog;
+  ASSERT_TRUE(dialog.Create(IDD_LAYER_TEST));
+  CMenu* systemMenu = dialog.GetSystemMenu(FALSE);
+  ASSERT_NE(systemMenu, nullptr);
+  EXPECT_EQ(systemMenu->GetSafeHmenu(), ::GetSystemMenu(dialog.m_hWnd, FALSE));
+  const int before = systemMenu->GetMenuItemCount();
+  const wchar_t about[] = L"\x5173\x4E8E QX48_EWARM_pack(&A)...";  // outside most ANSI pages
+  EXPECT_TRUE(systemMenu->AppendMenu(MF_SEPARATOR));
+  EXPECT_TRUE(systemMenu->AppendMenu(MF_STRING, 0x0010, about));
+  ASSERT_EQ(systemMenu->GetMenuItemCount(), before + 2);
+  EXPECT_EQ(systemMenu->GetMenuItemID(before + 1), 0x0010u);
+  wchar_t shown[64] = L"";
+  ::GetMenuStringW(systemMenu->GetSafeHmenu(), 0x0010, shown, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(shown), std::wstring(about));
+  dialog.DestroyWindow();
+  // The menu belonged to the window; the dialog object did not destroy it on its own.
+}
+
 // ---- Data exchange ----
 
 class CExchangeDlg : public CDialog {
@@ -602,7 +684,8 @@ TEST(WinMain, RunsInitInstanceAndEndsWithExitInstancesCode) {
   const std::string results = ResultsFolder() + "winmain_probe.txt";
   for (const char* mode : {"once", "loop"}) {
     DeleteFileA(results.c_str());
-    std::string command = std::string("\"") + QX48_WINMAIN_PROBE + "\" " + mode + " \"" + results + "\"";
+    std::string command =
+        std::string("\"") + QX48_WINMAIN_PROBE + "\" " + mode + " \"" + results + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

@@ -28,7 +28,8 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 bool WindowPixels::Capture(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpMessages(50);
   RECT client;
   if (!GetClientRect(window, &client)) return false;
