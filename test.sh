@@ -58,7 +58,7 @@ if [ "$windows_ok" = 0 ]; then
   qx48_wine_prefix_ready
   # A persistent wine server keeps each test program's start short (0.6 s instead of 2.5 s).
   wineserver -p </dev/null >/dev/null 2>&1
-  run_tests windows xvfb-run -a -s "-screen 0 1280x1024x24"
+  run_tests windows xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-wine-session.sh
   wineserver -k </dev/null >/dev/null 2>&1
 fi
 if [ "$host_ok" = 0 ]; then

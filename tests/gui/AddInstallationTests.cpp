@@ -25,8 +25,17 @@ class AddInstallationTest : public PackDialogTest {
                                   PAGE_READWRITE);
     ASSERT_NE(remote, nullptr);
     WriteProcessMemory(process, remote, path.c_str(), path.size() + 1, nullptr);
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
-    Sleep(200);
+    // The browser fills its tree after it shows; a selection asked for too early is lost. Its
+    // edit box names the selected folder, so ask until it does.
+    const std::string leaf = path.substr(path.find_last_of('\\') + 1);
+    HWND edit = FindWindowExA(browser, nullptr, "Edit", nullptr);
+    bool selected = false;
+    for (int attempt = 0; attempt < 10 && !selected; ++attempt) {
+      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
+      selected = WaitUntil([&] { return edit == nullptr || WindowText(edit) == leaf; }, 500);
+    }
+    EXPECT_TRUE(selected) << "the browser did not select " << path;
+    if (edit == nullptr) Sleep(500);
     PostMessageA(browser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, 5000));
