@@ -55,6 +55,8 @@ CPatchDlg::CPatchDlg(CWnd* pParent)
       m_clearOldPatch(TRUE),
       m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_refreshPending(FALSE),
+      m_mouseToggleRow(-1),
+      m_mouseToggleTime(0),
       m_runInProgress(FALSE) {
   FillInstallationTable();
 }
@@ -279,9 +281,21 @@ void CPatchDlg::OnRClickList(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
   *pResult = 0;
 }
 
+BOOL CPatchDlg::IsSameMouseToggle(int listRow) const {
+  return listRow == m_mouseToggleRow && GetTickCount() - m_mouseToggleTime <= GetDoubleClickTime();
+}
+
+void CPatchDlg::NoteMouseToggle(int listRow) {
+  m_mouseToggleRow = listRow;
+  m_mouseToggleTime = GetTickCount();
+}
+
 void CPatchDlg::OnClickList(NMHDR* pNMHDR, LRESULT* pResult) {
   const NMITEMACTIVATE* click = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
-  if (click->iItem >= 0 && click->iSubItem == 0) ToggleSelectedRow();
+  if (click->iItem >= 0 && click->iSubItem == 0 && !IsSameMouseToggle(click->iItem)) {
+    NoteMouseToggle(click->iItem);
+    ToggleSelectedRow();
+  }
   *pResult = 0;
 }
 
@@ -289,7 +303,11 @@ void CPatchDlg::OnDblClkList(NMHDR* pNMHDR, LRESULT* pResult) {
   const NMITEMACTIVATE* click = reinterpret_cast<NMITEMACTIVATE*>(pNMHDR);
   if (click->iItem != -1) {
     m_list.SelectRow(click->iItem);
-    ToggleSelectedRow();
+    // In the check column the double click's first click has toggled the row already.
+    if (!(click->iSubItem == 0 && IsSameMouseToggle(click->iItem))) {
+      NoteMouseToggle(click->iItem);
+      ToggleSelectedRow();
+    }
   }
   *pResult = 0;
 }

@@ -54,6 +54,13 @@ class CPatchDlg : public CDialog {
   void SetUpList();
   void ProbeAllRows();
 
+  // A double click in the check column reaches the dialog as a click and then a double click
+  // (and, on some systems, one more click): the row toggles once for all of them.
+  BOOL IsSameMouseToggle(int listRow) const;
+  void NoteMouseToggle(int listRow);
+  int m_mouseToggleRow;
+  DWORD m_mouseToggleTime;
+
   // Set while a run this dialog started has not yet been seen to end.
   BOOL m_runInProgress;
 };

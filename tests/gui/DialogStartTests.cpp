@@ -2,6 +2,8 @@
 // order, each checked, then the add-folder row; the buttons follow the table and the patch folder.
 #include "tests/gui/PackDialogFixture.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 
 namespace {
@@ -99,7 +101,10 @@ TEST_F(PackDialogTest, WithoutPatchFolderInstallStaysDisabledUntilOneAppears) {
   // The folder is looked for again at every refresh: a change of a check box brings one.
   AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device/>");
   ClickCell(0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Cell(0, 0) == "0"; }, 3000));
+  Sleep(GetDoubleClickTime() + 100);  // two separate clicks, not a double click
   ClickCell(0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Cell(0, 0) == "1"; }, 3000));
   EXPECT_TRUE(WaitUntil([&] { return Enabled(kDriverPatch); }, 3000));
 }
 
@@ -190,4 +195,31 @@ TEST_F(PackDialogTest, CloseEndsTheProgram) {
   Start();
   EXPECT_TRUE(CloseAndWait());
   EXPECT_FALSE(program_.Running());
+}
+
+TEST_F(PackDialogTest, ADoubleClickInTheCheckColumnTogglesTheRowOnce) {
+  ASSERT_TRUE(EwarmRegistry::Add("a", MakeInstallation("EW1"), "9.10"));
+  Start();
+  DoubleClickCell(0, 0);
+  Sleep(500);
+  EXPECT_EQ(Cell(0, 0), "0");
+  DoubleClickCell(0, 0);
+  Sleep(500);
+  EXPECT_EQ(Cell(0, 0), "1");
+}
+
+TEST_F(PackDialogTest, ARightClickSelectsTheRowUnderThePointerAndNeverAllRows) {
+  ASSERT_TRUE(EwarmRegistry::Add("a", MakeInstallation("EW1"), "9.10"));
+  ASSERT_TRUE(EwarmRegistry::Add("b", MakeInstallation("EW2"), "9.20"));
+  Start();
+  ClickCell(1, 1, true);
+  EXPECT_TRUE(WaitUntil([&] { return list_->SelectedRow() == 1; }, 3000));
+
+  RECT client;
+  GetClientRect(listWindow_, &client);
+  ClickClient(listWindow_, client.right / 2, client.bottom - 10, true);
+  Sleep(500);
+  EXPECT_LE(SendMessageA(listWindow_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  // No check box changed on the way.
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "1", "0"}));
 }
