@@ -11,14 +11,6 @@ root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 start=$(date +%s)
 scripts/setup.sh
-# Wine's own fonts (Marlett draws the caption buttons, Tahoma is the dialogs' font).
-if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed"; then
-  echo "run: installing fonts-wine"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends fonts-wine \
-    >/dev/null
-fi
 cmake --preset flash >/dev/null && cmake --build --preset flash
 cmake --preset windows -DQX48_FLASH_IMAGE="$root/build/flash/flashalgo/QX48Flash.FLM" >/dev/null
 cmake --build --preset windows

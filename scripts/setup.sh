@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386 wine64
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang lld llvm libunicorn-dev
   googletest
 )
