@@ -11,18 +11,6 @@
 
 namespace {
 
-struct Visit {
-  int calls = 0;
-  std::string dump;
-};
-
-int DumpVisitor(CRecordDocument* document, void* context) {
-  Visit* visit = static_cast<Visit*>(context);
-  ++visit->calls;
-  visit->dump = Dump(*document);
-  return 1;
-}
-
 std::string LoadDump(const std::string& path) {
   CRecordDocument document;
   document.Load(path.c_str());

@@ -44,3 +44,17 @@ inline std::string Dump(const CRecordDocument& document) {
   }
   return out;
 }
+
+// A visitor for ReadRecordFile that notes each call and the document it saw, and returns result.
+struct Visit {
+  int calls = 0;
+  std::string dump;
+  int result = 1;
+};
+
+inline int DumpVisitor(CRecordDocument* document, void* context) {
+  Visit* visit = static_cast<Visit*>(context);
+  ++visit->calls;
+  visit->dump = Dump(*document);
+  return visit->result;
+}

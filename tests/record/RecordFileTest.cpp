@@ -140,22 +140,11 @@ TEST(RecordFileLoad, SecondLoadAddsToTheDocument) {
   EXPECT_EQ(Dump(document), "[S]\nA=[1]\nb=[4]\nD=[5]\n[T]\nC=[3]\n");
 }
 
-struct Visit {
-  int calls = 0;
-  std::string dump;
-};
-
-int DumpVisitor(CRecordDocument* document, void* context) {
-  Visit* visit = static_cast<Visit*>(context);
-  ++visit->calls;
-  visit->dump = Dump(*document);
-  return 7;
-}
-
 TEST(ReadRecordFile, VisitorSeesTheLoadedDocumentAndGivesTheResult) {
   TempFolder folder;
   const std::string path = folder.Write("Qorvantel.Version", "[Install]\r\nVersion=V2.0\r\n");
   Visit visit;
+  visit.result = 7;
   EXPECT_EQ(ReadRecordFile(path.c_str(), DumpVisitor, &visit), 7);
   EXPECT_EQ(visit.calls, 1);
   EXPECT_EQ(visit.dump, "[Install]\nVersion=[V2.0]\n");
