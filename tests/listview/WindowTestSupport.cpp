@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tests/support/PngWriter.h"
+#include "tests/support/WindowDriver.h"
 
 void PumpMessages(int milliseconds) {
   const DWORD start = GetTickCount();
@@ -38,28 +39,7 @@ bool WindowPixels::Capture(HWND window) {
   if (width_ <= 0 || height_ <= 0) return false;
 
   HDC source = GetDC(window);
-  HDC memory = CreateCompatibleDC(source);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width_, height_, source, 0, 0, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, previous);
-    if (ok) {
-      const uint32_t* pixels = static_cast<const uint32_t*>(bits);
-      bgra_.assign(pixels, pixels + size_t(width_) * size_t(height_));
-    }
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
+  const bool ok = CapturePixels(source, 0, 0, width_, height_, &bgra_);
   ReleaseDC(window, source);
   return ok;
 }

@@ -99,15 +99,9 @@ void PressKey(HWND window, WORD virtualKey) {
   PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
 }
 
-bool SaveWindowPng(HWND window, const std::string& path) {
-  RECT rect;
-  if (!GetWindowRect(window, &rect)) return false;
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+bool CapturePixels(HDC source, int x, int y, int width, int height, std::vector<uint32_t>* bgra) {
   if (width <= 0 || height <= 0) return false;
-
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC memory = CreateCompatibleDC(source);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -115,27 +109,40 @@ bool SaveWindowPng(HWND window, const std::string& path) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   bool ok = false;
   if (bitmap != nullptr) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
-    SelectObject(memory, old);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    ok = BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY) != FALSE;
+    GdiFlush();
+    SelectObject(memory, previous);
     if (ok) {
-      std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-      const auto* bgra = static_cast<const uint8_t*>(bits);
-      for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
-        rgb[i * 3] = bgra[i * 4 + 2];
-        rgb[i * 3 + 1] = bgra[i * 4 + 1];
-        rgb[i * 3 + 2] = bgra[i * 4];
-      }
-      ok = WritePng(path, width, height, rgb);
+      const auto* pixels = static_cast<const uint32_t*>(bits);
+      bgra->assign(pixels, pixels + size_t(width) * size_t(height));
     }
     DeleteObject(bitmap);
   }
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return ok;
+}
+
+bool SaveWindowPng(HWND window, const std::string& path) {
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return false;
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  std::vector<uint32_t> bgra;
+  bool ok = CapturePixels(screen, rect.left, rect.top, width, height, &bgra);
+  ReleaseDC(nullptr, screen);
+  if (!ok) return false;
+  std::vector<uint8_t> rgb(bgra.size() * 3);
+  for (size_t i = 0; i < bgra.size(); ++i) {
+    rgb[i * 3] = uint8_t(bgra[i] >> 16);
+    rgb[i * 3 + 1] = uint8_t(bgra[i] >> 8);
+    rgb[i * 3 + 2] = uint8_t(bgra[i]);
+  }
+  return WritePng(path, width, height, rgb);
 }
 
 // -- RemoteListView ----------------------------------------------------------------------------

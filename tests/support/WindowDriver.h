@@ -1,8 +1,10 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives a program of ours in its own process through its real windows, as a user would:
 // clicks and keys go in as input, state is read back from the windows themselves.
@@ -23,6 +25,10 @@ void ClickClient(HWND window, int x, int y, bool right = false);
 void DoubleClickClient(HWND window, int x, int y);
 // A key press (down and up) sent to window as the keyboard would deliver it.
 void PressKey(HWND window, WORD virtualKey);
+
+// Copies width x height pixels at (x, y) of source into bgra, top row first, one 0x00RRGGBB word
+// a pixel.
+bool CapturePixels(HDC source, int x, int y, int width, int height, std::vector<uint32_t>* bgra);
 
 // Saves what the screen shows of window (frame included) as a PNG file.
 bool SaveWindowPng(HWND window, const std::string& path);
