@@ -12,5 +12,10 @@ qx48_warnings(qx48_classlib_win)
 target_link_libraries(qx48_classlib_win PUBLIC
   qx48_classlib comctl32 gdi32 user32 shell32 shlwapi ole32)
 # The C runtime asks for WinMain only after our library has been searched; naming it up front
-# makes the linker take it from here (test programs with their own main ignore it).
-target_link_options(qx48_classlib_win INTERFACE "-Wl,--undefined=_WinMain@16")
+# makes the linker take it from here (test programs with their own main ignore it). The 32-bit
+# name carries stdcall's underscore and argument size; the 64-bit one is plain.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  target_link_options(qx48_classlib_win INTERFACE "-Wl,--undefined=WinMain")
+else()
+  target_link_options(qx48_classlib_win INTERFACE "-Wl,--undefined=_WinMain@16")
+endif()

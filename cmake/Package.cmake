@@ -6,7 +6,8 @@
 #                                       tests and the demo, without an install step
 #   cmake --install build/windows       the same folder at CMAKE_INSTALL_PREFIX
 #   cmake --build build/windows --target package
-#                                       CPack: QX48_EWARM_pack-1.1.zip of that folder
+#                                       CPack: QX48_EWARM_pack-1.1-win32.zip (the 32-bit
+#                                       build) or -win64.zip (the 64-bit one) of that folder
 #
 # The source patch tree carries one file that is not shipped: its .gitattributes, which keeps Git
 # from touching the CRLF line ends of the device files.
@@ -33,7 +34,7 @@ endif()
 
 set(QX48_PATCH_SOURCE "${CMAKE_SOURCE_DIR}/QX48_EWARM_patch")
 set(QX48_PACKAGE_DIR "${CMAKE_BINARY_DIR}/package")
-set(QX48_PACKAGE_NAME "QX48_EWARM_pack-1.1")
+set(QX48_PACKAGE_NAME "QX48_EWARM_pack-${PROJECT_VERSION}-${QX48_ARCH}")
 
 # Always run: it copies a handful of small files, and it has to notice removed ones too.
 add_custom_target(package_layout ALL
@@ -64,7 +65,7 @@ set(CPACK_PACKAGE_NAME QX48_EWARM_pack)
 set(CPACK_PACKAGE_VENDOR QuorVantel)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "QX48 device support for IAR Embedded Workbench for ARM: installer, patch and flash algorithm")
-set(CPACK_PACKAGE_VERSION 1.1.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ${QX48_PACKAGE_NAME})
 # One top folder in the ZIP: unzipped anywhere, the program and its patch stay side by side.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

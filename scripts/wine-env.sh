@@ -1,11 +1,66 @@
-# Sourced: the project's own Wine prefix and the settings every Wine process here gets.
-# QX48_WINEPREFIX chooses another prefix (tests that need a fresh one, parallel work).
+# Sourced: the project's own Wine prefix, the settings every Wine process here gets, and the one
+# place that chooses the Wine loader. Start every Wine program through qx48_wine (or
+# "$QX48_WINE_LOADER") and wineserver through qx48_wineserver, never through /usr/bin/wine.
+#
+# Why: /usr/lib/wine/wine, the 32-bit loader, is a 32-bit Linux program. On a kernel without
+# 32-bit user mode it fails with "Exec format error", and /usr/bin/wine (with wineboot, reg and
+# cmd behind it) picks it whenever the file exists, so Wine would not start at all, not even for a
+# 64-bit program. There the 64-bit loader is used directly and only 64-bit programs run.
+#
+# QX48_WINE64_ONLY=1 takes that path on a machine that could run 32-bit programs too, so that
+# both paths can be tried anywhere. QX48_WINEPREFIX chooses another prefix.
 qx48_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${QX48_WINEPREFIX:-$qx48_root/build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
 # No Mono or Gecko: their installers would ask on first start and nothing here needs them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+qx48_wine32_loader=/usr/lib/wine/wine
+qx48_wine64_loader=/usr/lib/wine/wine64
+
+# Decided once per shell (and inherited): "yes" when this machine runs 32-bit Windows programs.
+if [ -z "${QX48_WIN32_RUNS:-}" ]; then
+  if [ "${QX48_WINE64_ONLY:-0}" != 0 ]; then
+    QX48_WIN32_RUNS=no
+  elif "$qx48_wine32_loader" --version </dev/null >/dev/null 2>&1; then
+    QX48_WIN32_RUNS=yes
+  else
+    QX48_WIN32_RUNS=no
+  fi
+fi
+export QX48_WIN32_RUNS
+
+if [ "$QX48_WIN32_RUNS" = yes ]; then
+  # Debian's wine script: the 32-bit loader, which hands 64-bit programs to wine64 itself.
+  export QX48_WINE_LOADER=/usr/bin/wine
+  unset WINELOADER
+else
+  # Wine starts helper processes through WINELOADER; unset, it would reach for the 32-bit one.
+  export QX48_WINE_LOADER="$qx48_wine64_loader"
+  export WINELOADER="$qx48_wine64_loader"
+fi
+
+# The machine's kind in one line, for logs.
+qx48_wine_kind() {
+  if [ "$QX48_WIN32_RUNS" = yes ]; then
+    echo "32-bit and 64-bit Windows programs run here ($QX48_WINE_LOADER)"
+  elif [ "${QX48_WINE64_ONLY:-0}" != 0 ]; then
+    echo "64-bit Windows programs only (QX48_WINE64_ONLY is set; $QX48_WINE_LOADER)"
+  else
+    echo "64-bit Windows programs only: this kernel runs no 32-bit programs ($QX48_WINE_LOADER)"
+  fi
+}
+
+# Runs a Windows program (or one of Wine's own: wineboot.exe, reg.exe, cmd.exe, explorer.exe).
+qx48_wine() {
+  "$QX48_WINE_LOADER" "$@"
+}
+
+# Debian's wineserver script picks the 64-bit server, which serves both kinds of process.
+qx48_wineserver() {
+  /usr/bin/wineserver "$@"
+}
 
 # Creates the prefix once (about 15 s); concurrent callers wait for the first one.
 qx48_wine_prefix_ready() {
@@ -14,8 +69,8 @@ qx48_wine_prefix_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.qx48-ready" ]; then
-      wineboot -i </dev/null >/dev/null 2>&1
-      wineserver -w </dev/null >/dev/null 2>&1
+      qx48_wine wineboot.exe -i </dev/null >/dev/null 2>&1
+      qx48_wineserver -w </dev/null >/dev/null 2>&1
       touch "$WINEPREFIX/.qx48-ready"
     fi
   ) 9>"$WINEPREFIX.lock"

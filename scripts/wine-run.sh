@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# CMake's emulator for the windows build: runs one Windows program in the project's Wine prefix.
+# CMake's emulator for the windows builds: runs one Windows program in the project's Wine prefix,
+# with the loader that this machine can run.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 qx48_wine_prefix_ready
-exec wine "$@" </dev/null
+exec "$QX48_WINE_LOADER" "$@" </dev/null

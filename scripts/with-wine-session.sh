@@ -5,5 +5,5 @@
 # pipe to close until the test times out, although the program itself ended long before.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 qx48_wine_prefix_ready
-wine cmd /c exit </dev/null >/dev/null 2>&1
+qx48_wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 exec "$@"

@@ -73,9 +73,16 @@ BOOL IsRunningUnderWow64() {
 BOOL OpenLocationsKey(HKEY* key) {
   // Read access only: full access would fail for a user who may not write HKEY_LOCAL_MACHINE,
   // and that user would see no installations at all.
+#ifdef _WIN64
+  // A 64-bit process is not redirected: its plain path is the 64-bit view, where EWARM's 32-bit
+  // installer writes nothing. The records are in the 32-bit view, which it must ask for.
+  const char* path = kLocationsKeyPath;
+  const REGSAM access = KEY_READ | KEY_WOW64_32KEY;
+#else
   const BOOL wow64 = IsRunningUnderWow64();
   const char* path = wow64 ? kLocationsKeyPathWow64 : kLocationsKeyPath;
   const REGSAM access = wow64 ? (KEY_READ | KEY_WOW64_64KEY) : KEY_READ;
+#endif
   HKEY opened = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &opened) != ERROR_SUCCESS) {
     return FALSE;
@@ -112,7 +119,13 @@ int FindToolchainInstallations(InstallRecordList& list) {
   for (DWORD index = 0; index < kMaxLocationSubkeys; ++index) {
     char name[kSubkeyNameSize];
     DWORD nameLength = kSubkeyNameSize;
-    if (RegEnumKeyExA(locations, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    const LONG result = RegEnumKeyExA(locations, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA) {
+      // A name that does not fit (255 characters take up to 510 bytes in a double-byte code
+      // page) could not be opened by its cut form anyway; the keys after it still count.
+      continue;
+    }
+    if (result != ERROR_SUCCESS) {
       break;
     }
     InstallRecord record;

@@ -3,8 +3,10 @@
 
 #include "toolchain/InstallRecord.h"
 
-// The EWARM locations key below HKEY_LOCAL_MACHINE, as a 32-bit process names it. Under WOW64
-// the scan opens the 64-bit view's Wow6432Node path instead, which is the same key.
+// The EWARM locations key below HKEY_LOCAL_MACHINE, as a 32-bit process names it. EWARM's
+// installer writes it in the 32-bit view. A 32-bit program under WOW64 opens the 64-bit view's
+// Wow6432Node path instead, which is the same key; a 64-bit program opens the plain path in the
+// 32-bit view (KEY_WOW64_32KEY).
 constexpr const char* kLocationsKeyPath = "SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
 constexpr const char* kLocationsKeyPathWow64 =
     "SOFTWARE\\Wow6432Node\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
@@ -18,7 +20,8 @@ constexpr DWORD kMaxLocationSubkeys = 100000;
 
 // Appends one record per installation that has both an installation folder and a version text,
 // in the order the registry enumerates them, and returns the number of records in the list.
-// Never fails: an unreadable registry leaves the list as it was.
+// Never fails: an unreadable registry leaves the list as it was, and a subkey whose name does not
+// fit the scan's buffer is passed over without ending the scan.
 int FindToolchainInstallations(InstallRecordList& list);
 
 // Zero-fills record and reads the candidate subkeyName below locationsKey into it. TRUE when the
@@ -30,5 +33,6 @@ BOOL ReadInstallRecord(InstallRecord* record, HKEY locationsKey, const char* sub
 // Opens the locations key for reading. On failure *key is left unchanged.
 BOOL OpenLocationsKey(HKEY* key);
 
-// TRUE for a 32-bit process on 64-bit Windows; FALSE when IsWow64Process is missing or fails.
+// TRUE for a 32-bit process on 64-bit Windows; FALSE for a 64-bit process, and when
+// IsWow64Process is missing or fails.
 BOOL IsRunningUnderWow64();

@@ -3,10 +3,19 @@
 namespace {
 const char kLocations[] = "SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
 const char kVersionKey[] = "Product Families\\ARM\\10.EW";
+// EWARM's installer writes the 32-bit view. A 32-bit test program is already there; a 64-bit one
+// has to ask for it, or its records would land where no EWARM keeps them.
+constexpr REGSAM kEwarmView = KEY_WOW64_32KEY;
 }  // namespace
 
 void EwarmRegistry::Clear() {
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kLocations);
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLocations, 0, KEY_ALL_ACCESS | kEwarmView, &key) ==
+      ERROR_SUCCESS) {
+    RegDeleteTreeA(key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kLocations, kEwarmView, 0);
+  }
 }
 
 bool EwarmRegistry::SetValue(const std::string& candidate, const std::string& subkey,
@@ -14,8 +23,8 @@ bool EwarmRegistry::SetValue(const std::string& candidate, const std::string& su
   std::string path = std::string(kLocations) + "\\" + candidate;
   if (!subkey.empty()) path += "\\" + subkey;
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | kEwarmView,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   const LONG result = RegSetValueExA(key, name.c_str(), 0, type,

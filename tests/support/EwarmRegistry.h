@@ -3,8 +3,8 @@
 
 #include <string>
 
-// The EWARM installation records of the test prefix's registry. A 32-bit test program writes
-// the 32-bit view, where EWARM's own installer puts them and where the program reads them.
+// The EWARM installation records of the test prefix's registry, always in the 32-bit view, where
+// EWARM's own installer puts them and where both builds of the program read them.
 class EwarmRegistry {
  public:
   // Removes every record (the whole locations key).

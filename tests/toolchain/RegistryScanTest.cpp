@@ -1,6 +1,6 @@
-// The registry scan against real keys in the test prefix's registry. This is a 32-bit process, so
-// what it writes at HKLM\SOFTWARE\IAR Systems lands in the 32-bit view, where EWARM's installer
-// writes too (Wow6432Node in the 64-bit view).
+// The registry scan against real keys in the test prefix's registry. Records are written in the
+// 32-bit view, where EWARM's installer writes them (Wow6432Node in the 64-bit view), whichever
+// build this test program belongs to.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -56,8 +56,12 @@ struct Candidate {
   StoredValue version;
 };
 
+// Where EWARM's installer writes: its own view for a 32-bit program, asked for by a 64-bit one.
+constexpr REGSAM kEwarmView = KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+
 void WriteCandidate(const Candidate& candidate, HKEY locationsRoot = HKEY_LOCAL_MACHINE,
-                    REGSAM view = 0) {
+                    REGSAM view = kEwarmView) {
   HKEY key = CreateKey(locationsRoot, std::string(kLocationsKeyPath) + "\\" + candidate.name, view);
   Store(key, kInstallPathValue, candidate.installPath);
   if (candidate.hasVersionKey) {
@@ -87,8 +91,8 @@ class RegistryScanTest : public ::testing::Test {
   void SetUp() override { Clean(); }
   void TearDown() override { Clean(); }
   static void Clean() {
-    DeleteTree(HKEY_LOCAL_MACHINE, kLocationsKeyPath, 0);
-    DeleteTree(HKEY_LOCAL_MACHINE, kLocationsKeyPath, KEY_WOW64_64KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, kLocationsKeyPath, kEwarmView);
+    DeleteTree(HKEY_LOCAL_MACHINE, kLocationsKeyPath, kOtherView);
   }
   static InstallRecordList Scan() {
     InstallRecordList list;
@@ -279,10 +283,19 @@ TEST_F(RegistryScanTest, Wow64AnswerMatchesTheMachineAndTheProcess) {
   EXPECT_EQ(wow64, IsRunningUnderWow64() != FALSE);
 }
 
+bool SystemHasTwoViews() {
+  SYSTEM_INFO native{};
+  GetNativeSystemInfo(&native);
+  return native.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL;
+}
+
 TEST_F(RegistryScanTest, Under64BitWindowsOnlyThe32BitViewIsRead) {
-  if (!IsRunningUnderWow64()) GTEST_SKIP() << "a 32-bit system has only one view";
+  // Both builds: the 32-bit program under WOW64 and the 64-bit program, which is not redirected
+  // and has to ask for the 32-bit view. The decoy sits at the very path a 64-bit program would
+  // read if it forgot to.
+  if (!SystemHasTwoViews()) GTEST_SKIP() << "a 32-bit system has only one view";
   WriteCandidate(Installation("view32", "C:\\View32", "9.30"));
-  WriteCandidate(Installation("view64", "C:\\View64", "9.40"), HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
+  WriteCandidate(Installation("view64", "C:\\View64", "9.40"), HKEY_LOCAL_MACHINE, kOtherView);
   const InstallRecordList list = Scan();
   ASSERT_EQ(1u, list.size());
   EXPECT_STREQ("C:\\View32", list[0].installPath);
