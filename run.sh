@@ -5,40 +5,54 @@
 #   Without one it runs under Xvfb and makes one install run through the real window: the rows
 #   are checked, "Driver &patch" is clicked, the final status text is awaited; it saves
 #   build/demo/before.png and build/demo/after.png and tells what changed in each installation.
+# It runs the 32-bit package where this machine can run 32-bit programs, the 64-bit one where it
+# cannot (or with QX48_WINE64_ONLY=1), and says which.
 # The exit status is non-zero when the install does not complete.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 start=$(date +%s)
 scripts/setup.sh
-cmake --preset flash >/dev/null && cmake --build --preset flash
-cmake --preset windows -DQX48_FLASH_IMAGE="$root/build/flash/flashalgo/QX48Flash.FLM" >/dev/null
-cmake --build --preset windows
-echo "built: $(ls build/windows/app/QX48_EWARM_pack.exe) $(ls build/flash/flashalgo/QX48Flash.FLM)"
-
-# The ZIP a user gets (CPack), and the demo runs what is in it.
-cmake --build --preset windows --target package >/dev/null
-zip="$root/build/windows/QX48_EWARM_pack-1.1.zip"
-echo "package: $zip"
 
 # A fresh demo prefix each time, so every run starts from the same two installations.
 export QX48_WINEPREFIX="$root/build/demo-prefix"
-if [ -d "$QX48_WINEPREFIX" ]; then
-  WINEPREFIX="$QX48_WINEPREFIX" wineserver -k </dev/null >/dev/null 2>&1 || true
-fi
-rm -rf "$QX48_WINEPREFIX" "$QX48_WINEPREFIX.lock"
 source scripts/wine-env.sh
+if [ "$QX48_WIN32_RUNS" = yes ]; then
+  preset=windows
+  arch=win32
+else
+  preset=windows64
+  arch=win64
+fi
+echo "Wine: $(qx48_wine_kind)"
+echo "the demo runs the $arch package"
+
+cmake --preset flash >/dev/null && cmake --build --preset flash
+cmake --preset "$preset" -DQX48_FLASH_IMAGE="$root/build/flash/flashalgo/QX48Flash.FLM" >/dev/null
+cmake --build --preset "$preset"
+echo "built: $(ls "build/$preset/app/QX48_EWARM_pack.exe") $(ls build/flash/flashalgo/QX48Flash.FLM)"
+
+# The ZIP a user gets (CPack), and the demo runs what is in it.
+cmake --build --preset "$preset" --target package >/dev/null
+package_name="QX48_EWARM_pack-1.1-$arch"
+zip="$root/build/$preset/$package_name.zip"
+echo "package: $zip"
+
+if [ -d "$WINEPREFIX" ]; then
+  qx48_wineserver -k </dev/null >/dev/null 2>&1 || true
+fi
+rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
 echo "demo prefix: $WINEPREFIX (creating it takes about 20 s)"
 qx48_wine_prefix_ready
-trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
-wineserver -p </dev/null >/dev/null 2>&1
+trap 'qx48_wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+qx48_wineserver -p </dev/null >/dev/null 2>&1
 
 drive_c="$WINEPREFIX/drive_c"
 # This Wine does not look in its own font folder, so without a copy the caption buttons show
 # letters; C:\windows\Fonts it does read.
 cp /usr/share/wine/fonts/*.ttf "$drive_c/windows/Fonts/" 2>/dev/null || true
 (cd "$drive_c" && cmake -E tar xf "$zip")
-program='C:\QX48_EWARM_pack-1.1\QX48_EWARM_pack.exe'
+program="C:\\$package_name\\QX48_EWARM_pack.exe"
 
 # Two EWARM installations: 9.30.1 with the older V1.0 patch (and a device file that V2.0 no
 # longer has), 9.50.2 never patched. Both have other files that the patch leaves alone.
@@ -74,17 +88,17 @@ regfile="$root/build/demo-ewarm.reg"
     echo "\"Version\"=\"$version\""
   done
 } >"$regfile"
-wine reg import "$(sed 's|/|\\|g' <<<"Z:$regfile")" /reg:32 </dev/null >/dev/null 2>&1
+qx48_wine reg.exe import "$(sed 's|/|\\|g' <<<"Z:$regfile")" /reg:32 </dev/null >/dev/null 2>&1
 echo "registered in the 32-bit view:"
-wine reg query 'HKLM\SOFTWARE\IAR Systems\Embedded Workbench\5.0\Locations' /s /reg:32 \
+qx48_wine reg.exe query 'HKLM\SOFTWARE\IAR Systems\Embedded Workbench\5.0\Locations' /s /reg:32 \
   </dev/null 2>/dev/null | tr -d '\r' | grep -E 'InstallPath|Version' | sed 's/^ */  /'
 
-driver="Z:$(sed 's|/|\\|g' <<<"$root/build/windows/tests/e2e/QX48_demo_driver.exe")"
+driver="Z:$(sed 's|/|\\|g' <<<"$root/build/$preset/tests/e2e/QX48_demo_driver.exe")"
 installations=(9.30.1 "$older_win" 9.50.2 "$fresh_win")
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "== The dialog opens on $DISPLAY; close it when you are done."
-  wine "$driver" watch "$program" "${installations[@]}" </dev/null
+  qx48_wine "$driver" watch "$program" "${installations[@]}" </dev/null
   echo "== run.sh took $(( $(date +%s) - start )) s"
   exit 0
 fi
@@ -96,7 +110,7 @@ echo "== No display: one install run under Xvfb, inside Wine's virtual desktop"
 # The virtual desktop draws the window's frame and caption (Xvfb has no window manager); the
 # driver starts the program itself, so both are in that desktop and it finds the window.
 xvfb-run -a -s "-screen 0 900x560x24" \
-  wine explorer /desktop=QX48,900x560 "$driver" run "$program" "$demo_win" "${installations[@]}" \
+  "$QX48_WINE_LOADER" explorer.exe /desktop=QX48,900x560 "$driver" run "$program" "$demo_win" "${installations[@]}" \
   </dev/null
 
 result=$(head -n 1 "$demo/result.txt" 2>/dev/null || echo "the demo driver left no result")
@@ -107,4 +121,5 @@ if [ "$result" != ok ]; then
   exit 1
 fi
 echo "screenshots: $demo/before.png $demo/after.png"
+echo "ran: $program ($arch package)"
 echo "$final"
