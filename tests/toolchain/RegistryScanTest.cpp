@@ -301,4 +301,38 @@ TEST_F(RegistryScanTest, Under64BitWindowsOnlyThe32BitViewIsRead) {
   EXPECT_STREQ("C:\\View32", list[0].installPath);
 }
 
+TEST_F(RegistryScanTest, DoubleByteCodePageAnOverlongSubkeyNameIsSkipped) {
+  // 255 characters of two bytes each: the longest name the registry takes, and 510 bytes in the
+  // ANSI code page, which the scan's buffer cannot hold. The records before and after it must
+  // still be listed.
+  CPINFO codePage{};
+  ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage));
+  ASSERT_EQ(2u, codePage.MaxCharSize) << "run this case in a double-byte code page (ACP " << GetACP() << ")";
+  WriteCandidate(Installation("A_before", "C:\\Before", "9.10"));
+  WriteCandidate(Installation("C_after", "C:\\After", "9.30"));
+  const std::wstring overlong = L"B" + std::wstring(254, L'\x3042');
+  const std::wstring path = L"SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations\\" + overlong;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS | kEwarmView, nullptr, &key, nullptr));
+  const std::wstring installPath = L"C:\\Overlong";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"InstallPath", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(installPath.c_str()),
+                                          static_cast<DWORD>((installPath.size() + 1) * sizeof(wchar_t))));
+  RegCloseKey(key);
+
+  // The enumeration itself reports the name as not fitting, so the case does test the skip.
+  HKEY locations = nullptr;
+  ASSERT_TRUE(OpenLocationsKey(&locations));
+  char name[260];
+  DWORD nameLength = sizeof name;
+  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(locations, 1, name, &nameLength, nullptr, nullptr, nullptr, nullptr));
+  RegCloseKey(locations);
+
+  const InstallRecordList list = Scan();
+  ASSERT_EQ(2u, list.size());
+  EXPECT_STREQ("C:\\Before", list[0].installPath);
+  EXPECT_STREQ("C:\\After", list[1].installPath);
+}
+
 }  // namespace
