@@ -160,7 +160,17 @@ CStdioFile::CStdioFile(LPCTSTR fileName, UINT openFlags) {
 BOOL CStdioFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error) {
   m_next = m_end = 0;
   m_binary = (openFlags & typeBinary) != 0;
+  m_readLimit = ~ULONGLONG{0};
+  m_bytesRead = 0;
   return CFile::Open(fileName, openFlags, error);
+}
+
+UINT CStdioFile::ReadWithinLimit(void* buffer, UINT count) {
+  const ULONGLONG allowed = m_readLimit - (m_bytesRead < m_readLimit ? m_bytesRead : m_readLimit);
+  if (allowed < count) count = static_cast<UINT>(allowed);
+  const UINT read = CFile::Read(buffer, count);
+  m_bytesRead += read;
+  return read;
 }
 
 UINT CStdioFile::Read(void* buffer, UINT count) {
@@ -172,7 +182,7 @@ UINT CStdioFile::Read(void* buffer, UINT count) {
     m_next += taken;
     return taken;
   }
-  return CFile::Read(buffer, count);
+  return ReadWithinLimit(buffer, count);
 }
 
 void CStdioFile::Close() {
@@ -187,7 +197,7 @@ void CStdioFile::Abort() {
 
 BOOL CStdioFile::FillBuffer() {
   m_next = 0;
-  m_end = CFile::Read(m_buffer, kBufferSize);
+  m_end = ReadWithinLimit(m_buffer, kBufferSize);
   return m_end > 0;
 }
 

@@ -75,14 +75,24 @@ class CStdioFile : public CFile {
   // raises CFileException.
   virtual BOOL ReadString(CString& line);
 
+  // Not in the class library: reads no more than maxBytes bytes of the file from its opening on,
+  // so that a file of any size, or one that grows while it is read, costs bounded memory. Past
+  // the limit Read and ReadString find the end of the file (a line cut by it comes back as a last
+  // line), and ReachedReadLimit tells that end from the real one. Opening lifts the limit.
+  void SetReadLimit(ULONGLONG maxBytes) { m_readLimit = maxBytes; }
+  BOOL ReachedReadLimit() const { return m_bytesRead >= m_readLimit; }
+
  private:
-  BOOL FillBuffer();  // FALSE at the end of the file
+  BOOL FillBuffer();  // FALSE at the end of the file or of the read limit
+  UINT ReadWithinLimit(void* buffer, UINT count);
 
   static constexpr UINT kBufferSize = 4096;
   char m_buffer[kBufferSize];
   UINT m_next = 0;
   UINT m_end = 0;
   BOOL m_binary = FALSE;
+  ULONGLONG m_readLimit = ~ULONGLONG{0};
+  ULONGLONG m_bytesRead = 0;  // from the file since it was opened, buffered bytes included
 };
 
 // A file over memory. Over a caller's buffer (the constructor with a buffer, or Attach) it reads

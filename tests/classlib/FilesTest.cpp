@@ -130,6 +130,60 @@ TEST(CStdioFileRead, BytesBufferedByReadStringComeFirst) {
   EXPECT_STREQ(rest, "rest");
 }
 
+struct LimitCase {
+  const char* name;
+  std::string bytes;
+  ULONGLONG limit;
+  std::vector<std::string> lines;
+  bool reached;
+};
+
+// The limit counts bytes of the file, line ends included, whatever the read buffer holds.
+TEST(CStdioFileReadLimit, NothingBeyondTheLimitIsRead) {
+  const std::string block(5000, 'b');  // longer than the read buffer
+  const LimitCase cases[] = {
+      {"file shorter than the limit", "ab\ncd\n", 100, {"ab", "cd"}, false},
+      {"file exactly the limit", "ab\ncd\n", 6, {"ab", "cd"}, true},
+      {"limit inside the second line", "ab\ncdef\n", 5, {"ab", "cd"}, true},
+      {"limit between CR and LF keeps the CR", "ab\r\ncd", 3, {"ab\r"}, true},
+      {"limit of zero", "ab\n", 0, {}, true},
+      {"limit past the read buffer", block + "\n" + block + "\n", 6000,
+       {block, std::string(999, 'b')}, true},
+      {"a line of any length stops at the limit", std::string(1 << 20, 'x'), 10000,
+       {std::string(10000, 'x')}, true},
+  };
+  TempFolder folder;
+  for (const LimitCase& c : cases) {
+    CStdioFile file(folder.Write("limit.txt", c.bytes).c_str(), 0);
+    file.SetReadLimit(c.limit);
+    std::vector<std::string> lines;
+    CString line;
+    while (file.ReadString(line)) lines.emplace_back(static_cast<LPCTSTR>(line));
+    EXPECT_EQ(lines, c.lines) << c.name;
+    EXPECT_EQ(file.ReachedReadLimit() != FALSE, c.reached) << c.name;
+    char byte = 0;
+    EXPECT_EQ(file.Read(&byte, 1), 0u) << c.name;  // Read stops at the limit too
+  }
+}
+
+TEST(CStdioFileReadLimit, ReadCountsAndOpeningLiftsTheLimit) {
+  TempFolder folder;
+  const std::string path = folder.Write("limit.bin", "0123456789");
+  CStdioFile file(path.c_str(), CFile::typeBinary);
+  file.SetReadLimit(7);
+  char bytes[16] = {};
+  EXPECT_EQ(file.Read(bytes, 4), 4u);
+  EXPECT_FALSE(file.ReachedReadLimit());
+  EXPECT_EQ(file.Read(bytes + 4, 10), 3u);
+  EXPECT_TRUE(file.ReachedReadLimit());
+  EXPECT_STREQ(bytes, "0123456");
+  ASSERT_TRUE(file.Open(path.c_str(), 0));
+  EXPECT_FALSE(file.ReachedReadLimit());
+  CString line;
+  ASSERT_TRUE(file.ReadString(line));
+  EXPECT_EQ(line, "0123456789");
+}
+
 #ifdef _WIN32
 
 HANDLE OpenOther(const std::string& path, DWORD access, DWORD share) {
