@@ -43,7 +43,8 @@ int CRecordValue::SetElement(int index, LPCTSTR text) {
   return 1;
 }
 
-CRecordSection::CRecordSection() : m_keyValueSeparator("=") {}
+CRecordSection::CRecordSection()
+    : m_keyValueSeparator("="), m_keyIndex(CRecordNameIndex::multibyteNoCase) {}
 
 CRecordSection::~CRecordSection() {
   for (INT_PTR i = 0; i < m_values.GetSize(); ++i) {
@@ -61,16 +62,7 @@ CRecordValue* CRecordSection::GetValue(int index) const {
   return static_cast<CRecordValue*>(m_values[index]);
 }
 
-int CRecordSection::FindKey(LPCTSTR name) const {
-  if (name == nullptr) return -1;
-  for (INT_PTR i = 0; i < m_keyNames.GetSize(); ++i) {
-    if (_mbsicmp(reinterpret_cast<const unsigned char*>(static_cast<LPCTSTR>(m_keyNames[i])),
-                 reinterpret_cast<const unsigned char*>(name)) == 0) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
+int CRecordSection::FindKey(LPCTSTR name) const { return m_keyIndex.Find(m_keyNames, name); }
 
 BOOL CRecordSection::ScanKeyName(LPCTSTR line, char* scan) const {
   if (line == nullptr || m_keyValueSeparator.IsEmpty()) return FALSE;
@@ -124,8 +116,15 @@ int CRecordSection::SetFromLine(int index, LPCTSTR line) {
       delete value;
       throw;
     }
+    // Should filing fail, the key stays: the index then scans, and finds it all the same.
+    m_keyIndex.Add(static_cast<int>(m_keyNames.GetUpperBound()), "");
   }
+  const CString previousName = m_keyNames[index];
   m_keyNames.SetAt(index, keyName);
+  if (!m_keyIndex.FiledTogether(previousName, keyName)) {
+    m_keyIndex.Remove(index, previousName);
+    m_keyIndex.Add(index, keyName);
+  }
 
   CRecordValue* value = GetValue(index);
   CString escapedSeparator;
@@ -146,7 +145,10 @@ int CRecordSection::SetFromLine(int index, LPCTSTR line) {
   return 1;
 }
 
-CRecordDocument::CRecordDocument() : m_sectionOpenMark("["), m_sectionCloseMark("]") {}
+CRecordDocument::CRecordDocument()
+    : m_sectionOpenMark("["),
+      m_sectionCloseMark("]"),
+      m_sectionIndex(CRecordNameIndex::asciiNoCase) {}
 
 CRecordDocument::~CRecordDocument() {
   for (INT_PTR i = 0; i < m_sections.GetSize(); ++i) {
@@ -160,11 +162,7 @@ CRecordSection* CRecordDocument::GetSection(int index) const {
 }
 
 int CRecordDocument::FindSection(LPCTSTR name) const {
-  if (name == nullptr) return -1;
-  for (INT_PTR i = 0; i < m_sectionNames.GetSize(); ++i) {
-    if (_stricmp(m_sectionNames[i], name) == 0) return static_cast<int>(i);
-  }
-  return -1;
+  return m_sectionIndex.Find(m_sectionNames, name);
 }
 
 int CRecordDocument::AddSection(LPCTSTR name) {
@@ -182,7 +180,10 @@ int CRecordDocument::AddSection(LPCTSTR name) {
     delete section;
     throw;
   }
-  return static_cast<int>(m_sectionNames.GetUpperBound());
+  const int index = static_cast<int>(m_sectionNames.GetUpperBound());
+  // Should filing fail, the section stays: the index then scans, and finds it all the same.
+  m_sectionIndex.Add(index, name);
+  return index;
 }
 
 int CRecordDocument::GetSectionName(int index, char* buffer, size_t bufferSize) const {

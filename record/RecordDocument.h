@@ -2,10 +2,20 @@
 #include <cstddef>
 
 #include "classlib/afx.h"
+#include "record/RecordNameIndex.h"
 
 // Section names, key names and value texts hold at most 4095 characters and a terminator.
 // A line of a version file whose name or value text is longer is skipped as a whole.
 constexpr int kRecordTextSize = 4096;
+
+// A version file is a few hundred bytes and a dozen lines. Loading stops at these bounds, so that
+// no file, whatever it holds, costs the dialog's thread much time or memory: a file over the size
+// is not read at all; past so many lines, or once the document holds so many sections, keys and
+// list elements (each costs up to about 300 bytes, so a document stays below about 80 MB), the
+// rest of the file is not loaded.
+constexpr ULONGLONG kMaxRecordFileSize = 8u << 20;
+constexpr INT_PTR kMaxRecordLines = INT_PTR{1} << 18;
+constexpr INT_PTR kMaxRecordEntries = INT_PTR{1} << 18;
 
 // The value of one key: its list of elements, already decoded.
 class CRecordValue {
@@ -49,7 +59,8 @@ class CRecordSection {
   CRecordValue* GetValue(int index) const;
 
   // The index of the first key whose name equals name, letters compared without regard to
-  // case in the current multibyte code page (_mbsicmp); -1 when there is none.
+  // case in the current multibyte code page (_mbsicmp); -1 when there is none. Takes about the
+  // same time however many keys the section has.
   int FindKey(LPCTSTR name) const;
   // Returns 1 and the key name in keyName when line is a key line: it holds the key/value
   // separator and, before it, a key name of 1 to 4095 characters. Otherwise returns 0 and
@@ -71,6 +82,7 @@ class CRecordSection {
   CString m_keyPrefix;
   CString m_keySuffix;
   CString m_keyValueSeparator;
+  CRecordNameIndex m_keyIndex;  // every entry of m_keyNames, for FindKey
 };
 
 // A whole version file: sections in the order of their first headers.
@@ -81,14 +93,31 @@ class CRecordDocument {
   CRecordDocument(const CRecordDocument&) = delete;
   CRecordDocument& operator=(const CRecordDocument&) = delete;
 
-  // Adds the sections and keys of the file at path. Never fails: a file that cannot be opened
-  // or read leaves the document with what was loaded before the failure. Only running out of
-  // memory raises (CMemoryException).
+  // How the latest Load ended. A file that cannot be opened or read leaves the document with
+  // what was loaded before the failure, as if the file ended there. The other three cut the load
+  // short on purpose, and what the document then holds is no more than the start of the file:
+  // a reader should not take it for the file's content.
+  enum LoadResult {
+    loadComplete,
+    loadUnreadable,      // the file could not be opened or read
+    loadTooLarge,        // the file has more than kMaxRecordFileSize bytes
+    loadTooManyLines,    // the file has more than kMaxRecordLines lines
+    loadTooManyEntries,  // the document came to hold more than kMaxRecordEntries
+    loadOutOfMemory,     // memory ran out
+    loadFailed,          // any other exception of the class library stopped it
+  };
+
+  // Adds the sections and keys of the file at path. Never fails and lets no exception out; it
+  // reads at most kMaxRecordFileSize bytes, and GetLoadResult tells how it ended.
   void Load(LPCTSTR path);
+  LoadResult GetLoadResult() const { return m_loadResult; }
+  // TRUE when the latest Load stopped before the end of its file on purpose (see LoadResult).
+  BOOL IsLoadCut() const { return m_loadResult >= loadTooLarge; }
 
   INT_PTR GetSectionCount() const { return m_sectionNames.GetSize(); }
   CRecordSection* GetSection(int index) const;  // null for an index outside the document
-  // The index of the first section whose name _stricmp finds equal to name, or -1.
+  // The index of the first section whose name _stricmp finds equal to name, or -1. Takes about
+  // the same time however many sections the document has.
   int FindSection(LPCTSTR name) const;
   // Appends a new, empty section of that name; returns its index.
   int AddSection(LPCTSTR name);
@@ -101,12 +130,19 @@ class CRecordDocument {
   }
 
  private:
-  void LoadLine(LPCTSTR line, const char* headerFormat, char (&currentSection)[kRecordTextSize]);
+  // Loads one line; returns the number of sections, keys and elements it added (negative when a
+  // repeated key's new value has fewer elements).
+  INT_PTR LoadLine(LPCTSTR line, const char* headerFormat,
+                   char (&currentSection)[kRecordTextSize]);
+  LoadResult LoadFile(LPCTSTR path);
+  INT_PTR CountEntries() const;
 
   CStringArray m_sectionNames;
   CPtrArray m_sections;  // owned CRecordSection objects, parallel to m_sectionNames
   CString m_sectionOpenMark;
   CString m_sectionCloseMark;
+  CRecordNameIndex m_sectionIndex;  // every entry of m_sectionNames, for FindSection
+  LoadResult m_loadResult = loadComplete;
 };
 
 // Called with the loaded document and the caller's context; its result is ReadRecordFile's.

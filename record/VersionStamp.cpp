@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "install/PatchPaths.h"
 #include "record/RecordDocument.h"
 
 namespace {
@@ -67,6 +66,13 @@ void ResetVersionStamp(VersionStamp* stamp, BOOL clear) {
 
 int ReadInstallSection(CRecordDocument* document, void* context) {
   VersionStamp* stamp = static_cast<VersionStamp*>(context);
+  // What a cut load holds is only the start of the file; any version read from it could be
+  // wrong. Nothing here allocates: memory may have run out.
+  if (document->IsLoadCut()) {
+    CopyCut(stamp->label, kUnknownVersionLabel);
+    stamp->date[0] = '\0';
+    return 1;
+  }
   char scratch[kScratchSize];
 
   ReadInstallElement(document, "Version", scratch);
@@ -87,15 +93,5 @@ void ReadVersionFile(LPCTSTR path, VersionStamp* stamp) {
     stamp->state = VersionState(stamp->label, 1);
   } else {
     ResetVersionStamp(stamp, TRUE);  // the file vanished between the two looks
-  }
-}
-
-void ProbeInstalledPatch(VersionStamp* stamp, LPCTSTR installFolder) {
-  // The vendor's device folder, not the version file, says whether a patch is installed.
-  if (HasVendorDevices(installFolder)) {
-    ReadVersionFile(GetVersionFilePath(installFolder), stamp);
-  } else {
-    stamp->state = 0;
-    ResetVersionStamp(stamp, FALSE);
   }
 }
