@@ -34,7 +34,9 @@ echo "built: $(ls "build/$preset/app/QX48_EWARM_pack.exe") $(ls build/flash/flas
 
 # The ZIP a user gets (CPack), and the demo runs what is in it.
 cmake --build --preset "$preset" --target package >/dev/null
-package_name="QX48_EWARM_pack-1.1-$arch"
+# The version is written once, in CMakeLists.txt's project(); the configured build knows it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/$preset/CMakeCache.txt")
+package_name="QX48_EWARM_pack-$version-$arch"
 zip="$root/build/$preset/$package_name.zip"
 echo "package: $zip"
 

@@ -57,9 +57,23 @@ qx48_wine() {
   "$QX48_WINE_LOADER" "$@"
 }
 
-# Debian's wineserver script picks the 64-bit server, which serves both kinds of process.
+# Debian's wineserver script picks the 64-bit server, which serves both kinds of process. A
+# persistent one (-p) must not keep a caller's descriptors either.
 qx48_wineserver() {
-  /usr/bin/wineserver "$@"
+  qx48_without_inherited_fds /usr/bin/wineserver "$@"
+}
+
+# Runs a command with every descriptor above 2 closed. The first Wine program of a session
+# starts wineserver, services.exe and the rest, which outlive it and keep whatever they inherited:
+# a caller's lock file (flock) would stay locked, a caller's pipe would never reach its end.
+qx48_without_inherited_fds() {
+  (
+    for fd in /proc/$BASHPID/fd/*; do
+      fd=${fd##*/}
+      [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"
+    done
+    "$@"
+  )
 }
 
 # Creates the prefix once (about 15 s); concurrent callers wait for the first one.
@@ -69,8 +83,8 @@ qx48_wine_prefix_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.qx48-ready" ]; then
-      qx48_wine wineboot.exe -i </dev/null >/dev/null 2>&1
-      qx48_wineserver -w </dev/null >/dev/null 2>&1
+      qx48_without_inherited_fds qx48_wine wineboot.exe -i </dev/null >/dev/null 2>&1
+      qx48_without_inherited_fds qx48_wineserver -w </dev/null >/dev/null 2>&1
       touch "$WINEPREFIX/.qx48-ready"
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "BuildInfo.h"
+#include "app/res/resource.h"
 #include "tests/support/WindowDriver.h"
 
 // QX48_EWARM_pack started from its folder and used through its window as a person uses it: the
@@ -12,11 +14,11 @@
 // windows (list cells, status bar, button states).
 class PackSession {
  public:
-  static constexpr const char* kTitle = "QX48_EWARM_patch v1.1";
+  static constexpr const char* kTitle = QX48_DIALOG_CAPTION;
   static constexpr const char* kFinalPrefix = "Install patch finished";
-  static constexpr int kList = 1019;
-  static constexpr int kDriverPatch = 1006;
-  static constexpr int kStatusBar = 3;
+  static constexpr int kList = IDC_LIST;
+  static constexpr int kDriverPatch = IDC_DRIVER_PATCH;
+  static constexpr int kStatusBar = IDC_STATUS_BAR;
   static constexpr int kCheckColumn = 0;
   static constexpr int kNameColumn = 1;
   static constexpr int kVersionColumn = 2;

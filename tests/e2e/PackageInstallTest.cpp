@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildInfo.h"
 #include "tests/e2e/FolderTree.h"
 #include "tests/e2e/PackSession.h"
 #include "tests/support/EwarmRegistry.h"
@@ -21,7 +22,7 @@ const char kFlmInPatch[] = "flashloader\\QuorVantel\\QX48Flash.FLM";
 const char kVersionFile[] = "Qorvantel.Version";
 
 std::string PackageFolder() { return WindowsPathOf(QX48_PACKAGE_DIR); }
-std::string UnpackedFolder() { return std::string(kRoot) + "\\QX48_EWARM_pack-1.1"; }
+std::string UnpackedFolder() { return std::string(kRoot) + "\\QX48_EWARM_pack-" QX48_VERSION_TEXT; }
 std::string UnpackedExe() { return UnpackedFolder() + "\\QX48_EWARM_pack.exe"; }
 
 // Names of the entries directly in folder.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildInfo.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -79,12 +80,12 @@ TEST(ProgramIdentityTest, MachineManifestAndVersionResourceNameThisBuildsArchite
   EXPECT_EQ(Occurrences(manifest, "processorArchitecture="), 2u) << manifest;
   EXPECT_EQ(Occurrences(manifest, declared), 2u) << manifest;
   EXPECT_NE(manifest.find("requireAdministrator"), std::string::npos);
-  EXPECT_NE(manifest.find("version=\"1.1.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("version=\"" QX48_VERSION_QUAD "\""), std::string::npos);
 
   const std::string description = VersionString(exe, "FileDescription");
   EXPECT_EQ(description, std::string("QX48 device support installer for IAR EWARM ") + kThisBuild.words);
-  EXPECT_EQ(VersionString(exe, "FileVersion"), "1.1.0.0");
-  EXPECT_EQ(VersionString(exe, "ProductVersion"), "1.1.0.0");
+  EXPECT_EQ(VersionString(exe, "FileVersion"), QX48_VERSION_QUAD);
+  EXPECT_EQ(VersionString(exe, "ProductVersion"), QX48_VERSION_QUAD);
   EXPECT_EQ(VersionString(exe, "OriginalFilename"), "QX48_EWARM_pack.exe");
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "BuildInfo.h"
+#include "app/res/resource.h"
 #include "tests/support/EwarmRegistry.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
@@ -16,12 +18,12 @@
 class PackDialogTest : public ::testing::Test {
  protected:
   static constexpr const char* kRoot = "C:\\qx48-gui";
-  static constexpr const char* kTitle = "QX48_EWARM_patch v1.1";
+  static constexpr const char* kTitle = QX48_DIALOG_CAPTION;
   static constexpr const char* kAddFolderText = "Double click to select the install path of IAR";
-  static constexpr int kList = 1019;
-  static constexpr int kSelectAll = 1020;
-  static constexpr int kClearOldPatch = 1004;
-  static constexpr int kDriverPatch = 1006;
+  static constexpr int kList = IDC_LIST;
+  static constexpr int kSelectAll = IDC_SELECT_ALL;
+  static constexpr int kClearOldPatch = IDC_CLEAR_OLD_PATCH;
+  static constexpr int kDriverPatch = IDC_DRIVER_PATCH;
 
   void SetUp() override;
   void TearDown() override;
