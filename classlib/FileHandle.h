@@ -1,0 +1,45 @@
+#pragma once
+#include <windows.h>
+
+// A handle from CreateFileA (a file, or a folder opened with FILE_FLAG_BACKUP_SEMANTICS), closed
+// with the object. Failed calls leave their reason in GetLastError.
+class CFileHandle {
+ public:
+  CFileHandle() = default;
+  ~CFileHandle() { Close(); }
+  CFileHandle(const CFileHandle&) = delete;
+  CFileHandle& operator=(const CFileHandle&) = delete;
+
+  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  operator HANDLE() const { return m_hFile; }
+
+  // Closes a handle held before. No security attributes and no template file: nothing here
+  // hands a handle to a child process or copies another file's attributes.
+  BOOL Create(LPCSTR path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    Close();
+    m_hFile = ::CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+    return IsOpen();
+  }
+  BOOL GetInformation(BY_HANDLE_FILE_INFORMATION* information) const {
+    return ::GetFileInformationByHandle(m_hFile, information);
+  }
+  // The path with every link followed. Returns its length without the terminator; when it does
+  // not fit, the size it needs (terminator included, so at least size); 0 on failure.
+  DWORD GetFinalPathName(LPSTR path, DWORD size, DWORD flags) const {
+    return ::GetFinalPathNameByHandleA(m_hFile, path, size, flags);
+  }
+
+  BOOL Close() { return IsOpen() && ::CloseHandle(Detach()); }
+  void Attach(HANDLE file) {
+    Close();
+    m_hFile = file;
+  }
+  HANDLE Detach() {
+    HANDLE file = m_hFile;
+    m_hFile = INVALID_HANDLE_VALUE;
+    return file;
+  }
+
+ private:
+  HANDLE m_hFile = INVALID_HANDLE_VALUE;
+};
