@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "classlib/RegKey.h"
+
 namespace {
 
 constexpr DWORD kSubkeyNameSize = 260;  // registry key names have at most 255 characters
@@ -83,39 +85,34 @@ BOOL OpenLocationsKey(HKEY* key) {
   const char* path = wow64 ? kLocationsKeyPathWow64 : kLocationsKeyPath;
   const REGSAM access = wow64 ? (KEY_READ | KEY_WOW64_64KEY) : KEY_READ;
 #endif
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &opened) != ERROR_SUCCESS) {
+  CRegKey opened;
+  if (opened.Open(HKEY_LOCAL_MACHINE, path, access) != ERROR_SUCCESS) {
     return FALSE;
   }
-  *key = opened;
+  *key = opened.Detach();
   return TRUE;
 }
 
 BOOL ReadInstallRecord(InstallRecord* record, HKEY locationsKey, const char* subkeyName) {
   memset(record, 0, sizeof(*record));
-  HKEY candidate = nullptr;
-  if (RegOpenKeyExA(locationsKey, subkeyName, 0, KEY_QUERY_VALUE, &candidate) != ERROR_SUCCESS) {
+  CRegKey candidate;
+  if (candidate.Open(locationsKey, subkeyName, KEY_QUERY_VALUE) != ERROR_SUCCESS ||
+      !ReadTextValue(candidate, kInstallPathValue, record->installPath, sizeof(record->installPath))) {
     return FALSE;
   }
-  BOOL counts = ReadTextValue(candidate, kInstallPathValue, record->installPath, sizeof(record->installPath));
-  if (counts) {
-    HKEY versionKey = nullptr;
-    counts = RegOpenKeyExA(candidate, kVersionKeyPath, 0, KEY_QUERY_VALUE, &versionKey) == ERROR_SUCCESS;
-    if (counts) {
-      counts = ReadTextValue(versionKey, kVersionValue, record->versionText, sizeof(record->versionText)) &&
-               record->installPath[0] != '\0';
-      RegCloseKey(versionKey);
-    }
-  }
-  RegCloseKey(candidate);
-  return counts;
+  CRegKey versionKey;
+  return versionKey.Open(candidate, kVersionKeyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+         ReadTextValue(versionKey, kVersionValue, record->versionText, sizeof(record->versionText)) &&
+         record->installPath[0] != '\0';
 }
 
 int FindToolchainInstallations(InstallRecordList& list) {
-  HKEY locations = nullptr;
-  if (!OpenLocationsKey(&locations)) {
+  HKEY opened = nullptr;
+  if (!OpenLocationsKey(&opened)) {
     return static_cast<int>(list.size());
   }
+  CRegKey locations;
+  locations.Attach(opened);
   for (DWORD index = 0; index < kMaxLocationSubkeys; ++index) {
     char name[kSubkeyNameSize];
     DWORD nameLength = kSubkeyNameSize;
@@ -133,6 +130,5 @@ int FindToolchainInstallations(InstallRecordList& list) {
       list.push_back(record);
     }
   }
-  RegCloseKey(locations);
   return static_cast<int>(list.size());
 }
