@@ -38,6 +38,7 @@ typedef void* LPVOID;
 typedef intptr_t INT_PTR;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
+typedef void* HANDLE;
 
 #ifndef TRUE
 #define TRUE 1
@@ -71,5 +72,8 @@ inline int _strnicmp(const char* a, const char* b, size_t n) { return strncasecm
 inline int _mbsicmp(const unsigned char* a, const unsigned char* b) {
   return strcasecmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b));
 }
+
+// The host build has no double-byte code page: every byte is a character of its own.
+inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
 #endif

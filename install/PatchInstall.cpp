@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "install/EntryNames.h"
 #include "install/PatchPaths.h"
 
 namespace {
@@ -21,41 +22,6 @@ BOOL IsReparsePoint(DWORD attributes) {
 }
 
 BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
-
-// folder, a backslash unless folder ends in one, and name into item (MAX_PATH bytes). FALSE, with
-// item empty, when the result would be longer than maxLength.
-BOOL JoinItemPath(char* item, const char* folder, const char* name, size_t maxLength) {
-  const size_t folderLength = strlen(folder);
-  const bool needsSeparator = folderLength == 0 || folder[folderLength - 1] != '\\';
-  const size_t length = folderLength + (needsSeparator ? 1 : 0) + strlen(name);
-  item[0] = '\0';
-  if (length > maxLength || length >= MAX_PATH) {
-    return FALSE;
-  }
-  memcpy(item, folder, folderLength);
-  size_t at = folderLength;
-  if (needsSeparator) {
-    item[at++] = '\\';
-  }
-  memcpy(item + at, name, strlen(name) + 1);
-  return TRUE;
-}
-
-// The device names Windows finds in every folder, whatever extension follows them.
-BOOL IsReservedDeviceName(const char* name) {
-  size_t base = strcspn(name, ".");
-  while (base > 0 && name[base - 1] == ' ') {
-    --base;
-  }
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (const char* device : kDevices) {
-    if (base == strlen(device) && _strnicmp(name, device, base) == 0) {
-      return TRUE;
-    }
-  }
-  return base == 4 && (_strnicmp(name, "COM", 3) == 0 || _strnicmp(name, "LPT", 3) == 0) &&
-         isdigit(static_cast<unsigned char>(name[3]));
-}
 
 // TRUE when the folder holds a reparse point at any depth, or a part of it is too deep to look at.
 // The shell's delete walks through linked folders (Wine's follows a Unix link into its target), so
@@ -276,25 +242,6 @@ void CopyListing(HANDLE listing, WIN32_FIND_DATAA& entry, const char* source, co
 }
 
 }  // namespace
-
-BOOL IsSafeEntryName(const char* name) {
-  const size_t length = strlen(name);
-  if (length == 0 || name[length - 1] == '.' || name[length - 1] == ' ') {
-    return FALSE;
-  }
-  for (size_t i = 0; i < length; ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    // In a double-byte code page the second byte of a character may be 0x5C, the backslash.
-    if (IsDBCSLeadByte(c) && i + 1 < length) {
-      ++i;
-      continue;
-    }
-    if (c < 0x20 || strchr("\\/:*?\"<>|", c) != nullptr) {
-      return FALSE;
-    }
-  }
-  return !IsReservedDeviceName(name);
-}
 
 BOOL IsVendorFolder(const char* path) {
   if (path == nullptr || strlen(path) >= MAX_PATH) {

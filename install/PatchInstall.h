@@ -5,6 +5,7 @@
 
 #include "app/InstallationTable.h"
 #include "app/StatusMailbox.h"
+#include "install/EntryNames.h"
 
 // Every path of the copy fits MAX_PATH: at most 259 characters and the terminator. A folder is
 // listed with the pattern folder + "\*.*", so a folder to be listed has at most 255 characters.
@@ -69,7 +70,3 @@ BOOL MakeDirectories(const char* path);
 
 // TRUE when the last component of path is the vendor folder name, without regard to case.
 BOOL IsVendorFolder(const char* path);
-
-// TRUE when name, as a listing gives it, names exactly one entry inside its folder: no separator or
-// wildcard, no trailing dot or space (Windows drops them), not a device name such as CON or LPT1.
-BOOL IsSafeEntryName(const char* name);

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "listview/ColumnWidthRecord.h"
+
 namespace {
 
 constexpr int kImageSize = 13;          // check images are drawn 13 x 13 pixels
@@ -34,19 +36,12 @@ int ReadLeadingNumber(const char* text) {
   return static_cast<int>(value);
 }
 
-int32_t ReadLittleEndian32(const BYTE* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
-                              static_cast<uint32_t>(bytes[1]) << 8 |
-                              static_cast<uint32_t>(bytes[2]) << 16 |
-                              static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-// True when a column-width record is exactly a count and that many widths: anything else would
-// have the archive run out of data halfway, after some widths were applied.
-bool IsWholeWidthRecord(const BYTE* data, UINT bytes) {
-  if (bytes < 4 || (bytes - 4) % 4 != 0) return false;
-  const int32_t count = ReadLittleEndian32(data);
-  return count >= 0 && static_cast<UINT>(count) == (bytes - 4) / 4;
+// The column-width record's sink: sets one header item's width, without any range test.
+void SetItemWidth(void* header, int item, int width) {
+  HDITEMA hdi = {};
+  hdi.mask = HDI_WIDTH;
+  hdi.cxy = width;
+  static_cast<CHeaderCtrl*>(header)->SetItem(item, &hdi);
 }
 
 }  // namespace
@@ -60,17 +55,7 @@ CCheckListHeaderCtrl::~CCheckListHeaderCtrl() = default;
 
 void CCheckListHeaderCtrl::Serialize(CArchive& ar) {
   if (!ar.IsLoading()) return;
-  int count = 0;
-  ar >> count;
-  if (count != GetItemCount()) return;
-  for (int i = 0; i < count; ++i) {
-    int width = 0;
-    ar >> width;
-    HDITEMA item = {};
-    item.mask = HDI_WIDTH;
-    item.cxy = width;
-    SetItem(i, &item);
-  }
+  ReadColumnWidths(ar, GetItemCount(), SetItemWidth, static_cast<CHeaderCtrl*>(this));
 }
 
 void CCheckListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
