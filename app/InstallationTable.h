@@ -1,10 +1,9 @@
 #pragma once
-#include <windows.h>
-
 #include <atomic>
 #include <cstdint>
 
 #include "app/StatusMailbox.h"
+#include "classlib/Platform.h"
 #include "record/VersionStamp.h"
 
 // The process-wide table of installations, shared by the dialog (user-interface thread) and the
