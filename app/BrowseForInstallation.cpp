@@ -6,6 +6,7 @@
 
 #include "app/InstallationTable.h"
 #include "install/PatchPaths.h"
+#include "install/ProbeInstalledPatch.h"
 
 namespace {
 

@@ -2,11 +2,26 @@
 
 #include "install/PatchInstall.h"
 
-void StartInstallRun(InstallationTable& table, BOOL clearOldPatch) {
-  table.clearOldPatch = clearOldPatch ? 1 : 0;
+namespace {
+
+// What one run was asked for: the worker's own copy, so that the next command cannot change it.
+struct InstallRunRequest {
+  InstallationTable* table;
+  InstallOptions options;
+};
+
+void PostToMailbox(void* mailbox, const char* line) {
+  PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
+}
+
+}  // namespace
+
+void StartInstallRun(InstallationTable& table, InstallOptions options) {
   table.running = 1;
-  HANDLE worker = CreateThread(NULL, 0, InstallWorker, &table, 0, NULL);
+  InstallRunRequest* request = new InstallRunRequest{&table, options};
+  HANDLE worker = CreateThread(NULL, 0, InstallWorker, request, 0, NULL);
   if (worker == NULL) {
+    delete request;
     // The dialog could never close while the flag stays set.
     table.running = 0;
     PostStatus(&table.statusMailbox, "Install patch could not start");
@@ -19,7 +34,11 @@ void StartInstallRun(InstallationTable& table, BOOL clearOldPatch) {
 }
 
 DWORD WINAPI InstallWorker(LPVOID parameter) {
-  InstallationTable& table = *static_cast<InstallationTable*>(parameter);
+  const InstallRunRequest* request = static_cast<InstallRunRequest*>(parameter);
+  InstallationTable& table = *request->table;
+  const InstallOptions options = request->options;
+  delete request;
+  const StatusSink status{PostToMailbox, &table.statusMailbox};
   const DWORD start = GetTickCount();
   int errors = 0;
   // `count` is read anew before every row, so rows added during the run are installed too; each
@@ -27,7 +46,7 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   for (int i = 0; i < table.count.load(); ++i) {
     const InstallationRow& row = table.rows[i];
     if (row.checked.load() != 0) {
-      errors += InstallPatch(row, &table.statusMailbox, table.clearOldPatch);
+      errors += InstallPatch(row.installPath, options, status);
     }
   }
   // Unsigned difference: one wrap of the tick counter during the run is harmless.

@@ -2,10 +2,13 @@
 #include <windows.h>
 
 #include "app/InstallationTable.h"
+#include "install/InstallOptions.h"
 
-// Starts one install run on a worker thread: every checked row, in table order.
+// Starts one install run on a worker thread: every checked row, in table order, with the options
+// of the command that started it.
 // When no worker can be created, `running` is cleared again and the status line says so.
-void StartInstallRun(InstallationTable& table, BOOL clearOldPatch);
+void StartInstallRun(InstallationTable& table, InstallOptions options);
 
 // The worker: installs into each checked row, then clears `running` and posts the final text.
-DWORD WINAPI InstallWorker(LPVOID table);
+// Its parameter is the run's request, which it takes over (see InstallRun.cpp).
+DWORD WINAPI InstallWorker(LPVOID request);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "classlib/afx.h"
+#include "install/ProbeInstalledPatch.h"
 #include "toolchain/InstallRecord.h"
 
 namespace {
@@ -36,7 +37,6 @@ void ResetInstallationTable(InstallationTable& table) {
   table.statusMailbox.busy = 0;
   table.statusMailbox.pending = 0;
   memset(table.statusMailbox.text, 0, sizeof table.statusMailbox.text);
-  table.clearOldPatch = 0;
 }
 
 void CopyInstallationRow(InstallationRow& to, const InstallationRow& from) {

@@ -25,7 +25,6 @@ struct InstallationTable {
   std::atomic<int32_t> running;  // set by the dialog before the worker starts, cleared by the worker
   HANDLE workerThread;           // the latest run's worker; nothing waits on it
   StatusMailbox statusMailbox;
-  int32_t clearOldPatch;         // written before the worker starts, only read by it
 };
 
 struct InstallRecord;

@@ -8,6 +8,7 @@
 #include "app/BrowseForInstallation.h"
 #include "app/InstallRun.h"
 #include "install/PatchPaths.h"
+#include "install/ProbeInstalledPatch.h"
 #include "toolchain/RegistryScan.h"
 
 namespace {
@@ -255,7 +256,7 @@ void CPatchDlg::OnDriverPatch() {
   InstallationTable& table = TheInstallationTable();
   if (table.running.load() != 0) return;  // never more than one worker
   m_runInProgress = TRUE;
-  StartInstallRun(table, m_clearOldPatch);
+  StartInstallRun(table, InstallOptions{m_clearOldPatch != FALSE});
 }
 
 void CPatchDlg::OnCancel() {

@@ -18,10 +18,6 @@ struct VersionStamp {
 
 class CRecordDocument;
 
-// Fills the stamp of the installation at installFolder: "None" without the vendor device folder,
-// otherwise what its version file says.
-void ProbeInstalledPatch(VersionStamp* stamp, LPCTSTR installFolder);
-
 // Fills every field of the stamp from the version file at path ("V1.0", dated today, when the
 // file is missing).
 void ReadVersionFile(LPCTSTR path, VersionStamp* stamp);

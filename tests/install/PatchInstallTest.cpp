@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/StatusMailbox.h"
+#include "install/EntryNames.h"
 #include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
 #include "tests/install/TreeFiles.h"
@@ -22,16 +24,27 @@ const std::string kConfig = kInstall + "\\arm\\config";
 std::string PatchFolder() { return Join(FolderOfThisProgram(), "QX48_EWARM_patch"); }
 std::string Fixture(const std::string& name) { return Join(Join(FolderOfThisProgram(), "link-fixture"), name); }
 
-// One installation row and the run's mailbox, as the install worker hands them over.
+void PostToMailbox(void* mailbox, const char* line) {
+  PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
+}
+
+// One installation folder and the run's mailbox, as the install worker hands them over.
 struct Installation {
-  InstallationRow row{};
+  std::string folder;
   StatusMailbox mailbox{};
-  explicit Installation(const std::string& folder) {
-    strncpy(row.installPath, folder.c_str(), sizeof row.installPath - 1);
-    row.present = 1;
-    row.checked = 1;
+  explicit Installation(const std::string& installFolder) : folder(installFolder) {}
+  StatusSink Sink() { return StatusSink{PostToMailbox, &mailbox}; }
+  int Install(int clearOldPatch) {
+    return InstallPatch(folder.c_str(), InstallOptions{clearOldPatch != 0}, Sink());
   }
-  int Install(int clearOldPatch) { return InstallPatch(row, &mailbox, clearOldPatch); }
+  // A job set up as CopyPatchTree sets it up, with the hook of the test's choice.
+  void PrepareJob(PatchInstallJob* job, const std::string& patchRoot, CopyItemHook hook) {
+    strcpy(job->patchRoot, patchRoot.c_str());
+    job->installFolder = folder.c_str();
+    job->status = Sink();
+    job->walk.hook = hook;
+    job->walk.context = job;
+  }
   std::string LastStatus() {
     char text[kStatusTextSize];
     return TakeStatus(&mailbox, text) ? std::string(text) : std::string("<none>");
@@ -159,11 +172,12 @@ struct Recorded {
 std::vector<Recorded> g_recorded;
 
 // The install's own hook, with every post taken out of the mailbox as it is made.
-void RecordingHook(PatchInstallJob* job, const char* source, const char* destination, BOOL folder) {
-  OnCopyItem(job, source, destination, folder);
+void RecordingHook(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+  OnCopyItem(walk, source, destination, folder);
   char text[kStatusTextSize];
+  auto* mailbox = static_cast<StatusMailbox*>(static_cast<PatchInstallJob*>(walk->context)->status.context);
   g_recorded.push_back({source, destination, folder != FALSE,
-                        TakeStatus(job->mailbox, text) ? std::string(text) : std::string("<none>")});
+                        TakeStatus(mailbox, text) ? std::string(text) : std::string("<none>")});
 }
 
 TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstallationFolder) {
@@ -173,11 +187,9 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
   // As a hand-added row names its folder: with a trailing backslash, shown as it stands.
   Installation installation(kInstall + "\\");
   PatchInstallJob job{};
-  strcpy(job.patchRoot, PatchFolder().c_str());
-  job.row = &installation.row;
-  job.mailbox = &installation.mailbox;
+  installation.PrepareJob(&job, PatchFolder(), RecordingHook);
   g_recorded.clear();
-  CopyFolderTree(job.patchRoot, kConfig.c_str(), RecordingHook, &job);
+  CopyFolderTree(job.patchRoot, kConfig.c_str(), &job.walk);
 
   std::set<std::string> files, folders;
   for (const Recorded& r : g_recorded) {
@@ -194,7 +206,7 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
   EXPECT_EQ((std::set<std::string>{"Copy devices\\QuorVantel\\a.xml" + to, "Copy top.txt" + to, "Copy ro.txt" + to}),
             files);
   EXPECT_EQ((std::set<std::string>{kConfig + "\\devices", kConfig + "\\devices\\QuorVantel"}), folders);
-  EXPECT_EQ(1, job.errorCount);
+  EXPECT_EQ(1, job.walk.errorCount);
 }
 
 TEST_F(PatchInstallTest, InstallPatchLeavesTheLastFilesLineInTheMailbox) {
@@ -316,8 +328,8 @@ TEST_F(PatchInstallTest, NothingIsInstalledWithoutPatchFolderOrInstallation) {
 // A hook that deletes all it can of the patch folder after the first file it sees. A folder that
 // is being listed stays until its listing is closed (Windows and Wine open it without delete
 // sharing), the files in it go.
-void DeletePatchAfterFirstFile(PatchInstallJob* job, const char* source, const char* destination, BOOL folder) {
-  OnCopyItem(job, source, destination, folder);
+void DeletePatchAfterFirstFile(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+  OnCopyItem(walk, source, destination, folder);
   if (!folder && Exists(PatchFolder())) RemoveTree(PatchFolder());
 }
 
@@ -330,10 +342,8 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
   WriteTree(kConfig, {});
   Installation installation(kInstall);
   PatchInstallJob job{};
-  strcpy(job.patchRoot, PatchFolder().c_str());
-  job.row = &installation.row;
-  job.mailbox = &installation.mailbox;
-  CopyFolderTree(job.patchRoot, kConfig.c_str(), DeletePatchAfterFirstFile, &job);
+  installation.PrepareJob(&job, PatchFolder(), DeletePatchAfterFirstFile);
+  CopyFolderTree(job.patchRoot, kConfig.c_str(), &job.walk);
 
   for (const auto& [path, content] : ReadTree(PatchFolder())) EXPECT_EQ(kFolder, content) << path;
   int arrived = 0;
@@ -346,9 +356,9 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
   // The first file may or may not have been copied before its source vanished; every file that
   // did not arrive is counted, whether the listing still named it or broke off.
   EXPECT_LE(arrived, 1);
-  EXPECT_GE(job.errorCount, static_cast<int>(patch.size()) - arrived - 1) << "sub's two files may count as one";
+  EXPECT_GE(job.walk.errorCount, static_cast<int>(patch.size()) - arrived - 1) << "sub's two files may count as one";
   std::printf("patch folder deleted during the run: %d of %d files arrived, %d errors\n", arrived,
-              static_cast<int>(patch.size()), job.errorCount);
+              static_cast<int>(patch.size()), job.walk.errorCount);
 }
 
 // --- Links and names that lead elsewhere ----------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "install/ProbeInstalledPatch.h"
 #include "record/VersionStamp.h"
 #include "tests/support/TestFiles.h"
 

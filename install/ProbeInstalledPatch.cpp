@@ -1,5 +1,6 @@
+#include "install/ProbeInstalledPatch.h"
+
 #include "install/PatchPaths.h"
-#include "record/VersionStamp.h"
 
 // Apart from the rest of the stamp: it needs the installer's path rules, which are Win32's.
 void ProbeInstalledPatch(VersionStamp* stamp, LPCTSTR installFolder) {

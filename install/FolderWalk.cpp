@@ -1,0 +1,185 @@
+#include "install/FolderWalk.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "classlib/FileHandle.h"
+#include "classlib/FindFile.h"
+#include "install/EntryNames.h"
+
+namespace {
+
+void CountError(FolderWalk* walk) { ++walk->errorCount; }
+
+BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+// Copies one file over whatever the destination has of that name. FALSE when it did not arrive.
+BOOL CopyTreeFile(const FolderWalk* walk, const char* source, const char* destination) {
+  const DWORD existing = GetFileAttributesA(destination);
+  if (existing != INVALID_FILE_ATTRIBUTES) {
+    // A read-only file stays, as Windows leaves it; Wine, run by root, would overwrite it.
+    if (IsReparsePoint(existing) || (existing & FILE_ATTRIBUTE_READONLY) != 0 ||
+        !ResolvesBelowRoot(walk->destinationRoot, destination)) {
+      return FALSE;
+    }
+    return CopyFileA(source, destination, FALSE);
+  }
+  if (!CopyFileA(source, destination, FALSE)) {
+    return FALSE;
+  }
+  // Wine lists no dangling Unix link, yet creating a file through one creates the link's target.
+  // A new file found elsewhere is taken away again from where it really landed.
+  if (!ResolvesBelowRoot(walk->destinationRoot, destination)) {
+    char resolved[kResolvedPathSize];
+    if (ResolvePath(destination, resolved)) {
+      DeleteFileA(resolved);
+    }
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The identity of the folder at path; FALSE when it cannot be opened.
+BOOL GetFolderIdentity(const char* path, FolderIdentity* identity) {
+  CFileHandle folder;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!folder.Create(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS) ||
+      !folder.GetInformation(&information)) {
+    return FALSE;
+  }
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->indexHigh = information.nFileIndexHigh;
+  identity->indexLow = information.nFileIndexLow;
+  return TRUE;
+}
+
+// Enters source on the walk's path. FALSE, entering nothing, when the walk is already inside
+// that folder or as deep as a path can go.
+BOOL EnterSourceFolder(FolderWalk* walk, const char* source) {
+  FolderIdentity identity;
+  if (walk->walkDepth < 0 || walk->walkDepth >= kMaxWalkDepth || !GetFolderIdentity(source, &identity)) {
+    return FALSE;
+  }
+  for (int i = 0; i < walk->walkDepth; ++i) {
+    const FolderIdentity& outer = walk->walkPath[i];
+    if (outer.volume == identity.volume && outer.indexHigh == identity.indexHigh && outer.indexLow == identity.indexLow) {
+      return FALSE;
+    }
+  }
+  walk->walkPath[walk->walkDepth++] = identity;
+  return TRUE;
+}
+
+void Announce(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+  if (walk->hook != nullptr) {
+    walk->hook(walk, source, destination, folder);
+  }
+}
+
+// One entry of a listing: validated, announced through the hook, then copied or descended into.
+void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WIN32_FIND_DATAA& entry,
+               FolderWalk* walk) {
+  const char* name = entry.cFileName;
+  if (IsDotEntry(name)) {
+    return;
+  }
+  if (!IsSafeEntryName(name)) {
+    CountError(walk);
+    return;
+  }
+  const BOOL folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const size_t maxSource = folder ? kMaxListedFolderLength : kMaxCopyPathLength;
+  char source[MAX_PATH];
+  char destination[MAX_PATH];
+  if (!JoinItemPath(source, sourceFolder, name, maxSource) ||
+      !JoinItemPath(destination, destinationFolder, name, kMaxCopyPathLength)) {
+    CountError(walk);
+    return;
+  }
+  if (folder) {
+    const DWORD existing = GetFileAttributesA(destination);
+    if (IsReparsePoint(entry.dwFileAttributes) ||
+        (existing != INVALID_FILE_ATTRIBUTES &&
+         (IsReparsePoint(existing) || !ResolvesBelowRoot(walk->destinationRoot, destination)))) {
+      CountError(walk);
+      return;
+    }
+    Announce(walk, source, destination, TRUE);
+    CopyFolderTree(source, destination, walk);
+    return;
+  }
+  Announce(walk, source, destination, FALSE);
+  if (!CopyTreeFile(walk, source, destination)) {
+    CountError(walk);
+  }
+}
+
+// The rest of CopyFolderTree, once source is listed (the listing may be closed for an empty
+// folder) and entered: the destination first, then every entry.
+void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source, const char* destination,
+                 FolderWalk* walk) {
+  if (!MakeDirectories(destination)) {
+    CountError(walk);
+  } else if (walk->destinationRoot[0] == '\0' && !ResolvePath(destination, walk->destinationRoot)) {
+    // Without knowing where the root really is, no write could be kept inside it.
+    walk->destinationRoot[0] = '\0';
+    CountError(walk);
+    return;
+  }
+  if (!listing.IsOpen()) {
+    return;
+  }
+  do {
+    CopyEntry(source, destination, entry, walk);
+  } while (listing.FindNext(&entry));
+  if (GetLastError() != ERROR_NO_MORE_FILES) {
+    CountError(walk);
+  }
+}
+
+}  // namespace
+
+BOOL MakeDirectories(const char* path) {
+  if (path == nullptr || path[0] == '\0' || strlen(path) >= MAX_PATH) {
+    return FALSE;
+  }
+  if (PathFileExistsA(path)) {
+    return IsFolder(GetFileAttributesA(path));
+  }
+  char parent[MAX_PATH];
+  strcpy(parent, path);
+  PathRemoveFileSpecA(parent);
+  // A root that does not exist ("Q:\" of a missing drive) is its own parent.
+  if (parent[0] == '\0' || strlen(parent) >= strlen(path)) {
+    return FALSE;
+  }
+  if (!PathFileExistsA(parent)) {
+    MakeDirectories(parent);
+  }
+  CreateDirectoryA(path, nullptr);
+  return IsFolder(GetFileAttributesA(path));
+}
+
+void CopyFolderTree(const char* source, const char* destination, FolderWalk* walk) {
+  char pattern[MAX_PATH];
+  if (!JoinItemPath(pattern, source, "*.*", kMaxCopyPathLength)) {
+    CountError(walk);
+    return;
+  }
+  WIN32_FIND_DATAA entry;
+  CFindFile listing;
+  // An existing folder with nothing to list (a drive root has no "." entry) is merely empty.
+  if (!listing.FindFirst(pattern, &entry) &&
+      (GetLastError() != ERROR_FILE_NOT_FOUND || !IsFolder(GetFileAttributesA(source)))) {
+    CountError(walk);
+    return;
+  }
+  if (EnterSourceFolder(walk, source)) {
+    CopyListing(listing, entry, source, destination, walk);
+    --walk->walkDepth;
+  } else {
+    CountError(walk);
+  }
+}

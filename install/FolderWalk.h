@@ -1,0 +1,57 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "install/PathSafety.h"
+
+// The merge of one folder tree into another, depth first, with a hook that sees every entry just
+// before the walk takes it. It knows nothing of patches or installations: its owner does, through
+// the hook and its context.
+
+// Every path of the walk fits MAX_PATH: at most 259 characters and the terminator. A folder is
+// listed with the pattern folder + "\*.*", so a folder to be listed has at most 255 characters.
+constexpr int kMaxCopyPathLength = MAX_PATH - 1;
+constexpr int kMaxListedFolderLength = kMaxCopyPathLength - 4;
+// Every level of a walk adds at least two characters ("\x") to a path of at most 259.
+constexpr int kMaxWalkDepth = MAX_PATH / 2;
+
+// Which folder a source folder really is, whatever path reached it.
+struct FolderIdentity {
+  DWORD volume;
+  DWORD indexHigh;
+  DWORD indexLow;
+};
+
+struct FolderWalk;
+
+// Called for every entry but "." and "..", just before the walk takes it: before descending into a
+// folder (folder TRUE), before copying a file (folder FALSE).
+typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* destination, BOOL folder);
+
+// One walk's state; zero-filled before the first CopyFolderTree of the walk.
+struct FolderWalk {
+  CopyItemHook hook;   // may be null
+  void* context;       // the owner's, for the hook
+  int32_t errorCount;  // items that did not reach the destination, see CopyFolderTree
+  // Where the destination root really is, every link resolved ("\\?\C:\..."); set by the walk's
+  // first CopyFolderTree. Nothing is written that does not resolve below it.
+  char destinationRoot[kResolvedPathSize];
+  // The source folders the walk is inside at the moment, outermost first. A folder that is already
+  // one of them is a loop, even where a link to it is not reported as a reparse point.
+  FolderIdentity walkPath[kMaxWalkDepth];
+  int32_t walkDepth;
+};
+
+// Copies the folder source into destination, depth first, replacing files of the same name and
+// keeping others; destination and its parents are created when missing. Adds one to the walk's
+// errorCount for each: a file not copied, a folder not created or not listed, an entry whose name
+// Windows would read as something else (a separator, a device name, a trailing dot), an entry whose
+// path does not fit, a folder that is a reparse point (on either side: not descended into, so a
+// linked or looping tree ends), a source folder that the walk is already inside (a loop, however it
+// was made), a destination file that is read-only, and an existing destination
+// that resolves (through a link) to somewhere outside the walk's destination root.
+void CopyFolderTree(const char* source, const char* destination, FolderWalk* walk);
+
+// Creates the folder path and every missing folder above it. TRUE when path is a folder at the end.
+BOOL MakeDirectories(const char* path);

@@ -1,0 +1,6 @@
+#pragma once
+
+// What one install run was asked to do, handed by value from the command to every copy.
+struct InstallOptions {
+  bool clearOldPatch;  // installed vendor folders that the patch carries are removed first
+};

@@ -1,0 +1,73 @@
+#include "install/PathSafety.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "classlib/FileHandle.h"
+#include "classlib/FindFile.h"
+#include "install/EntryNames.h"
+
+namespace {
+
+// A folder is listed with the pattern folder + "\*.*", so a folder to be listed has at most 255
+// characters.
+constexpr size_t kMaxListedLength = MAX_PATH - 1 - 4;
+
+BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+}  // namespace
+
+BOOL ResolvePath(const char* path, char* resolved) {
+  // No access asked: attributes only, so a file another program holds without sharing opens too.
+  CFileHandle item;
+  if (!item.Create(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                   FILE_FLAG_BACKUP_SEMANTICS)) {
+    return FALSE;
+  }
+  const DWORD length = item.GetFinalPathName(resolved, kResolvedPathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  return length != 0 && length < static_cast<DWORD>(kResolvedPathSize);
+}
+
+BOOL ResolvesBelowRoot(const char* root, const char* path) {
+  char resolved[kResolvedPathSize];
+  if (root[0] == '\0' || !ResolvePath(path, resolved)) {
+    return FALSE;
+  }
+  size_t rootLength = strlen(root);
+  if (root[rootLength - 1] == '\\') {
+    --rootLength;
+  }
+  return _strnicmp(resolved, root, rootLength) == 0 && resolved[rootLength] == '\\' && resolved[rootLength + 1] != '\0';
+}
+
+BOOL HoldsReparsePoint(const char* folder) {
+  char pattern[MAX_PATH];
+  if (!JoinItemPath(pattern, folder, "*.*", MAX_PATH - 1)) {
+    return TRUE;
+  }
+  CFindFile listing;
+  WIN32_FIND_DATAA entry;
+  if (!listing.FindFirst(pattern, &entry)) {
+    return GetLastError() != ERROR_FILE_NOT_FOUND;
+  }
+  BOOL found = FALSE;
+  do {
+    if (IsDotEntry(entry.cFileName)) {
+      continue;
+    }
+    if (IsReparsePoint(entry.dwFileAttributes)) {
+      found = TRUE;
+    } else if (IsFolder(entry.dwFileAttributes)) {
+      char inner[MAX_PATH];
+      found = !JoinItemPath(inner, folder, entry.cFileName, kMaxListedLength) || HoldsReparsePoint(inner);
+    }
+  } while (!found && listing.FindNext(&entry));
+  return found;
+}
+
+BOOL IsFullyQualifiedPath(const char* path) {
+  if (isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\') {
+    return TRUE;
+  }
+  return path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && strchr("\\?.", path[2]) == nullptr;
+}

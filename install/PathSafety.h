@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+// What the install asks of the file system before it writes or deletes: what an entry is, where
+// it really leads, and whether a path is one the file system takes as it stands.
+
+constexpr int kResolvedPathSize = 1024;  // a link may lead anywhere, so its target gets more room
+
+inline BOOL IsFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+inline BOOL IsReparsePoint(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Where path really is, every link followed, into resolved (kResolvedPathSize bytes). FALSE when
+// it cannot be opened or its resolved path does not fit.
+BOOL ResolvePath(const char* path, char* resolved);
+
+// TRUE when the existing path resolves strictly below root, a path ResolvePath gave. Wine shows a
+// Unix link to a file as a plain file, so the attributes alone cannot tell where a write lands.
+BOOL ResolvesBelowRoot(const char* root, const char* path);
+
+// TRUE when the folder holds a reparse point at any depth, or a part of it is too deep to look at.
+BOOL HoldsReparsePoint(const char* folder);
+
+// A path the file system takes as it stands: "X:\..." or "\\server\share\...", not relative to
+// the current folder or drive and not in a device namespace.
+BOOL IsFullyQualifiedPath(const char* path);
