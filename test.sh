@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the flash, both windows (32- and 64-bit) and
-# host builds, runs the windows tests under Wine (in a window server, Xvfb) and the host tests
-# natively. The 32-bit programs' tests are counted as skipped where this machine cannot run them
+# Runs every test: installs what is missing, builds the flash, both windows (32- and 64-bit),
+# host, fuzz and tsan builds, runs the windows tests under Wine (in a window server, Xvfb) and the
+# others natively. The 32-bit programs' tests are counted as skipped where this machine cannot run them
 # (a kernel without 32-bit user mode, or QX48_WINE64_ONLY=1); the 64-bit ones run everywhere.
 # The last line is "N passed, N failed"; the exit status is non-zero when anything failed or did
 # not build.
@@ -67,6 +67,10 @@ flash_ok=$?
 build windows -DQX48_FLASH_IMAGE="$flash_image" && windows_ok=0 || windows_ok=1
 build windows64 -DQX48_FLASH_IMAGE="$flash_image" && windows64_ok=0 || windows64_ok=1
 build host -DQX48_FLASH_IMAGE="$flash_image" && host_ok=0 || host_ok=1
+# The parsers under libFuzzer (a fixed number of runs over the seed corpus), and what two threads
+# share under ThreadSanitizer.
+build fuzz && fuzz_ok=0 || fuzz_ok=1
+build tsan && tsan_ok=0 || tsan_ok=1
 
 source scripts/wine-env.sh
 echo "== Wine: $(qx48_wine_kind)"
@@ -88,6 +92,12 @@ if [ "$windows_ok" = 0 ] || [ "$windows64_ok" = 0 ]; then
 fi
 if [ "$host_ok" = 0 ]; then
   run_tests host
+fi
+if [ "$fuzz_ok" = 0 ]; then
+  run_tests fuzz
+fi
+if [ "$tsan_ok" = 0 ]; then
+  run_tests tsan
 fi
 [ "$flash_ok" = 0 ] || true
 
