@@ -4,11 +4,12 @@
 // xcopy copies the same tree fresh and over, in the same prefix. Each round changes which of the
 // two goes first. It prints each round, the medians and the ratios install/xcopy.
 //
-//   QX48_install_benchmark [<package folder> [<rounds>]]
+//   QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]
 //
 // The package folder is the build's package layout (the program with its patch beside it). The
-// benchmark works in C:\qx48-bench and replaces the EWARM records of the prefix's registry with
-// one installation there; it needs a display (xvfb-run) and a free pointer.
+// work folder (C:\qx48-bench by default) is emptied first and holds everything the benchmark
+// makes. It replaces the EWARM records of the prefix's registry with one installation there,
+// and needs a display (xvfb-run) and a pointer nobody else moves.
 #include <windows.h>
 
 #include <algorithm>
@@ -31,20 +32,24 @@ namespace {
 constexpr size_t kPatchFiles = 3000;
 constexpr uint64_t kPatchBytes = 30000000;
 constexpr int kDefaultRounds = 5;
-const char kRoot[] = "C:\\qx48-bench";
+const char kDefaultRoot[] = "C:\\qx48-bench";
 const char kCandidate[] = "EWARM_9.50";
 const char kVersion[] = "9.50.2";
 const char kPatchName[] = "QX48_EWARM_patch";
 const char kVersionFile[] = "Qorvantel.Version";
 
+// Where everything lies below the work folder.
 struct Layout {
-  std::string pack = std::string(kRoot) + "\\pack";
+  explicit Layout(const std::string& work) : root(work) {}
+  std::string root;
+  std::string pack = root + "\\pack";
   std::string exe = pack + "\\QX48_EWARM_pack.exe";
   std::string patch = pack + "\\" + kPatchName;
-  std::string installation = std::string(kRoot) + "\\Embedded Workbench 9.50";
+  std::string installation = root + "\\Embedded Workbench 9.50";
   std::string config = installation + "\\arm\\config";
-  std::string logs = std::string(kRoot) + "\\logs";
-  std::string oneFile = std::string(kRoot) + "\\one-file";  // a tree of the version file alone
+  std::string logs = root + "\\logs";
+  std::string oneFile = root + "\\one-file";  // a tree of the version file alone
+  std::string oneFileCopy = root + "\\one-file-copy";
 };
 
 struct Round {
@@ -66,7 +71,7 @@ std::string LayOutPackage(const std::string& package, const Layout& at, FolderTr
   if (!ReadTextFile(package + "\\" + kPatchName + "\\" + kVersionFile, &version)) {
     return "the package " + package + " has no " + kPatchName + "\\" + kVersionFile;
   }
-  if (!RemoveTree(kRoot)) return std::string("could not remove the old ") + kRoot;
+  if (!RemoveTree(at.root)) return "could not remove the old " + at.root;
   if (!CopyOneFile(package + "\\QX48_EWARM_pack.exe", at.exe)) {
     return "could not copy the program of " + package;
   }
@@ -146,10 +151,9 @@ std::string RunRound(const FolderTree& patch, const Layout& at, int number, Roun
     fault = round->installFirst ? XcopyTwice(patch, at, number, round)
                                 : InstallRuns(patch, at, round);
   }
-  const std::string oneFileCopy = std::string(kRoot) + "\\one-file-copy";
-  if (fault.empty()) fault = RemoveTree(oneFileCopy) ? "" : "could not remove " + oneFileCopy;
+  if (fault.empty() && !RemoveTree(at.oneFileCopy)) fault = "could not remove " + at.oneFileCopy;
   if (fault.empty()) {
-    fault = TimeXcopy(at.oneFile, oneFileCopy, at.logs + "\\xcopy-one-file.txt",
+    fault = TimeXcopy(at.oneFile, at.oneFileCopy, at.logs + "\\xcopy-one-file.txt",
                       &round->xcopyOneFile);
   }
   return fault;
@@ -212,15 +216,16 @@ void PrintRatio(const char* what, const Pairing& pairing, const std::vector<Roun
 int main(int argc, char** argv) {
   const std::string package = argc > 1 ? argv[1] : WindowsPathOf(QX48_PACKAGE_DIR);
   const int rounds = argc > 2 ? atoi(argv[2]) : kDefaultRounds;
-  if (rounds < 1 || argc > 3) {
-    fprintf(stderr, "usage: QX48_install_benchmark [<package folder> [<rounds>]]\n");
+  const Layout at(argc > 3 ? argv[3] : kDefaultRoot);
+  if (rounds < 1 || argc > 4) {
+    fprintf(stderr, "usage: QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]"
+                    "\n");
     return 2;
   }
-  const Layout at;
   Say(std::string("Install benchmark: QX48_EWARM_pack (") +
       (sizeof(void*) == 8 ? "64-bit" : "32-bit") + ") against " + XcopyPath() +
       " /E /I /Y, " + std::to_string(rounds) + " rounds");
-  Say("package: " + package);
+  Say("package: " + package + "; work folder: " + at.root);
 
   FolderTree patch;
   std::string fault = LayOutPackage(package, at, &patch);
