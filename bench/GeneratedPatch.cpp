@@ -111,8 +111,8 @@ std::string Pool(bool binary, Random& random) {
     char line[96];
     while (pool.size() < kPoolSize) {
       const unsigned reg = unsigned(random.Next() >> 52);
-      snprintf(line, sizeof line, "sfr = \"QX48_R%03X\", \"Memory\", 0x%08X, 4, base=16\r\n",
-               reg, 0x40000000u + reg * 4u);
+      snprintf(line, sizeof line, "sfr = \"QX48_R%03X\", \"Memory\", 0x%08X, 4, base=16\r\n", reg,
+               0x40000000u + reg * 4u);
       pool += line;
     }
   }

@@ -14,7 +14,7 @@
 struct PlannedFile {
   std::string path;  // relative to the patch folder, with backslashes
   size_t size;
-  bool binary;       // a flash loader image rather than text
+  bool binary;  // a flash loader image rather than text
 };
 
 // Exactly `files` files holding `bytes` bytes in all (each at least one byte).

@@ -75,8 +75,8 @@ std::string LayOutPackage(const std::string& package, const Layout& at, FolderTr
   if (!CopyOneFile(package + "\\QX48_EWARM_pack.exe", at.exe)) {
     return "could not copy the program of " + package;
   }
-  const std::vector<PlannedFile> plan = PlanGeneratedPatch(kPatchFiles - 1,
-                                                           kPatchBytes - version.size());
+  const std::vector<PlannedFile> plan =
+      PlanGeneratedPatch(kPatchFiles - 1, kPatchBytes - version.size());
   Stopwatch clock;
   std::string fault;
   if (!WriteGeneratedPatch(at.patch, plan, &fault)) return fault;
@@ -89,9 +89,11 @@ std::string LayOutPackage(const std::string& package, const Layout& at, FolderTr
   uint64_t bytes = 0;
   for (const auto& file : *patch) bytes += file.second.size();
   char line[256];
-  snprintf(line, sizeof line, "patch: %zu files, %llu bytes, %zu folders below %s (written in "
-           "%.1f s)", patch->size(), static_cast<unsigned long long>(bytes),
-           PlannedFolderCount(plan), at.patch.c_str(), writing);
+  snprintf(line, sizeof line,
+           "patch: %zu files, %llu bytes, %zu folders below %s (written in "
+           "%.1f s)",
+           patch->size(), static_cast<unsigned long long>(bytes), PlannedFolderCount(plan),
+           at.patch.c_str(), writing);
   Say(line);
   if (patch->size() != kPatchFiles || bytes != kPatchBytes) return "the patch is not as planned";
   return "";
@@ -145,11 +147,11 @@ std::string RunRound(const FolderTree& patch, const Layout& at, int number, Roun
   // The order alternates, so that whatever the first of the two leaves behind (dirty pages the
   // kernel is still writing out, a warmer cache) weighs on both alike over the rounds.
   round->installFirst = number % 2 != 0;
-  std::string fault = round->installFirst ? InstallRuns(patch, at, round)
-                                          : XcopyTwice(patch, at, number, round);
+  std::string fault =
+      round->installFirst ? InstallRuns(patch, at, round) : XcopyTwice(patch, at, number, round);
   if (fault.empty()) {
-    fault = round->installFirst ? XcopyTwice(patch, at, number, round)
-                                : InstallRuns(patch, at, round);
+    fault =
+        round->installFirst ? XcopyTwice(patch, at, number, round) : InstallRuns(patch, at, round);
   }
   if (fault.empty() && !RemoveTree(at.oneFileCopy)) fault = "could not remove " + at.oneFileCopy;
   if (fault.empty()) {
@@ -159,7 +161,9 @@ std::string RunRound(const FolderTree& patch, const Layout& at, int number, Roun
   return fault;
 }
 
-double Ratio(double a, double b) { return b > 0 ? a / b : 0; }
+double Ratio(double a, double b) {
+  return b > 0 ? a / b : 0;
+}
 
 // Which install run a table is about, and which xcopy run it is set against.
 struct Pairing {
@@ -168,12 +172,14 @@ struct Pairing {
   XcopyTiming Round::*copy;
 };
 const Pairing kFresh = {"Into a fresh installation", &Round::installFresh, &Round::xcopyFresh};
-const Pairing kOver = {"Over the installed patch, as the program starts (\"Clear old patch\" "
-                       "on: it first removes the QuorVantel folders)",
-                       &Round::installOver, &Round::xcopyOver};
-const Pairing kOverKept = {"Over the installed patch with \"Clear old patch\" off (files "
-                           "overwritten in place, as xcopy does)",
-                           &Round::installOverKept, &Round::xcopyOver};
+const Pairing kOver = {
+    "Over the installed patch, as the program starts (\"Clear old patch\" "
+    "on: it first removes the QuorVantel folders)",
+    &Round::installOver, &Round::xcopyOver};
+const Pairing kOverKept = {
+    "Over the installed patch with \"Clear old patch\" off (files "
+    "overwritten in place, as xcopy does)",
+    &Round::installOverKept, &Round::xcopyOver};
 
 // One table, in seconds: each round, then the medians (of the figures, and of the rounds'
 // ratios).
@@ -193,8 +199,8 @@ void PrintTable(const Pairing& pairing, const std::vector<Round>& rounds) {
            rounds[i].installFirst ? "install" : "xcopy", own.back(), click.back(), xcopy.back(),
            ownRatio.back(), clickRatio.back());
   }
-  printf("median          %11.3f s  %11.3f s  %8.3f s  %9.3f  %11.3f\n", Median(own),
-         Median(click), Median(xcopy), Median(ownRatio), Median(clickRatio));
+  printf("median          %11.3f s  %11.3f s  %8.3f s  %9.3f  %11.3f\n", Median(own), Median(click),
+         Median(xcopy), Median(ownRatio), Median(clickRatio));
   fflush(stdout);
 }
 
@@ -207,8 +213,10 @@ void PrintRatio(const char* what, const Pairing& pairing, const std::vector<Roun
     click.push_back(Ratio((r.*pairing.install).clickToText, xcopy));
   }
   const auto [low, high] = std::minmax_element(own.begin(), own.end());
-  printf("ratio install/xcopy, %-10s %.2f (%.2f to %.2f over %zu rounds); "
-         "click-to-text/xcopy %.2f\n", what, Median(own), *low, *high, own.size(), Median(click));
+  printf(
+      "ratio install/xcopy, %-10s %.2f (%.2f to %.2f over %zu rounds); "
+      "click-to-text/xcopy %.2f\n",
+      what, Median(own), *low, *high, own.size(), Median(click));
 }
 
 }  // namespace
@@ -218,13 +226,14 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? atoi(argv[2]) : kDefaultRounds;
   const Layout at(argc > 3 ? argv[3] : kDefaultRoot);
   if (rounds < 1 || argc > 4) {
-    fprintf(stderr, "usage: QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]"
-                    "\n");
+    fprintf(stderr,
+            "usage: QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]"
+            "\n");
     return 2;
   }
   Say(std::string("Install benchmark: QX48_EWARM_pack (") +
-      (sizeof(void*) == 8 ? "64-bit" : "32-bit") + ") against " + XcopyPath() +
-      " /E /I /Y, " + std::to_string(rounds) + " rounds");
+      (sizeof(void*) == 8 ? "64-bit" : "32-bit") + ") against " + XcopyPath() + " /E /I /Y, " +
+      std::to_string(rounds) + " rounds");
   Say("package: " + package + "; work folder: " + at.root);
 
   FolderTree patch;
@@ -242,9 +251,11 @@ int main(int argc, char** argv) {
     fault = RunRound(patch, at, number, &round);
     if (!fault.empty()) break;
     results.push_back(round);
-    printf("round %d: install fresh %.3f s, over %.3f s, over kept %.3f s; xcopy fresh %.3f s, "
-           "over %.3f s\n", number, round.installFresh.ownElapse, round.installOver.ownElapse,
-           round.installOverKept.ownElapse, round.xcopyFresh.wall, round.xcopyOver.wall);
+    printf(
+        "round %d: install fresh %.3f s, over %.3f s, over kept %.3f s; xcopy fresh %.3f s, "
+        "over %.3f s\n",
+        number, round.installFresh.ownElapse, round.installOver.ownElapse,
+        round.installOverKept.ownElapse, round.xcopyFresh.wall, round.xcopyOver.wall);
     fflush(stdout);
   }
   EwarmRegistry::Clear();
@@ -257,10 +268,11 @@ int main(int argc, char** argv) {
   std::vector<double> oneFile;
   for (const Round& r : results) oneFile.push_back(r.xcopyOneFile.wall);
   printf("\nxcopy of a one-file tree (its start-up and exit): median %.3f s\n", Median(oneFile));
-  printf("The ratios set the program's own elapsed time (its install worker, start to end)\n"
-         "against xcopy's process wall time (CreateProcess to exit, its start-up included).\n"
-         "Click-to-text adds the click's way to the worker, the dialog's 50 ms status tick and\n"
-         "this driver's polling.\n");
+  printf(
+      "The ratios set the program's own elapsed time (its install worker, start to end)\n"
+      "against xcopy's process wall time (CreateProcess to exit, its start-up included).\n"
+      "Click-to-text adds the click's way to the worker, the dialog's 50 ms status tick and\n"
+      "this driver's polling.\n");
   PrintRatio("fresh", kFresh, results);
   PrintRatio("over", kOver, results);
   PrintRatio("over, kept", kOverKept, results);

@@ -64,15 +64,15 @@ bool ClickDriverPatch(PackSession& session, Stopwatch* clock) {
   if (button == nullptr) return false;
   const std::string before = session.StatusText();
   PointAndClick(button, clock);
-  return WaitUntil([&] {
-    return session.StatusText() != before || !session.Enabled(PackSession::kDriverPatch);
-  }, kStartTimeoutMs);
+  return WaitUntil(
+      [&] { return session.StatusText() != before || !session.Enabled(PackSession::kDriverPatch); },
+      kStartTimeoutMs);
 }
 
 }  // namespace
 
-std::string TimeInstallRun(const std::string& exe, const std::string& version,
-                           bool clearOldPatch, InstallTiming* timing) {
+std::string TimeInstallRun(const std::string& exe, const std::string& version, bool clearOldPatch,
+                           InstallTiming* timing) {
   PackSession session;
   std::string fault;
   if (!session.Start(exe, &fault)) return fault;

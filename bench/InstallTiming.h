@@ -12,5 +12,5 @@ struct InstallTiming {
 // patch" (on when the program starts), clicks "Driver &patch", waits for the final status text,
 // and closes the program. "" when the run ended without errors; else what went wrong (timing
 // then holds what was measured).
-std::string TimeInstallRun(const std::string& exe, const std::string& version,
-                           bool clearOldPatch, InstallTiming* timing);
+std::string TimeInstallRun(const std::string& exe, const std::string& version, bool clearOldPatch,
+                           InstallTiming* timing);

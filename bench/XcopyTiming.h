@@ -4,8 +4,8 @@
 // One run of Wine's own xcopy.exe /E /I /Y, started from this process so that it runs in the
 // same prefix and against the same wine server as the program it is compared with, and timed.
 struct XcopyTiming {
-  double wall = 0;          // seconds from CreateProcess to the process's end
-  long filesCopied = -1;    // from its closing line "N File(s) copied"; -1 when there was none
+  double wall = 0;        // seconds from CreateProcess to the process's end
+  long filesCopied = -1;  // from its closing line "N File(s) copied"; -1 when there was none
   unsigned long exitCode = 0;
 };
 
