@@ -3,21 +3,16 @@
 #include <cstdlib>
 #include <cstring>
 
-CArchive::CArchive(CFile* file, UINT mode, int bufferSize, void* buffer)
+CArchive::CArchive(CFile* file, UINT mode, int bufferSize)
     : m_pFile(file),
       m_nMode(mode),
-      m_buffer(static_cast<BYTE*>(buffer)),
-      m_ownsBuffer(buffer == nullptr),
+      m_buffer(nullptr),
       m_bufferSize(bufferSize > 0 ? static_cast<UINT>(bufferSize) : 1) {
-  if (m_ownsBuffer) {
-    m_buffer = static_cast<BYTE*>(malloc(m_bufferSize));
-    if (m_buffer == nullptr) AfxThrowMemoryException();
-  }
+  m_buffer = static_cast<BYTE*>(malloc(m_bufferSize));
+  if (m_buffer == nullptr) AfxThrowMemoryException();
 }
 
-CArchive::~CArchive() {
-  if (m_ownsBuffer) free(m_buffer);
-}
+CArchive::~CArchive() { free(m_buffer); }
 
 UINT CArchive::Read(void* buffer, UINT count) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);
@@ -45,46 +40,14 @@ void CArchive::ReadExactly(void* buffer, UINT count) {
   }
 }
 
-uint32_t CArchive::ReadUInt32() {
+CArchive& CArchive::operator>>(int& value) {
   BYTE bytes[4];
   ReadExactly(bytes, sizeof(bytes));
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-CArchive& CArchive::operator>>(BYTE& value) {
-  ReadExactly(&value, 1);
+  value = static_cast<int>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                           static_cast<uint32_t>(bytes[2]) << 16 |
+                           static_cast<uint32_t>(bytes[3]) << 24);
   return *this;
 }
-
-CArchive& CArchive::operator>>(WORD& value) {
-  BYTE bytes[2];
-  ReadExactly(bytes, sizeof(bytes));
-  value = static_cast<WORD>(bytes[0] | bytes[1] << 8);
-  return *this;
-}
-
-CArchive& CArchive::operator>>(int& value) {
-  value = static_cast<int>(ReadUInt32());
-  return *this;
-}
-
-CArchive& CArchive::operator>>(UINT& value) {
-  value = ReadUInt32();
-  return *this;
-}
-
-#ifdef _WIN32
-CArchive& CArchive::operator>>(LONG& value) {
-  value = static_cast<LONG>(ReadUInt32());
-  return *this;
-}
-
-CArchive& CArchive::operator>>(DWORD& value) {
-  value = ReadUInt32();
-  return *this;
-}
-#endif
 
 void CArchive::Close() {
   m_pFile = nullptr;

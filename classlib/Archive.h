@@ -10,44 +10,29 @@
 // extracting from an archive made with store raises CArchiveException with writeOnly.
 class CArchive {
  public:
-  enum Mode : UINT { store = 0, load = 1, bNoFlushOnDelete = 2, bNoByteSwap = 4 };
+  enum Mode : UINT { store = 0, load = 1 };
 
-  // bufferSize is the number of bytes read from the file at a time (at least 1); buffer, when
-  // given, holds bufferSize bytes and is used instead of an allocated one.
-  CArchive(CFile* file, UINT mode, int bufferSize = 4096, void* buffer = nullptr);
+  // bufferSize is the number of bytes read from the file at a time (at least 1).
+  CArchive(CFile* file, UINT mode, int bufferSize = 4096);
   ~CArchive();
   CArchive(const CArchive&) = delete;
   CArchive& operator=(const CArchive&) = delete;
 
   BOOL IsLoading() const { return (m_nMode & load) != 0; }
-  BOOL IsStoring() const { return !IsLoading(); }
-  CFile* GetFile() const { return m_pFile; }
 
-  // Copies up to count bytes; returns how many, fewer only at the end of the data.
-  UINT Read(void* buffer, UINT count);
-
-  CArchive& operator>>(BYTE& value);
-  CArchive& operator>>(WORD& value);
   CArchive& operator>>(int& value);
-  CArchive& operator>>(UINT& value);
-#ifdef _WIN32
-  // LONG and DWORD are long types on Windows; elsewhere they are the int types above.
-  CArchive& operator>>(LONG& value);
-  CArchive& operator>>(DWORD& value);
-#endif
 
   // Detaches the archive from its file; the file stays open.
   void Close();
-  void Abort() { Close(); }
 
  private:
-  uint32_t ReadUInt32();
+  // Copies up to count bytes; returns how many, fewer only at the end of the data.
+  UINT Read(void* buffer, UINT count);
   void ReadExactly(void* buffer, UINT count);
 
   CFile* m_pFile;
   UINT m_nMode;
   BYTE* m_buffer;
-  BOOL m_ownsBuffer;
   UINT m_bufferSize;
   UINT m_next = 0;
   UINT m_end = 0;

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "classlib/CException.h"
 #include "classlib/CString.h"
-#include "classlib/Exceptions.h"
 #include "classlib/Platform.h"
 
 namespace classlib_detail {
@@ -16,27 +16,20 @@ template <typename T, typename ArgT>
 class GrowableArray {
  public:
   INT_PTR GetSize() const { return static_cast<INT_PTR>(m_items.size()); }
-  INT_PTR GetCount() const { return GetSize(); }
   INT_PTR GetUpperBound() const { return GetSize() - 1; }
-  BOOL IsEmpty() const { return m_items.empty(); }
 
-  void SetSize(INT_PTR newSize) {
-    if (newSize < 0) AfxThrowInvalidArgException();
-    Grow([&] { m_items.resize(static_cast<size_t>(newSize)); });
-  }
   void RemoveAll() { m_items.clear(); }
 
-  const T& GetAt(INT_PTR index) const { return m_items[Checked(index)]; }
   void SetAt(INT_PTR index, ArgT item) { m_items[Checked(index)] = item; }
   T& ElementAt(INT_PTR index) { return m_items[Checked(index)]; }
-  const T& operator[](INT_PTR index) const { return GetAt(index); }
+  const T& operator[](INT_PTR index) const { return m_items[Checked(index)]; }
   T& operator[](INT_PTR index) { return ElementAt(index); }
 
   // Sets the item at index, first growing the array with empty items so that index exists.
   void SetAtGrow(INT_PTR index, ArgT item) {
     if (index < 0) AfxThrowInvalidArgException();
     T copy(item);  // item may point into an element that growing moves
-    if (index >= GetSize()) SetSize(index + 1);
+    if (index >= GetSize()) Grow([&] { m_items.resize(static_cast<size_t>(index) + 1); });
     m_items[static_cast<size_t>(index)] = static_cast<T&&>(copy);
   }
 
@@ -50,10 +43,7 @@ class GrowableArray {
     Grow([&] { m_items.insert(m_items.begin() + index, item); });
   }
 
-  void RemoveAt(INT_PTR index, INT_PTR count = 1) {
-    if (index < 0 || count < 0 || count > GetSize() - index) AfxThrowInvalidArgException();
-    m_items.erase(m_items.begin() + index, m_items.begin() + index + count);
-  }
+  void RemoveAt(INT_PTR index) { m_items.erase(m_items.begin() + static_cast<INT_PTR>(Checked(index))); }
 
  private:
   size_t Checked(INT_PTR index) const {

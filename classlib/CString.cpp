@@ -5,19 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "classlib/Exceptions.h"
+#include "classlib/CException.h"
 
 namespace {
 
-// The characters the class library's argument-less trims remove.
-const char kWhiteSpace[] = " \t\r\n\v\f";
+// The characters the class library's argument-less trims remove. strchr would also find its
+// text's terminator, so a zero byte is tested apart and never counts.
+bool IsWhiteSpace(char ch) { return ch != '\0' && strchr(" \t\r\n\v\f", ch) != nullptr; }
 
 int Clamp(int value, int low, int high) {
   return value < low ? low : (value > high ? high : value);
 }
-
-// strchr would also find the terminator of targets, so a zero byte is never trimmed.
-bool IsTarget(const char* targets, char ch) { return ch != '\0' && strchr(targets, ch) != nullptr; }
 
 int CheckedLength(size_t length) {
   if (length >= static_cast<size_t>(INT_MAX)) AfxThrowMemoryException();
@@ -41,14 +39,6 @@ CString::CString(LPCTSTR text) {
 CString::CString(LPCTSTR text, int length) {
   if (text != nullptr && length > 0) {
     Append(text, CheckedLength(strnlen(text, static_cast<size_t>(length))));
-  }
-}
-
-CString::CString(TCHAR ch, int repeat) {
-  if (repeat > 0) {
-    Reserve(repeat);
-    memset(m_data, ch, static_cast<size_t>(repeat));
-    SetLength(repeat);
   }
 }
 
@@ -80,23 +70,13 @@ CString& CString::operator=(LPCTSTR text) {
   return *this = static_cast<CString&&>(copy);
 }
 
-CString& CString::operator=(TCHAR ch) {
-  Empty();
-  return Append(&ch, 1);
-}
-
 void CString::Empty() {
   if (m_data != nullptr) SetLength(0);
 }
 
-TCHAR CString::GetAt(int index) const {
+TCHAR CString::operator[](int index) const {
   if (index < 0 || index >= m_length) AfxThrowInvalidArgException();
   return m_data[index];
-}
-
-void CString::SetAt(int index, TCHAR ch) {
-  if (index < 0 || index >= m_length) AfxThrowInvalidArgException();
-  m_data[index] = ch;
 }
 
 CString& CString::operator+=(LPCTSTR text) {
@@ -104,8 +84,6 @@ CString& CString::operator+=(LPCTSTR text) {
   CString copy(text);  // text may point into this string itself
   return Append(copy, copy.m_length);
 }
-
-CString& CString::operator+=(TCHAR ch) { return Append(&ch, 1); }
 
 CString& CString::Append(LPCTSTR text, int count) {
   if (count <= 0) return *this;
@@ -121,28 +99,11 @@ CString& CString::Append(LPCTSTR text, int count) {
   return *this;
 }
 
-int CString::Compare(LPCTSTR text) const {
-  return strcmp(*this, text != nullptr ? text : "");
-}
-
-int CString::CompareNoCase(LPCTSTR text) const {
-  return _stricmp(*this, text != nullptr ? text : "");
-}
-
 int CString::Find(TCHAR ch, int start) const {
   if (start < 0) start = 0;
   if (start >= m_length) return -1;
   const void* hit = memchr(m_data + start, ch, static_cast<size_t>(m_length - start));
   return hit != nullptr ? static_cast<int>(static_cast<const char*>(hit) - m_data) : -1;
-}
-
-int CString::Find(LPCTSTR text, int start) const {
-  if (text == nullptr) return -1;
-  if (start < 0) start = 0;
-  if (start > m_length) return -1;
-  const char* base = *this;
-  const char* hit = strstr(base + start, text);
-  return hit != nullptr ? static_cast<int>(hit - base) : -1;
 }
 
 int CString::ReverseFind(TCHAR ch) const {
@@ -154,11 +115,6 @@ int CString::ReverseFind(TCHAR ch) const {
 
 CString CString::Left(int count) const {
   return CString(*this, Clamp(count, 0, m_length));
-}
-
-CString CString::Right(int count) const {
-  count = Clamp(count, 0, m_length);
-  return CString(static_cast<LPCTSTR>(*this) + (m_length - count), count);
 }
 
 CString CString::Mid(int first) const { return Mid(first, m_length); }
@@ -189,34 +145,9 @@ int CString::Replace(LPCTSTR oldText, LPCTSTR newText) {
   return replaced;
 }
 
-int CString::Replace(TCHAR oldCh, TCHAR newCh) {
-  int replaced = 0;
-  for (int i = 0; i < m_length; ++i) {
-    if (m_data[i] == oldCh) {
-      m_data[i] = newCh;
-      ++replaced;
-    }
-  }
-  return replaced;
-}
-
-CString& CString::TrimLeft() { return TrimLeft(kWhiteSpace); }
-CString& CString::TrimRight() { return TrimRight(kWhiteSpace); }
-
-CString& CString::TrimLeft(TCHAR target) {
-  const char targets[2] = {target, '\0'};
-  return TrimLeft(targets);
-}
-
-CString& CString::TrimRight(TCHAR target) {
-  const char targets[2] = {target, '\0'};
-  return TrimRight(targets);
-}
-
-CString& CString::TrimLeft(LPCTSTR targets) {
-  if (targets == nullptr || *targets == '\0') return *this;
+CString& CString::TrimLeft() {
   int skip = 0;
-  while (skip < m_length && IsTarget(targets, m_data[skip])) ++skip;
+  while (skip < m_length && IsWhiteSpace(m_data[skip])) ++skip;
   if (skip > 0) {
     memmove(m_data, m_data + skip, static_cast<size_t>(m_length - skip));
     SetLength(m_length - skip);
@@ -224,25 +155,10 @@ CString& CString::TrimLeft(LPCTSTR targets) {
   return *this;
 }
 
-CString& CString::TrimRight(LPCTSTR targets) {
-  if (targets == nullptr || *targets == '\0') return *this;
+CString& CString::TrimRight() {
   int keep = m_length;
-  while (keep > 0 && IsTarget(targets, m_data[keep - 1])) --keep;
+  while (keep > 0 && IsWhiteSpace(m_data[keep - 1])) --keep;
   if (keep < m_length) SetLength(keep);
-  return *this;
-}
-
-CString& CString::MakeUpper() {
-  for (int i = 0; i < m_length; ++i) {
-    if (m_data[i] >= 'a' && m_data[i] <= 'z') m_data[i] = static_cast<char>(m_data[i] - 'a' + 'A');
-  }
-  return *this;
-}
-
-CString& CString::MakeLower() {
-  for (int i = 0; i < m_length; ++i) {
-    if (m_data[i] >= 'A' && m_data[i] <= 'Z') m_data[i] = static_cast<char>(m_data[i] - 'A' + 'a');
-  }
   return *this;
 }
 
@@ -251,15 +167,6 @@ void CString::Format(LPCTSTR format, ...) {
   va_start(args, format);
   FormatV(format, args);
   va_end(args);
-}
-
-void CString::AppendFormat(LPCTSTR format, ...) {
-  CString piece;
-  va_list args;
-  va_start(args, format);
-  piece.FormatV(format, args);
-  va_end(args);
-  *this += piece;
 }
 
 void CString::FormatV(LPCTSTR format, va_list args) {
@@ -323,31 +230,7 @@ void CString::SetLength(int length) {
   m_data[length] = '\0';
 }
 
-CString operator+(const CString& a, const CString& b) {
-  CString result(a);
-  result += b;
-  return result;
-}
-
 CString operator+(const CString& a, LPCTSTR b) {
-  CString result(a);
-  result += b;
-  return result;
-}
-
-CString operator+(LPCTSTR a, const CString& b) {
-  CString result(a);
-  result += b;
-  return result;
-}
-
-CString operator+(const CString& a, TCHAR b) {
-  CString result(a);
-  result += b;
-  return result;
-}
-
-CString operator+(TCHAR a, const CString& b) {
   CString result(a);
   result += b;
   return result;

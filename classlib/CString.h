@@ -1,15 +1,20 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <cstring>
 
 #include "classlib/Platform.h"
 
-[[noreturn]] void AfxThrowMemoryException();
-
 // mingw-w64's C++ mode formats with its own C99 printf, so the checks are those of gnu_printf
-// on both builds, not those of the Microsoft runtime.
+// on both builds, not those of the Microsoft runtime. clang (the fuzz build) knows no gnu_printf;
+// its printf checks the same C99 conversions.
+#ifdef __clang__
+#define QX48_PRINTF_FORMAT(formatIndex, firstArg) \
+  __attribute__((format(printf, formatIndex, firstArg)))
+#else
 #define QX48_PRINTF_FORMAT(formatIndex, firstArg) \
   __attribute__((format(gnu_printf, formatIndex, firstArg)))
+#endif
 
 // A narrow, growable text. Like the class library's string it is terminated at all times, so
 // LPCTSTR hands its characters to C functions directly; positions and lengths are in bytes.
@@ -21,64 +26,43 @@ class CString {
   CString(CString&& other) noexcept;
   CString(LPCTSTR text);             // a null pointer gives the empty text
   CString(LPCTSTR text, int length); // the first length characters (fewer if text ends sooner)
-  explicit CString(TCHAR ch, int repeat = 1);
   ~CString();
 
   CString& operator=(const CString& other);
   CString& operator=(CString&& other) noexcept;
   CString& operator=(LPCTSTR text);
-  CString& operator=(TCHAR ch);
 
   int GetLength() const { return m_length; }
   BOOL IsEmpty() const { return m_length == 0; }
   void Empty();
   operator LPCTSTR() const { return m_data != nullptr ? m_data : ""; }
-  LPCTSTR GetString() const { return *this; }
-  TCHAR GetAt(int index) const;    // index must be below GetLength()
-  void SetAt(int index, TCHAR ch); // index must be below GetLength()
-  TCHAR operator[](int index) const { return GetAt(index); }
+  TCHAR operator[](int index) const;  // index must be below GetLength()
 
   CString& operator+=(const CString& text) { return Append(text, text.m_length); }
   CString& operator+=(LPCTSTR text);
-  CString& operator+=(TCHAR ch);
 
-  // Case-sensitive and ASCII-case-insensitive comparison: <0, 0 or >0 as strcmp.
-  int Compare(LPCTSTR text) const;
-  int CompareNoCase(LPCTSTR text) const;
-
-  // Positions of the first occurrence at or after start, or -1.
+  // Position of the first occurrence at or after start, or -1.
   int Find(TCHAR ch, int start = 0) const;
-  int Find(LPCTSTR text, int start = 0) const;
   int ReverseFind(TCHAR ch) const;
 
   // Pieces of the text; counts and positions outside the text are clamped to it.
   CString Left(int count) const;
-  CString Right(int count) const;
   CString Mid(int first) const;
   CString Mid(int first, int count) const;
 
   // Replaces every occurrence, scanning left to right without rescanning replaced text;
   // returns the number of replacements. An empty old text replaces nothing.
   int Replace(LPCTSTR oldText, LPCTSTR newText);
-  int Replace(TCHAR oldCh, TCHAR newCh);
 
-  // Without arguments these remove space, tab, CR, LF, VT and FF.
+  // These remove space, tab, CR, LF, VT and FF.
   CString& TrimLeft();
-  CString& TrimLeft(TCHAR target);
-  CString& TrimLeft(LPCTSTR targets);
   CString& TrimRight();
-  CString& TrimRight(TCHAR target);
-  CString& TrimRight(LPCTSTR targets);
   CString& Trim() { return TrimRight().TrimLeft(); }
-
-  CString& MakeUpper();  // ASCII letters only
-  CString& MakeLower();
 
   // printf conversions (the C99 ones on both builds); results of any length. A format the C
   // library rejects leaves the text empty.
   void Format(LPCTSTR format, ...) QX48_PRINTF_FORMAT(2, 3);
   void FormatV(LPCTSTR format, va_list args) QX48_PRINTF_FORMAT(2, 0);
-  void AppendFormat(LPCTSTR format, ...) QX48_PRINTF_FORMAT(2, 3);
 
   // Direct access: room for at least minLength characters and a terminator. ReleaseBuffer
   // takes the length from the terminator (-1) or from newLength, bounded by the buffer.
@@ -98,21 +82,9 @@ class CString {
   int m_capacity = 0;      // characters that fit, not counting the terminator
 };
 
-CString operator+(const CString& a, const CString& b);
 CString operator+(const CString& a, LPCTSTR b);
-CString operator+(LPCTSTR a, const CString& b);
-CString operator+(const CString& a, TCHAR b);
-CString operator+(TCHAR a, const CString& b);
 
-inline bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
-inline bool operator==(const CString& a, LPCTSTR b) { return a.Compare(b) == 0; }
-inline bool operator==(LPCTSTR a, const CString& b) { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const CString& b) { return a.Compare(b) != 0; }
-inline bool operator!=(const CString& a, LPCTSTR b) { return a.Compare(b) != 0; }
-inline bool operator!=(LPCTSTR a, const CString& b) { return b.Compare(a) != 0; }
-inline bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
-inline bool operator<(const CString& a, LPCTSTR b) { return a.Compare(b) < 0; }
-inline bool operator<(LPCTSTR a, const CString& b) { return b.Compare(a) > 0; }
-inline bool operator>(const CString& a, const CString& b) { return a.Compare(b) > 0; }
-inline bool operator>(const CString& a, LPCTSTR b) { return a.Compare(b) > 0; }
-inline bool operator>(LPCTSTR a, const CString& b) { return b.Compare(a) < 0; }
+// Case-sensitive, as strcmp.
+inline bool operator==(const CString& a, LPCTSTR b) {
+  return strcmp(a, b != nullptr ? b : "") == 0;
+}

@@ -2,10 +2,6 @@
 
 #include <cerrno>
 
-void CException::Delete() {
-  if (m_bAutoDelete) delete this;
-}
-
 int CFileException::OsErrorToException(LONG osError) {
 #ifdef _WIN32
   switch (osError) {
@@ -68,13 +64,6 @@ void CFileException::ThrowOsError(LONG osError, LPCTSTR fileName) {
 void CFileException::ThrowErrno(int error, LPCTSTR fileName) {
   AfxThrowFileException(ErrnoToException(error), error, fileName);
 }
-
-void AfxThrowMemoryException() {
-  static CMemoryException shared;
-  throw &shared;
-}
-
-void AfxThrowInvalidArgException() { throw new CInvalidArgException; }
 
 void AfxThrowFileException(int cause, LONG osError, LPCTSTR fileName) {
   throw new CFileException(cause, osError, fileName);

@@ -1,33 +1,9 @@
 #pragma once
+#include "classlib/CException.h"
 #include "classlib/CString.h"
 #include "classlib/Platform.h"
 
-// The class library's exceptions: thrown as pointers to heap objects (throw new CFileException),
-// caught as pointers, and discarded with Delete().
-class CException {
- public:
-  explicit CException(BOOL autoDelete = TRUE) : m_bAutoDelete(autoDelete) {}
-  virtual ~CException() = default;
-  CException(const CException&) = delete;
-  CException& operator=(const CException&) = delete;
-
-  // Frees a heap exception; does nothing to one that is not meant to be freed (the shared
-  // memory exception, or one on the stack).
-  void Delete();
-
-  BOOL m_bAutoDelete;
-};
-
-// Out of memory. Like the class library, this layer throws one preallocated object, since
-// allocating a new one is exactly what may fail; its Delete() does nothing.
-class CMemoryException : public CException {
- public:
-  CMemoryException() : CException(FALSE) {}
-};
-
-// An index outside an array or a string.
-class CInvalidArgException : public CException {};
-
+// The exceptions that name the file or archive they are about.
 class CFileException : public CException {
  public:
   enum {
@@ -73,7 +49,5 @@ class CArchiveException : public CException {
   CString m_strFileName;
 };
 
-[[noreturn]] void AfxThrowMemoryException();
-[[noreturn]] void AfxThrowInvalidArgException();
 [[noreturn]] void AfxThrowFileException(int cause, LONG osError = -1, LPCTSTR fileName = nullptr);
 [[noreturn]] void AfxThrowArchiveException(int cause, LPCTSTR archiveName = nullptr);

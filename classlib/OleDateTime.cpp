@@ -29,7 +29,7 @@ COleDateTime::COleDateTime(int year, int month, int day, int hour, int minute, i
                       day <= DaysInMonth(year, month);
   const bool timeOk = hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 &&
                       second <= 59;
-  m_status = dateOk && timeOk ? valid : invalid;
+  m_valid = dateOk && timeOk;
 }
 
 COleDateTime COleDateTime::GetCurrentTime() {
@@ -44,10 +44,8 @@ COleDateTime COleDateTime::GetCurrentTime() {
                       local.tm_min, local.tm_sec);
 }
 
-int COleDateTime::GetDayOfWeek() const { return WeekDay(m_year, m_month, m_day) + 1; }
-
 CString COleDateTime::Format(LPCTSTR format) const {
-  if (m_status != valid) return CString("Invalid DateTime");
+  if (!m_valid) return CString("Invalid DateTime");
   if (format == nullptr || *format == '\0') return CString();
   struct tm fields = {};
   fields.tm_year = m_year - 1900;

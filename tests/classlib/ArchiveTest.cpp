@@ -23,17 +23,13 @@ TEST(CArchiveLoad, ThirtyTwoBitIntegersLittleEndian) {
   CMemFile memory(bytes.data(), static_cast<UINT>(bytes.size()));
   CArchive archive(&memory, CArchive::load, 4096);
   EXPECT_TRUE(archive.IsLoading());
-  int count = 0, first = 0;
-  UINT second = 0;
-  LONG minusOne = 0;
-  DWORD pattern = 0;
-  int lowest = 0;
+  int count = 0, first = 0, second = 0, minusOne = 0, pattern = 0, lowest = 0;
   archive >> count >> first >> second >> minusOne >> pattern >> lowest;
   EXPECT_EQ(count, 2);
   EXPECT_EQ(first, 60);
-  EXPECT_EQ(second, 200u);
+  EXPECT_EQ(second, 200);
   EXPECT_EQ(minusOne, -1);
-  EXPECT_EQ(pattern, 0x01020304u);
+  EXPECT_EQ(pattern, 0x01020304);
   EXPECT_EQ(lowest, INT32_MIN);
   archive.Close();
 }

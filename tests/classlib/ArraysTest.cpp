@@ -27,7 +27,7 @@ TEST(CStringArray, AddSetAtGrowAndElementAt) {
   EXPECT_EQ(items[1], "b");
   EXPECT_EQ(items[2], "");
   EXPECT_EQ(items[3], "");
-  EXPECT_EQ(items.GetAt(4), "e");
+  EXPECT_EQ(items[4], "e");
   items.SetAtGrow(1, "B");
   EXPECT_EQ(items.GetSize(), 5);
   EXPECT_EQ(items[1], "B");
@@ -56,12 +56,13 @@ TEST(CStringArray, ItsOwnElementsAsArguments) {
 TEST(CStringArray, IndexOutsideRaisesInvalidArg) {
   CStringArray items;
   items.Add("only");
-  EXPECT_TRUE(RaisesInvalidArg([&] { (void)items.GetAt(1); }));
-  EXPECT_TRUE(RaisesInvalidArg([&] { (void)items.GetAt(-1); }));
+  const CStringArray& view = items;
+  EXPECT_TRUE(RaisesInvalidArg([&] { (void)view[1]; }));
+  EXPECT_TRUE(RaisesInvalidArg([&] { (void)view[-1]; }));
   EXPECT_TRUE(RaisesInvalidArg([&] { items.SetAt(1, "x"); }));
   EXPECT_TRUE(RaisesInvalidArg([&] { items.ElementAt(5); }));
   EXPECT_TRUE(RaisesInvalidArg([&] { items.SetAtGrow(-1, "x"); }));
-  EXPECT_FALSE(RaisesInvalidArg([&] { (void)items.GetAt(0); }));
+  EXPECT_FALSE(RaisesInvalidArg([&] { (void)view[0]; }));
   EXPECT_EQ(items.GetSize(), 1);
 }
 
@@ -73,12 +74,12 @@ TEST(CPtrArray, HoldsPointersInOrder) {
   ASSERT_EQ(pointers.GetSize(), 6);
   EXPECT_EQ(pointers[1], &values[1]);
   EXPECT_EQ(pointers[3], nullptr);
-  EXPECT_EQ(pointers.GetAt(5), &values[0]);
+  EXPECT_EQ(pointers[5], &values[0]);
   pointers.RemoveAt(0);
   EXPECT_EQ(pointers[0], &values[1]);
   pointers.InsertAt(0, &values[2]);
   EXPECT_EQ(pointers[0], &values[2]);
-  EXPECT_TRUE(RaisesInvalidArg([&] { pointers.RemoveAt(3, 10); }));
+  EXPECT_TRUE(RaisesInvalidArg([&] { pointers.RemoveAt(6); }));
   EXPECT_TRUE(RaisesInvalidArg([&] { (void)pointers[6]; }));
 }
 
