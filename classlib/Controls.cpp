@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "classlib/TemporaryObjects.h"
-#include "classlib/WinApp.h"
+#include "classlib/CommonControls.h"
 
 namespace {
 
@@ -11,9 +10,6 @@ namespace {
 constexpr int kMaxItemText = 1 << 16;
 
 }  // namespace
-
-BEGIN_MESSAGE_MAP(CHeaderCtrl, CWnd)
-END_MESSAGE_MAP()
 
 void CHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT /*lpDrawItemStruct*/) {}
 
@@ -24,19 +20,7 @@ BOOL CHeaderCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
   return TRUE;
 }
 
-BEGIN_MESSAGE_MAP(CListCtrl, CWnd)
-END_MESSAGE_MAP()
-
-CHeaderCtrl* CListCtrl::GetHeaderCtrl() const {
-  HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
-  if (header == nullptr) return nullptr;
-  CHeaderCtrl* permanent = dynamic_cast<CHeaderCtrl*>(FromHandlePermanent(header));
-  if (permanent != nullptr) return permanent;
-  return classlib_detail::TemporaryWrapper<CHeaderCtrl, CWnd, HWND, &CWnd::m_hWnd>(header);
-}
-
-int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, int nWidth,
-                            int nSubItem) {
+int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, int nWidth) {
   LVCOLUMNA column = {};
   column.mask = LVCF_FMT | LVCF_TEXT;
   column.fmt = nFormat;
@@ -45,19 +29,8 @@ int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, in
     column.mask |= LVCF_WIDTH;
     column.cx = nWidth;
   }
-  if (nSubItem != -1) {
-    column.mask |= LVCF_SUBITEM;
-    column.iSubItem = nSubItem;
-  }
-  return InsertColumn(nCol, &column);
-}
-
-int CListCtrl::InsertItem(int nItem, LPCTSTR lpszItem) {
-  LVITEMA item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = nItem;
-  item.pszText = const_cast<LPSTR>(lpszItem);
-  return InsertItem(&item);
+  return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol),
+                                      reinterpret_cast<LPARAM>(&column)));
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCTSTR lpszText) {
@@ -127,31 +100,16 @@ BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) c
   ref.top = iSubItem;
   ref.left = nArea;
   return static_cast<BOOL>(SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(iItem),
-                                       reinterpret_cast<LPARAM>(static_cast<LPRECT>(ref))));
+                                       reinterpret_cast<LPARAM>(&ref)));
 }
 
-int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
+int CListCtrl::HitTest(CPoint pt) const {
   LVHITTESTINFO info = {};
   info.pt = pt;
-  const int row = HitTest(&info);
-  if (pFlags != nullptr) *pFlags = info.flags;
-  return row;
+  return static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
 }
-
-BEGIN_MESSAGE_MAP(CStatusBarCtrl, CWnd)
-END_MESSAGE_MAP()
 
 BOOL CStatusBarCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   classlib_detail::EnsureCommonControls();
   return CreateEx(0, STATUSCLASSNAMEA, nullptr, dwStyle, rect, pParentWnd, nID);
-}
-
-CString CStatusBarCtrl::GetText(int nPane, int* pType) const {
-  const LRESULT lengthAndType = SendMessage(SB_GETTEXTLENGTHA, static_cast<WPARAM>(nPane));
-  const int length = LOWORD(lengthAndType);
-  if (pType != nullptr) *pType = HIWORD(lengthAndType);
-  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-  SendMessage(SB_GETTEXTA, static_cast<WPARAM>(nPane), reinterpret_cast<LPARAM>(buffer.data()));
-  buffer.back() = '\0';
-  return CString(buffer.data());
 }

@@ -23,8 +23,6 @@ class CHeaderCtrl : public CWnd {
   virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
 
   BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-
-  DECLARE_MESSAGE_MAP()
 };
 
 class CListCtrl : public CWnd {
@@ -37,38 +35,17 @@ class CListCtrl : public CWnd {
   DWORD SetExtendedStyle(DWORD dwNewStyle) {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
   }
-  // The list view's header window: its permanent CHeaderCtrl when one is bound, else a
-  // temporary one; null without a header.
-  CHeaderCtrl* GetHeaderCtrl() const;
 
-  // A column; the width stays unset when nWidth is -1 and the sub-item when nSubItem is -1.
-  // Returns the new column's index, or -1.
+  // A column; the width stays unset when nWidth is -1. Returns the new column's index, or -1.
   int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT,
-                   int nWidth = -1, int nSubItem = -1);
-  int InsertColumn(int nCol, const LVCOLUMNA* pColumn) {
-    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol),
-                                        reinterpret_cast<LPARAM>(pColumn)));
-  }
-  BOOL GetColumn(int nCol, LVCOLUMNA* pColumn) const {
-    return static_cast<BOOL>(
-        SendMessage(LVM_GETCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(pColumn)));
-  }
-  int GetColumnWidth(int nCol) const {
-    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nCol)));
-  }
-  BOOL SetColumnWidth(int nCol, int cx) {
-    return static_cast<BOOL>(
-        SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));
-  }
+                   int nWidth = -1);
 
   int InsertItem(const LVITEMA* pItem) {
     return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
   }
-  int InsertItem(int nItem, LPCTSTR lpszItem);
   BOOL DeleteItem(int nItem) {
     return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(nItem)));
   }
-  BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
 
   BOOL SetItemText(int nItem, int nSubItem, LPCTSTR lpszText);
   // Copies at most nLen - 1 characters and a terminator; returns the characters copied.
@@ -77,32 +54,17 @@ class CListCtrl : public CWnd {
   DWORD_PTR GetItemData(int nItem) const;  // 0 for a row that does not exist
   BOOL SetItemData(int nItem, DWORD_PTR dwData);
   BOOL SetItemState(int nItem, UINT nState, UINT nMask);
-  UINT GetItemState(int nItem, UINT nMask) const {
-    return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(nItem), nMask));
-  }
   int GetNextItem(int nItem, int nFlags) const {
     return static_cast<int>(
         SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
-  }
-  BOOL EnsureVisible(int nItem, BOOL bPartialOK) {
-    return static_cast<BOOL>(
-        SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(nItem), bPartialOK));
   }
 
   // nCode: LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL or LVIR_SELECTBOUNDS.
   BOOL GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const;
   BOOL GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const;
 
-  // The row at a point of the client area, or -1; pFlags receives the LVHT_ flags.
-  int HitTest(CPoint pt, UINT* pFlags = nullptr) const;
-  int HitTest(LVHITTESTINFO* pHitTestInfo) const {
-    return static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(pHitTestInfo)));
-  }
-  int SubItemHitTest(LPLVHITTESTINFO pInfo) {
-    return static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(pInfo)));
-  }
-
-  DECLARE_MESSAGE_MAP()
+  // The row at a point of the client area, or -1.
+  int HitTest(CPoint pt) const;
 };
 
 class CStatusBarCtrl : public CWnd {
@@ -119,7 +81,4 @@ class CStatusBarCtrl : public CWnd {
     return static_cast<BOOL>(SendMessage(SB_SETTEXTA, static_cast<WPARAM>(nPane | nType),
                                          reinterpret_cast<LPARAM>(lpszText)));
   }
-  CString GetText(int nPane, int* pType = nullptr) const;
-
-  DECLARE_MESSAGE_MAP()
 };

@@ -1,51 +1,18 @@
 #include "classlib/Dialog.h"
 
+#include "classlib/CommonControls.h"
 #include "classlib/WinApp.h"
-
-HWND CDataExchange::PrepareCtrl(int nIDC) {
-  HWND hWndControl = ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);
-  if (hWndControl == nullptr) Fail();
-  return hWndControl;
-}
-
-void CDataExchange::Fail() { throw new CUserException; }
-
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
-  if (rControl.m_hWnd != nullptr) return;
-  HWND hWndControl = pDX->PrepareCtrl(nIDC);
-  if (!rControl.SubclassWindow(hWndControl)) pDX->Fail();
-}
-
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
-  HWND hWndControl = pDX->PrepareCtrl(nIDC);
-  if (pDX->m_bSaveAndValidate) {
-    value = static_cast<int>(::SendMessageA(hWndControl, BM_GETCHECK, 0, 0));
-  } else {
-    if (value < 0 || value > 2) value = 0;
-    ::SendMessageA(hWndControl, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  }
-}
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
   ON_COMMAND(IDOK, &CDialog::OnOK)
   ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+  ON_MESSAGE(WM_HELP, &CDialog::OnHelpMessage)
 END_MESSAGE_MAP()
 
-CDialog::CDialog() : m_nIDTemplate(0), m_lpDialogTemplate(nullptr), m_pParentWnd(nullptr) {}
-
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_lpDialogTemplate(nullptr), m_pParentWnd(pParentWnd) {}
-
-CDialog::~CDialog() = default;
-
-BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd) {
-  m_lpDialogTemplate = lpDialogTemplate;
-  m_pParentWnd = pParentWnd;
-  return lpDialogTemplate != nullptr;
-}
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 LPCDLGTEMPLATE CDialog::LoadTemplate() const {
-  if (m_lpDialogTemplate != nullptr) return m_lpDialogTemplate;
   LPCTSTR name = MAKEINTRESOURCEA(m_nIDTemplate);
   HINSTANCE module = AfxFindResourceHandle(name, RT_DIALOG);
   HRSRC resource = ::FindResourceA(module, name, RT_DIALOG);
@@ -54,8 +21,8 @@ LPCDLGTEMPLATE CDialog::LoadTemplate() const {
   return loaded != nullptr ? static_cast<LPCDLGTEMPLATE>(::LockResource(loaded)) : nullptr;
 }
 
-HWND CDialog::OwnerHandle(CWnd* pParentWnd) const {
-  if (pParentWnd != nullptr) return pParentWnd->GetSafeHwnd();
+HWND CDialog::OwnerHandle() const {
+  if (m_pParentWnd != nullptr) return m_pParentWnd->GetSafeHwnd();
   CWinApp* app = AfxGetApp();
   CWnd* mainWnd = app != nullptr ? app->m_pMainWnd : nullptr;
   if (mainWnd == nullptr || mainWnd == this || mainWnd->m_hWnd == nullptr) return nullptr;
@@ -68,29 +35,10 @@ INT_PTR CDialog::DoModal() {
   classlib_detail::EnsureCommonControls();
   AfxHookWindowCreate(this);
   const INT_PTR result =
-      ::DialogBoxIndirectParamA(AfxGetInstanceHandle(), dialogTemplate, OwnerHandle(m_pParentWnd),
+      ::DialogBoxIndirectParamA(AfxGetInstanceHandle(), dialogTemplate, OwnerHandle(),
                                 &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
   AfxUnhookWindowCreate();  // still hooked when the dialog failed before WM_INITDIALOG
   return result;
-}
-
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
-  m_nIDTemplate = nIDTemplate;
-  m_lpDialogTemplate = nullptr;
-  LPCDLGTEMPLATE dialogTemplate = LoadTemplate();
-  return dialogTemplate != nullptr && CreateIndirect(dialogTemplate, pParentWnd);
-}
-
-BOOL CDialog::CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd) {
-  if (lpDialogTemplate == nullptr || m_hWnd != nullptr) return FALSE;
-  m_pParentWnd = pParentWnd;
-  classlib_detail::EnsureCommonControls();
-  AfxHookWindowCreate(this);
-  HWND hWnd = ::CreateDialogIndirectParamA(AfxGetInstanceHandle(), lpDialogTemplate,
-                                           OwnerHandle(pParentWnd), &CDialog::DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-  AfxUnhookWindowCreate();
-  return hWnd != nullptr;
 }
 
 // Everything but WM_INITDIALOG has gone through the map before the dialog manager calls this.
@@ -102,6 +50,19 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM /*wParam*/,
   if (CWnd::FromHandlePermanent(hWnd) == nullptr && !dialog->SubclassWindow(hWnd)) return FALSE;
   return dialog->OnInitDialog();
 }
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+  CDataExchange dx(this, bSaveAndValidate);
+  try {
+    DoDataExchange(&dx);
+  } catch (CUserException* e) {
+    e->Delete();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange* /*pDX*/) {}
 
 BOOL CDialog::OnInitDialog() {
   UpdateData(FALSE);
@@ -119,4 +80,17 @@ BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) {
   if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
   CWinApp* app = AfxGetApp();
   return app != nullptr && app->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+LRESULT CDialog::OnHelpMessage(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+  CWinApp* app = AfxGetApp();
+  CWnd* mainWnd = app != nullptr ? app->m_pMainWnd : nullptr;
+  const BOOL noModifier = ::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 &&
+                          ::GetKeyState(VK_MENU) >= 0;
+  if ((GetStyle() & WS_CHILD) == 0 && mainWnd != nullptr && mainWnd->m_hWnd != nullptr &&
+      noModifier) {
+    mainWnd->SendMessage(WM_COMMAND, ID_HELP);
+    return TRUE;
+  }
+  return Default();
 }

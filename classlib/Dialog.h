@@ -1,51 +1,23 @@
 #pragma once
 #include <windows.h>
 
-#include "classlib/Exceptions.h"
+#include "classlib/DataExchange.h"
 #include "classlib/Wnd.h"
 
-// Raised by data exchange when a control cannot take part; UpdateData catches it and returns
-// FALSE.
-class CUserException : public CException {};
-
-// One data exchange between a dialog's members and its controls.
-class CDataExchange {
- public:
-  CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-      : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
-
-  // The control with that id; a missing control fails the exchange.
-  HWND PrepareCtrl(int nIDC);
-  [[noreturn]] void Fail();
-
-  BOOL m_bSaveAndValidate;  // TRUE: controls to members; FALSE: members to controls
-  CWnd* m_pDlgWnd;
-};
-
-// Binds rControl to dialog item nIDC (once: later exchanges leave it bound).
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-// A check box's state (0 unchecked, 1 checked, 2 indeterminate) and an int or BOOL member.
-// Values outside 0 to 2 show as unchecked.
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
-
-// A dialog box over a dialog template. The dialog window is bound to this object while it is
-// created, so its map sees WM_CREATE, and its procedure's results (custom drawing among them)
+// A modal dialog box over a dialog template. The dialog window is bound to this object while it
+// is created, so its map sees WM_CREATE, and its procedure's results (custom drawing among them)
 // go straight back to the sender.
 class CDialog : public CWnd {
  public:
-  CDialog();  // with a template given later by InitModalIndirect or CreateIndirect
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-  ~CDialog() override;
 
-  // Modal: runs until EndDialog and returns its result; -1 when the dialog could not be made.
+  // Runs until EndDialog and returns its result; -1 when the dialog could not be made.
   virtual INT_PTR DoModal();
-  BOOL InitModalIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr);
-
-  // Modeless: creates the dialog and returns at once.
-  BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-  BOOL CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr);
-
   void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+
+  // Dialog data: DoDataExchange moves member values into controls (FALSE) or back (TRUE).
+  BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+  virtual void DoDataExchange(CDataExchange* pDX);
 
   // Exchanges data into the controls (UpdateData(FALSE)); TRUE lets the dialog set the focus.
   virtual BOOL OnInitDialog();
@@ -57,8 +29,11 @@ class CDialog : public CWnd {
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
 
  protected:
+  // F1 in a dialog that is not a child window becomes the help command of the main window, as
+  // the class library does it for every top-level window.
+  afx_msg LRESULT OnHelpMessage(WPARAM wParam, LPARAM lParam);
+
   UINT m_nIDTemplate;
-  LPCDLGTEMPLATE m_lpDialogTemplate;
   CWnd* m_pParentWnd;
 
   DECLARE_MESSAGE_MAP()
@@ -68,5 +43,5 @@ class CDialog : public CWnd {
   LPCDLGTEMPLATE LoadTemplate() const;
   // The owner window: the given parent, else the application's main window (as the class
   // library does, so that a dialog opened from the main dialog is modal to it).
-  HWND OwnerHandle(CWnd* pParentWnd) const;
+  HWND OwnerHandle() const;
 };

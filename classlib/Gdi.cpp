@@ -1,7 +1,5 @@
 #include "classlib/Gdi.h"
 
-#include "classlib/TemporaryObjects.h"
-#include "classlib/WinApp.h"
 #include "classlib/Wnd.h"
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject) {
@@ -19,15 +17,6 @@ HGDIOBJ CGdiObject::Detach() {
 BOOL CGdiObject::DeleteObject() {
   if (m_hObject == nullptr) return FALSE;
   return ::DeleteObject(Detach());
-}
-
-BOOL CBitmap::LoadBitmap(UINT nIDResource) {
-  return LoadBitmap(MAKEINTRESOURCEA(nIDResource));
-}
-
-BOOL CBitmap::LoadBitmap(LPCTSTR lpszResourceName) {
-  HINSTANCE module = AfxFindResourceHandle(lpszResourceName, RT_BITMAP);
-  return Attach(::LoadBitmapA(module, lpszResourceName));
 }
 
 CDC::~CDC() {
@@ -60,27 +49,6 @@ BOOL CDC::DeleteDC() {
   return ::DeleteDC(Detach());
 }
 
-CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
-  HGDIOBJ previous = ::SelectObject(m_hDC, pBitmap->GetSafeHandle());
-  if (previous == nullptr) return nullptr;
-  return classlib_detail::TemporaryWrapper<CBitmap, CGdiObject, HGDIOBJ,
-                                           &CGdiObject::m_hObject>(previous);
-}
-
-CBrush* CDC::SelectObject(CBrush* pBrush) {
-  HGDIOBJ previous = ::SelectObject(m_hDC, pBrush->GetSafeHandle());
-  if (previous == nullptr) return nullptr;
-  return classlib_detail::TemporaryWrapper<CBrush, CGdiObject, HGDIOBJ,
-                                           &CGdiObject::m_hObject>(previous);
-}
-
-CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
-  HGDIOBJ previous = ::SelectObject(m_hDC, pObject->GetSafeHandle());
-  if (previous == nullptr) return nullptr;
-  return classlib_detail::TemporaryWrapper<CGdiObject, CGdiObject, HGDIOBJ,
-                                           &CGdiObject::m_hObject>(previous);
-}
-
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
   HBRUSH brush = ::CreateSolidBrush(clr);
   ::FillRect(m_hDC, lpRect, brush);
@@ -90,11 +58,6 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
   const RECT rect = {x, y, x + cx, y + cy};
   FillSolidRect(&rect, clr);
-}
-
-void CDC::Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight) {
-  Draw3dRect(lpRect->left, lpRect->top, lpRect->right - lpRect->left,
-             lpRect->bottom - lpRect->top, clrTopLeft, clrBottomRight);
 }
 
 void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft,
@@ -119,9 +82,3 @@ CPaintDC::~CPaintDC() {
   ::EndPaint(m_hWnd, &m_ps);
   Detach();
 }
-
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->GetSafeHwnd() : nullptr) {
-  Attach(::GetDC(m_hWnd));
-}
-
-CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, Detach()); }

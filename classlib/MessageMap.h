@@ -9,7 +9,6 @@
 // wParam/lParam and calls the handler with the class library's signature, so a handler with the
 // wrong signature does not compile.
 
-class CArchive;
 class CCmdTarget;
 
 #define afx_msg
@@ -38,22 +37,13 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-// The root of the class hierarchy. Serialize is the archive hook of every object; by default an
-// object has nothing to read or write.
-class CObject {
+// An object with a message map, the root of the window and application classes.
+class CCmdTarget {
  public:
-  virtual ~CObject() = default;
-  virtual void Serialize(CArchive& /*ar*/) {}
+  virtual ~CCmdTarget() = default;
+  CCmdTarget(const CCmdTarget&) = delete;
+  CCmdTarget& operator=(const CCmdTarget&) = delete;
 
- protected:
-  CObject() = default;
-  CObject(const CObject&) = delete;
-  CObject& operator=(const CObject&) = delete;
-};
-
-// An object with a message map.
-class CCmdTarget : public CObject {
- public:
   // The first entry for (message, code, id) in this object's map, then in its bases' maps;
   // null when there is none.
   const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT message, UINT code, UINT id) const;
@@ -63,6 +53,7 @@ class CCmdTarget : public CObject {
   virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo);
 
  protected:
+  CCmdTarget() = default;
   static const AFX_MSGMAP* GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
 };

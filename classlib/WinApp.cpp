@@ -1,9 +1,8 @@
 #include "classlib/WinApp.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
+#include "classlib/CommonControls.h"
 #include "classlib/Wnd.h"
 
 namespace {
@@ -13,12 +12,12 @@ CWinApp* g_app = nullptr;
 // Longest profile text read (characters); a longer value counts as unreadable.
 constexpr size_t kMaxProfileText = 1 << 16;
 
-// The profile text of an entry; FALSE when it is longer than kMaxProfileText.
-BOOL ReadProfileText(LPCTSTR section, LPCTSTR entry, LPCTSTR fallback, LPCTSTR profile,
-                     CString& text) {
+// The profile text of an entry, empty when it is missing; FALSE when it is longer than
+// kMaxProfileText.
+BOOL ReadProfileText(LPCTSTR section, LPCTSTR entry, LPCTSTR profile, CString& text) {
   std::vector<char> buffer(256);
   for (;;) {
-    const DWORD length = ::GetPrivateProfileStringA(section, entry, fallback, buffer.data(),
+    const DWORD length = ::GetPrivateProfileStringA(section, entry, "", buffer.data(),
                                                     static_cast<DWORD>(buffer.size()), profile);
     // A text that fills the buffer may have been cut: ask again with a larger one.
     if (length + 1 < buffer.size()) {
@@ -35,11 +34,8 @@ BOOL ReadProfileText(LPCTSTR section, LPCTSTR entry, LPCTSTR fallback, LPCTSTR p
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-END_MESSAGE_MAP()
-
-CWinApp::CWinApp(LPCTSTR lpszAppName)
-    : m_pMainWnd(nullptr), m_hInstance(::GetModuleHandleA(nullptr)), m_nCmdShow(SW_SHOWNORMAL) {
+CWinApp::CWinApp(LPCTSTR /*lpszAppName*/)
+    : m_pMainWnd(nullptr), m_hInstance(::GetModuleHandleA(nullptr)) {
   if (g_app == nullptr) g_app = this;
 
   char modulePath[MAX_PATH] = "";
@@ -48,13 +44,9 @@ CWinApp::CWinApp(LPCTSTR lpszAppName)
   CString withoutExtension = path;
   const int dot = path.ReverseFind('.');
   if (dot > path.ReverseFind('\\')) withoutExtension = path.Left(dot);
-  m_exeName = withoutExtension.Mid(withoutExtension.ReverseFind('\\') + 1);
-  m_appName = lpszAppName != nullptr ? CString(lpszAppName) : m_exeName;
-  m_profileName = m_exeName + ".INI";
+  m_profileName = withoutExtension.Mid(withoutExtension.ReverseFind('\\') + 1) + ".INI";
   m_helpFilePath = withoutExtension + ".HLP";
 
-  m_pszAppName = m_appName;
-  m_pszExeName = m_exeName;
   m_pszProfileName = m_profileName;
   m_pszHelpFilePath = m_helpFilePath;
 }
@@ -82,33 +74,12 @@ void CWinApp::OnHelp() {
              HELP_FINDER, 0);
 }
 
-UINT CWinApp::GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault) {
-  return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault, m_pszProfileName);
-}
-
-BOOL CWinApp::WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue) {
-  CString text;
-  text.Format("%d", nValue);
-  return WriteProfileString(lpszSection, lpszEntry, text);
-}
-
-CString CWinApp::GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault) {
-  CString text;
-  ReadProfileText(lpszSection, lpszEntry, lpszDefault != nullptr ? lpszDefault : "",
-                  m_pszProfileName, text);
-  return text;
-}
-
-BOOL CWinApp::WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue) {
-  return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
-}
-
 BOOL CWinApp::GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE* ppData,
                                UINT* pBytes) {
   *ppData = nullptr;
   *pBytes = 0;
   CString text;
-  if (!ReadProfileText(lpszSection, lpszEntry, "", m_pszProfileName, text)) return FALSE;
+  if (!ReadProfileText(lpszSection, lpszEntry, m_pszProfileName, text)) return FALSE;
   const int length = text.GetLength();
   if (length <= 0 || length % 2 != 0) return FALSE;
   for (int i = 0; i < length; ++i) {
@@ -126,48 +97,22 @@ BOOL CWinApp::GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE* p
   return TRUE;
 }
 
-BOOL CWinApp::WriteProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE pData,
-                                 UINT nBytes) {
-  if ((pData == nullptr && nBytes != 0) || nBytes > kMaxProfileText / 2) return FALSE;
-  CString text;
-  LPTSTR letters = text.GetBufferSetLength(static_cast<int>(nBytes * 2));
-  for (UINT i = 0; i < nBytes; ++i) {
-    letters[2 * i] = static_cast<char>('A' + (pData[i] & 0x0F));
-    letters[2 * i + 1] = static_cast<char>('A' + (pData[i] >> 4));
-  }
-  text.ReleaseBuffer(static_cast<int>(nBytes * 2));
-  return WriteProfileString(lpszSection, lpszEntry, text);
-}
-
 CWinApp* AfxGetApp() { return g_app; }
 
 HINSTANCE AfxGetInstanceHandle() {
   return g_app != nullptr ? g_app->m_hInstance : ::GetModuleHandleA(nullptr);
 }
 
-HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
-
 HINSTANCE AfxFindResourceHandle(LPCTSTR /*lpszName*/, LPCTSTR /*lpszType*/) {
-  return AfxGetResourceHandle();
+  return AfxGetInstanceHandle();
 }
 
-CWnd* AfxGetMainWnd() { return g_app != nullptr ? g_app->m_pMainWnd : nullptr; }
-
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
-               int nCmdShow) {
+               int /*nCmdShow*/) {
   CWinApp* app = AfxGetApp();
   if (app == nullptr) return -1;
   app->m_hInstance = hInstance;
-  app->m_nCmdShow = nCmdShow;
   classlib_detail::EnsureCommonControls();
   if (!app->InitInstance()) return app->ExitInstance();
   return app->Run();
-}
-
-void classlib_detail::EnsureCommonControls() {
-  static const BOOL registered = [] {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    return ::InitCommonControlsEx(&controls);
-  }();
-  (void)registered;
 }

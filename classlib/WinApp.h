@@ -15,6 +15,8 @@ class CWnd;
 // 'A' + high nibble.
 class CWinApp : public CCmdTarget {
  public:
+  // The name does not name the profile (the program's file name does), and nothing else here
+  // shows it, so it is not kept.
   explicit CWinApp(LPCTSTR lpszAppName = nullptr);
   ~CWinApp() override;
 
@@ -26,15 +28,10 @@ class CWinApp : public CCmdTarget {
   // The standard help command: opens the program's help file when there is one.
   afx_msg void OnHelp();
 
-  UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
-  BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
-  CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = nullptr);
-  BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
   // On TRUE, *ppData holds *pBytes bytes (at least one) that the caller frees with delete[].
   // FALSE, with *ppData null and *pBytes 0, when the entry is missing or empty, or is not a
   // binary value written the profile's way (odd length, a letter outside 'A' to 'P').
   BOOL GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE* ppData, UINT* pBytes);
-  BOOL WriteProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE pData, UINT nBytes);
 
   // 3-D controls were a separate library (CTL3D) on 16-bit Windows; every Win32 system draws
   // them itself, so there is nothing to enable.
@@ -42,34 +39,19 @@ class CWinApp : public CCmdTarget {
 
   CWnd* m_pMainWnd;
   HINSTANCE m_hInstance;
-  int m_nCmdShow;
-  LPCTSTR m_pszAppName;      // the given name, else the program's name
-  LPCTSTR m_pszExeName;      // the program's file name without folder and extension
   LPCTSTR m_pszProfileName;  // "<exe name>.INI"
   LPCTSTR m_pszHelpFilePath; // "<program folder>\<exe name>.HLP"
 
-  DECLARE_MESSAGE_MAP()
-
  private:
-  CString m_appName;
-  CString m_exeName;
   CString m_profileName;
   CString m_helpFilePath;
 };
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
 // The module that holds the resource: the program itself (there are no resource DLLs).
 HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
-CWnd* AfxGetMainWnd();
 // The program hosts no ActiveX controls, so there is no container support to switch on.
 inline void AfxEnableControlContainer() {}
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
-
-namespace classlib_detail {
-// Registers the common control window classes (list view, header, status bar) once; a dialog
-// template naming them cannot be created before.
-void EnsureCommonControls();
-}  // namespace classlib_detail

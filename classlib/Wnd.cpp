@@ -1,10 +1,6 @@
 #include "classlib/Wnd.h"
 
-#include <vector>
-
-#include "classlib/Dialog.h"
-#include "classlib/TemporaryObjects.h"
-#include "classlib/WinApp.h"
+#include <map>
 
 namespace {
 
@@ -51,9 +47,28 @@ LRESULT CALLBACK CbtFilterHook(int code, WPARAM wParam, LPARAM lParam) {
 BOOL ReflectToChild(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam,
                     LRESULT* pResult) {
   CWnd* child = CWnd::FromHandlePermanent(hWndChild);
-  if (child == nullptr) return FALSE;
-  LRESULT ignored = 0;
-  return child->OnChildNotify(message, wParam, lParam, pResult != nullptr ? pResult : &ignored);
+  return child != nullptr && child->OnChildNotify(message, wParam, lParam, pResult);
+}
+
+// The temporary CWnd of a window nobody bound: one per window and thread, kept until the thread
+// ends. It never owns its window, so dropping it leaves the window alone.
+CWnd* TemporaryWindow(HWND hWnd) {
+  struct Temporaries {
+    std::map<HWND, CWnd*> items;
+    ~Temporaries() {
+      for (auto& item : items) {
+        item.second->m_hWnd = nullptr;
+        delete item.second;
+      }
+    }
+  };
+  thread_local Temporaries temporaries;
+  CWnd*& slot = temporaries.items[hWnd];
+  if (slot == nullptr) {
+    slot = new CWnd;
+    slot->m_hWnd = hWnd;
+  }
+  return slot;
 }
 
 }  // namespace
@@ -78,27 +93,6 @@ BOOL AfxUnhookWindowCreate() {
   return bound;
 }
 
-BOOL CMenu::Attach(HMENU menu) {
-  if (menu == nullptr || m_hMenu != nullptr) return FALSE;
-  m_hMenu = menu;
-  return TRUE;
-}
-
-HMENU CMenu::Detach() {
-  HMENU menu = m_hMenu;
-  m_hMenu = nullptr;
-  return menu;
-}
-
-BOOL CMenu::DestroyMenu() {
-  if (m_hMenu == nullptr) return FALSE;
-  return ::DestroyMenu(Detach());
-}
-
-BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
-  ON_MESSAGE(WM_HELP, &CWnd::OnHelpMessage)
-END_MESSAGE_MAP()
-
 CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr) {}
 
 CWnd::~CWnd() {
@@ -107,14 +101,13 @@ CWnd::~CWnd() {
     ::DestroyWindow(m_hWnd);
   }
   if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this) UnsubclassWindow();
-  m_systemMenu.Detach();  // the system menu belongs to the window
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
   if (hWnd == nullptr) return nullptr;
   CWnd* permanent = FromHandlePermanent(hWnd);
   if (permanent != nullptr) return permanent;
-  return classlib_detail::TemporaryWrapper<CWnd, CWnd, HWND, &CWnd::m_hWnd>(hWnd);
+  return TemporaryWindow(hWnd);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
@@ -122,93 +115,34 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
   return static_cast<CWnd*>(::GetPropA(hWnd, kWindowObjectProperty));
 }
 
-BOOL CWnd::Attach(HWND hWndNew) {
-  if (hWndNew == nullptr || m_hWnd != nullptr || FromHandlePermanent(hWndNew) != nullptr) {
-    return FALSE;
-  }
-  if (!::SetPropA(hWndNew, kWindowObjectProperty, this)) return FALSE;
-  m_hWnd = hWndNew;
-  return TRUE;
-}
-
-HWND CWnd::Detach() {
-  HWND hWnd = m_hWnd;
-  if (hWnd != nullptr && FromHandlePermanent(hWnd) == this) {
-    ::RemovePropA(hWnd, kWindowObjectProperty);
-  }
-  m_hWnd = nullptr;
-  return hWnd;
-}
-
 BOOL CWnd::SubclassWindow(HWND hWnd) {
-  if (!Attach(hWnd)) return FALSE;
+  if (hWnd == nullptr || m_hWnd != nullptr || FromHandlePermanent(hWnd) != nullptr) return FALSE;
+  if (!::SetPropA(hWnd, kWindowObjectProperty, this)) return FALSE;
+  m_hWnd = hWnd;
   PreSubclassWindow();
   m_pfnSuper = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AfxWndProc)));
   return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-  if (pParent == nullptr) return FALSE;
-  HWND hWndControl = ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID));
-  return hWndControl != nullptr && SubclassWindow(hWndControl);
-}
-
 HWND CWnd::UnsubclassWindow() {
-  if (m_hWnd == nullptr) return nullptr;
+  HWND hWnd = m_hWnd;
+  if (hWnd == nullptr) return nullptr;
   if (m_pfnSuper != nullptr) {
-    ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     m_pfnSuper = nullptr;
   }
-  return Detach();
-}
-
-BOOL CWnd::DestroyWindow() {
-  if (m_hWnd == nullptr) return FALSE;
-  return ::DestroyWindow(m_hWnd);
+  if (FromHandlePermanent(hWnd) == this) ::RemovePropA(hWnd, kWindowObjectProperty);
+  m_hWnd = nullptr;
+  return hWnd;
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
-
-CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
-
-void CWnd::ScreenToClient(LPRECT lpRect) const {
-  ::ScreenToClient(m_hWnd, reinterpret_cast<LPPOINT>(&lpRect->left));
-  ::ScreenToClient(m_hWnd, reinterpret_cast<LPPOINT>(&lpRect->right));
-}
-
-void CWnd::GetWindowText(CString& rString) const {
-  const int length = ::GetWindowTextLengthA(m_hWnd);
-  LPTSTR buffer = rString.GetBuffer(length);
-  ::GetWindowTextA(m_hWnd, buffer, length + 1);
-  rString.ReleaseBuffer();
-}
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
   return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
                                              reinterpret_cast<LPARAM>(hIcon)));
 }
-
-CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
-  HMENU menu = ::GetSystemMenu(m_hWnd, bRevert);
-  m_systemMenu.Detach();
-  if (menu == nullptr || !::IsMenu(menu)) return nullptr;
-  m_systemMenu.Attach(menu);
-  return &m_systemMenu;
-}
-
-BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
-  CDataExchange dx(this, bSaveAndValidate);
-  try {
-    DoDataExchange(&dx);
-  } catch (CUserException* e) {
-    e->Delete();
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void CWnd::DoDataExchange(CDataExchange* /*pDX*/) {}
 
 LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* pWnd = FromHandlePermanent(hWnd);
@@ -220,10 +154,7 @@ LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
   t_currentMessage = outer;
 
   // The window's last message: it goes back to its own procedure and the object is free.
-  if (message == WM_NCDESTROY && FromHandlePermanent(hWnd) == pWnd) {
-    pWnd->UnsubclassWindow();
-    pWnd->PostNcDestroy();
-  }
+  if (message == WM_NCDESTROY && FromHandlePermanent(hWnd) == pWnd) pWnd->UnsubclassWindow();
   return result;
 }
 
@@ -290,10 +221,6 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-  return ReflectChildNotify(message, wParam, lParam, pResult);
-}
-
-BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   UINT code = 0;
   switch (message) {
     case WM_NOTIFY:
@@ -310,28 +237,22 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
   return entry->pfn(this, wParam, lParam, pResult);
 }
 
-BOOL CWnd::ReflectLastMsg(HWND hWndChild, LRESULT* pResult) {
-  return ReflectToChild(hWndChild, t_currentMessage.message, t_currentMessage.wParam,
-                        t_currentMessage.lParam, pResult);
-}
-
 LRESULT CWnd::Default() {
   return DefWindowProc(t_currentMessage.message, t_currentMessage.wParam, t_currentMessage.lParam);
 }
 
 void CWnd::PreSubclassWindow() {}
 
-void CWnd::PostNcDestroy() {}
-
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
                     DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   if (m_hWnd != nullptr) return FALSE;
   AfxHookWindowCreate(this);
+  // The layer is linked into the program, never into a DLL: the program's module is the instance.
   HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left,
                                 rect.top, rect.right - rect.left, rect.bottom - rect.top,
                                 pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr,
                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
-                                AfxGetInstanceHandle(), nullptr);
+                                ::GetModuleHandleA(nullptr), nullptr);
   const BOOL bound = AfxUnhookWindowCreate();
   if (hWnd == nullptr) return FALSE;
   return bound || SubclassWindow(hWnd);
@@ -348,20 +269,3 @@ void CWnd::OnShowWindow(BOOL /*bShow*/, UINT /*nStatus*/) { Default(); }
 void CWnd::OnSysCommand(UINT /*nID*/, LPARAM /*lParam*/) { Default(); }
 
 void CWnd::OnPaint() { Default(); }
-
-HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
-
-void CWnd::OnDropFiles(HDROP /*hDropInfo*/) { Default(); }
-
-LRESULT CWnd::OnHelpMessage(WPARAM /*wParam*/, LPARAM /*lParam*/) {
-  CWinApp* app = AfxGetApp();
-  CWnd* mainWnd = app != nullptr ? app->m_pMainWnd : nullptr;
-  const BOOL noModifier = ::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 &&
-                          ::GetKeyState(VK_MENU) >= 0;
-  if ((GetStyle() & WS_CHILD) == 0 && mainWnd != nullptr && mainWnd->m_hWnd != nullptr &&
-      noModifier) {
-    mainWnd->SendMessage(WM_COMMAND, ID_HELP);
-    return TRUE;
-  }
-  return Default();
-}

@@ -2,7 +2,9 @@
 # common controls, GDI objects, the profile.
 add_library(qx48_classlib_win STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CmdTarget.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CommonControls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Wnd.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DataExchange.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp

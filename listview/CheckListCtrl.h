@@ -44,7 +44,7 @@ class CCheckListHeaderCtrl : public CHeaderCtrl {
   ~CCheckListHeaderCtrl() override;
   // Loading: a count, then that many widths (32-bit, little-endian), applied in item order
   // when the count is the header's number of items. Nothing is ever stored.
-  void Serialize(CArchive& ar) override;
+  void Serialize(CArchive& ar);
 
  protected:
   DECLARE_MESSAGE_MAP()

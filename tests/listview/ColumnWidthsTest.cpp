@@ -55,7 +55,7 @@ class ColumnWidths : public ::testing::Test {
     *nameWidth = dialog.SetUpLikeTheMainDialog();
     const std::vector<int> widths = HeaderWidths(dialog.m_list);
     EXPECT_EQ(::ColumnWidths(dialog.m_list, 3), widths);
-    dialog.DestroyWindow();
+    ::DestroyWindow(dialog.m_hWnd);
     return widths;
   }
 
@@ -114,7 +114,7 @@ TEST_F(ColumnWidths, ARecordFitsTheLayoutItWasMadeFor) {
   dialog.m_list.RestoreColumnWidths();
   EXPECT_EQ(HeaderWidths(dialog.m_list), (std::vector<int>{60, 200}));
   EXPECT_EQ(::ColumnWidths(dialog.m_list, 2), (std::vector<int>{60, 200}));
-  dialog.DestroyWindow();
+  ::DestroyWindow(dialog.m_hWnd);
 }
 
 }  // namespace

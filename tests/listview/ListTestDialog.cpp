@@ -18,8 +18,9 @@ int CListTestDlg::ListWidth() const {
 }
 
 int CListTestDlg::SetUpLikeTheMainDialog() {
-  m_images[0].LoadBitmap(IDB_TEST_RED);
-  m_images[1].LoadBitmap(IDB_TEST_BLUE);
+  HINSTANCE module = ::GetModuleHandleA(nullptr);
+  m_images[0].Attach(::LoadBitmapA(module, MAKEINTRESOURCEA(IDB_TEST_RED)));
+  m_images[1].Attach(::LoadBitmapA(module, MAKEINTRESOURCEA(IDB_TEST_BLUE)));
   const int nameWidth = ListWidth() - 108 - 90;
   CString columns;
   columns.Format(",%d;Local install,%d;Installed patch,%d", 40, nameWidth, 90);
@@ -62,6 +63,8 @@ std::vector<int> HeaderWidths(const CCheckListCtrl& list) {
 
 std::vector<int> ColumnWidths(const CListCtrl& list, int columns) {
   std::vector<int> widths;
-  for (int i = 0; i < columns; ++i) widths.push_back(list.GetColumnWidth(i));
+  for (int i = 0; i < columns; ++i) {
+    widths.push_back(static_cast<int>(list.SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i))));
+  }
   return widths;
 }

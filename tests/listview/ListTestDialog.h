@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ModelessDialog.h"
 #include "TestResource.h"
 #include "classlib/afxwin.h"
 #include "listview/CheckListCtrl.h"
@@ -15,7 +16,7 @@ class CListTestDlg : public CDialog {
   CListTestDlg() : CDialog(IDD_LIST_TEST) {}
 
   // Created hidden; nothing is set up in the list yet.
-  BOOL CreateHidden() { return Create(IDD_LIST_TEST); }
+  BOOL CreateHidden() { return CreateModeless(*this, IDD_LIST_TEST); }
   // The main dialog's layout: check column, "Local install", "Installed patch", images 0 (red)
   // and 1 (blue). Returns the name column's width.
   int SetUpLikeTheMainDialog();

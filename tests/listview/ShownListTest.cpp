@@ -61,11 +61,11 @@ class ShownList : public ::testing::Test {
     dialog_ = new CListTestDlg;
     ASSERT_TRUE(dialog_->CreateHidden());
     dialog_->SetUpLikeTheMainDialog();
-    dialog_->ShowWindow(SW_SHOW);
+    ::ShowWindow(dialog_->m_hWnd, SW_SHOW);
     PumpMessages(100);
   }
   static void TearDownTestSuite() {
-    dialog_->DestroyWindow();
+    ::DestroyWindow(dialog_->m_hWnd);
     delete dialog_;
     dialog_ = nullptr;
   }
@@ -141,7 +141,7 @@ TEST_F(ShownList, SelectedRowColoursFollowTheFocus) {
   List().AddRow(-1, "1", "IAR Embedded Workbench IDE - ARM 9.30.1", "V1.0");
   List().AddRow(-1, "0", "IAR Embedded Workbench IDE - ARM 9.40.1", "None");
   List().SelectRow(0);
-  List().SetFocus();
+  ::SetFocus(List().m_hWnd);
   ASSERT_EQ(GetFocus(), List().m_hWnd);
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   const COLORREF buttonFace = GetSysColor(COLOR_BTNFACE);
@@ -267,7 +267,7 @@ TEST_F(ShownList, TheFirstDividerCannotBeDraggedTheOthersCan) {
   EXPECT_EQ(after[2], before[2]);
   EXPECT_EQ(HeaderWidths(List()), after);
 
-  List().SetColumnWidth(1, before[1]);
+  List().SendMessage(LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(before[1], 0));
 }
 
 // ---- Clicks on column headers ----
@@ -332,7 +332,7 @@ HGLOBAL MakeDrop(const std::vector<std::string>& paths, bool wide) {
 }
 
 TEST_F(ShownList, EachDroppedFileGoesToTheParentInDropOrder) {
-  EXPECT_NE(List().GetExStyle() & WS_EX_ACCEPTFILES, 0u);
+  EXPECT_NE(::GetWindowLongA(List().m_hWnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
   const std::vector<std::string> paths = {"C:\\IAR\\EW 9.30", "C:\\IAR\\EW 8.50\\",
                                           "D:\\tools\\readme.txt"};
   for (bool wide : {false, true}) {
@@ -371,7 +371,7 @@ TEST_F(ShownList, ScreenshotOfTheDialog) {
                 "V2.0");
   List().AddRow(-1, "0", "Double click to select the install path of IAR", "");
   List().SelectRow(1);
-  List().SetFocus();
+  ::SetFocus(List().m_hWnd);
   WindowPixels pixels;
   ASSERT_TRUE(pixels.Capture(dialog_->m_hWnd));
   const std::string path = ResultsFolder() + "listview_dialog.png";
