@@ -188,6 +188,7 @@ TEST_F(InstallTransactionTest, AFaultLeavesTheInstallationExactlyAsBefore) {
       c.repair();
       continue;
     }
+    std::printf("%s: %s\n", c.what, result.reason);
     EXPECT_EQ(c.outcome, result.outcome);
     EXPECT_NE(std::string(result.reason).find(c.reasonHas), std::string::npos) << result.reason;
     EXPECT_EQ(before, ReadTree(kConfig)) << "no temporary, no undo area, no kept generation";
@@ -297,6 +298,22 @@ TEST_F(InstallTransactionTest, ARunKilledMidwayIsUndoneByTheNextRun) {
     EXPECT_EQ(0u, after.count(kUndoArea));
     EXPECT_EQ(NewTreeOf(before, true), WithoutKeptGeneration(after));
   }
+}
+
+// Killed at the edges of a run: right after making its undo area, and after marking its journal
+// finished but before keeping it as the previous generation.
+TEST_F(InstallTransactionTest, ALeftoverUndoAreaIsFinishedAsItsJournalSays) {
+  const std::string undo = Join(kConfig, kUndoArea), previous = Join(kConfig, kKeptGeneration);
+  const Tree before = ReadTree(kConfig);
+  WriteTree(undo, {});
+  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_EQ(before, ReadTree(kConfig)) << "an undo area without a journal had done nothing";
+
+  ASSERT_EQ(kInstallDone, Install(true).outcome);
+  const Tree installed = ReadTree(kConfig);
+  ASSERT_TRUE(MoveFileA(previous.c_str(), undo.c_str()));
+  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_EQ(installed, ReadTree(kConfig)) << "a finished install stays, its area kept as the previous one";
 }
 
 // --- Hard links and a dry walk -----------------------------------------------------------------
