@@ -1,6 +1,10 @@
 #include "app/InstallRun.h"
 
+#include <cstdio>
+
 #include "install/PatchInstall.h"
+#include "install/PatchManifest.h"
+#include "install/PatchPaths.h"
 
 namespace {
 
@@ -12,6 +16,15 @@ struct InstallRunRequest {
 
 void PostToMailbox(void* mailbox, const char* line) {
   PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
+}
+
+// The patch against its manifest, once per run. FALSE, with the reason in text, when the patch is
+// damaged; a patch without a manifest passes as it is.
+BOOL PatchIsIntact(char* text, size_t size) {
+  ManifestCheck check;
+  const ManifestVerdict verdict = CheckPatchAgainstManifest(GetPatchFolder(), GetPatchManifest(), &check);
+  DescribeManifestCheck(check, text, size);
+  return verdict == kManifestAbsent || verdict == kManifestMatches;
 }
 
 }  // namespace
@@ -40,14 +53,31 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   delete request;
   const StatusSink status{PostToMailbox, &table.statusMailbox};
   const DWORD start = GetTickCount();
-  int errors = 0;
+  char reason[kStatusLineSize] = "";
+  // A damaged patch would leave every installation with a damaged patch: nothing is touched.
+  if (!PatchIsIntact(reason, sizeof reason)) {
+    table.running = 0;
+    PostStatus(&table.statusMailbox, "Install patch stopped: the patch is damaged (%s)", reason);
+    return 1;
+  }
+  int notRestored = 0;
+  int rolledBack = 0;
   // `count` is read anew before every row, so rows added during the run are installed too; each
   // row's `checked` is read only when the worker reaches it.
   for (int i = 0; i < table.count.load(); ++i) {
     const InstallationRow& row = table.rows[i];
-    if (row.checked.load() != 0) {
-      errors += InstallPatch(row.installPath, options, status);
+    if (row.checked.load() == 0) continue;
+    InstallResult result;
+    InstallPatch(row.installPath, options, status, &result);
+    if (result.outcome == kInstallDone) continue;
+    // The reason is the last line of this installation; the final text repeats the first.
+    PostStatus(&table.statusMailbox, "Not installed into %s: %s", row.installPath, result.reason);
+    if (result.outcome == kInstallNotRestored) {
+      ++notRestored;
+    } else {
+      ++rolledBack;
     }
+    if (reason[0] == '\0') snprintf(reason, sizeof reason, "%s", result.reason);
   }
   // Unsigned difference: one wrap of the tick counter during the run is harmless.
   const DWORD elapsedMs = GetTickCount() - start;
@@ -55,13 +85,17 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   // Cleared before the final text is posted, so the dialog never takes the final text while it
   // still sees the run active.
   table.running = 0;
-  if (errors == 0) {
-    PostStatus(&table.statusMailbox, "Install patch finished, total elapse %.3f sec",
-               elapsedMs * 0.001);
-  } else {
+  if (notRestored != 0) {
+    // An installation that could not be put back is in a state nobody chose: the gravest news.
+    // The text of old for it; the line before it named the installation and why.
+    PostStatus(&table.statusMailbox, "Install patch finished with %d error(s), total elapse %.3f sec",
+               notRestored, elapsedMs * 0.001);
+  } else if (rolledBack != 0) {
     PostStatus(&table.statusMailbox,
-               "Install patch finished with %d error(s), total elapse %.3f sec", errors,
-               elapsedMs * 0.001);
+               "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec (%s)",
+               rolledBack, elapsedMs * 0.001, reason);
+  } else {
+    PostStatus(&table.statusMailbox, "Install patch finished, total elapse %.3f sec", elapsedMs * 0.001);
   }
   return 1;
 }

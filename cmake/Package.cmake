@@ -1,5 +1,6 @@
-# The shippable folder: QX48_EWARM_pack.exe with the patch tree QX48_EWARM_patch\ beside it, and
-# the freshly built flash image inside the patch at flashloader\QuorVantel. The program looks for
+# The shippable folder: QX48_EWARM_pack.exe with the patch tree QX48_EWARM_patch\ beside it, the
+# freshly built flash image inside the patch at flashloader\QuorVantel, and the patch's manifest
+# QX48_EWARM_patch.sha256. The program looks for
 # its patch next to its own file, so this folder is all a user needs.
 #
 #   build/windows/package/              laid out by every build (target package_layout), for the
@@ -29,6 +30,19 @@ if(CMAKE_SCRIPT_MODE_FILE)
     message(WARNING "package layout: no flash image at ${FLASH_IMAGE}; build the flash preset "
                     "first or set QX48_FLASH_IMAGE. ${OUT} has no QX48Flash.FLM.")
   endif()
+  # The manifest the program checks the patch against before it touches an installation: one
+  # line per file, sorted by its Unix path, "<sha256>  <size>  <path with backslashes>".
+  set(patch "${OUT}/QX48_EWARM_patch")
+  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${patch}" "${patch}/*")
+  list(SORT files)
+  set(manifest "")
+  foreach(file IN LISTS files)
+    file(SHA256 "${patch}/${file}" hash)
+    file(SIZE "${patch}/${file}" size)
+    string(REPLACE "/" "\\" windows_path "${file}")
+    string(APPEND manifest "${hash}  ${size}  ${windows_path}\n")
+  endforeach()
+  file(WRITE "${OUT}/QX48_EWARM_patch.sha256" "${manifest}")
   return()
 endif()
 
@@ -59,6 +73,8 @@ install(TARGETS QX48_EWARM_pack RUNTIME DESTINATION .)
 install(DIRECTORY "${QX48_PATCH_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
 # Fails the install when the image is missing: a package without it is no package.
 install(FILES "${QX48_FLASH_IMAGE}" DESTINATION QX48_EWARM_patch/flashloader/QuorVantel)
+# The manifest of the laid-out patch, which holds the same files (the image included).
+install(FILES "${QX48_PACKAGE_DIR}/QX48_EWARM_patch.sha256" DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME QX48_EWARM_pack)

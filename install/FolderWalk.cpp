@@ -10,12 +10,21 @@
 
 namespace {
 
-void CountError(FolderWalk* walk) { ++walk->errorCount; }
+void CountError(FolderWalk* walk, const char* path) {
+  if (walk->errorCount++ == 0) {
+    strncpy(walk->firstError, path, sizeof walk->firstError - 1);
+    walk->firstError[sizeof walk->firstError - 1] = '\0';
+  }
+}
 
 BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
 
+BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination) {
+  return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination) : CopyFileA(source, destination, FALSE);
+}
+
 // Copies one file over whatever the destination has of that name. FALSE when it did not arrive.
-BOOL CopyTreeFile(const FolderWalk* walk, const char* source, const char* destination) {
+BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination) {
   const DWORD existing = GetFileAttributesA(destination);
   if (existing != INVALID_FILE_ATTRIBUTES) {
     // A read-only file stays, as Windows leaves it; Wine, run by root, would overwrite it.
@@ -23,9 +32,12 @@ BOOL CopyTreeFile(const FolderWalk* walk, const char* source, const char* destin
         !ResolvesBelowRoot(walk->destinationRoot, destination)) {
       return FALSE;
     }
-    return CopyFileA(source, destination, FALSE);
+    return walk->dryRun || PlaceFile(walk, source, destination);
   }
-  if (!CopyFileA(source, destination, FALSE)) {
+  if (walk->dryRun) {
+    return TRUE;
+  }
+  if (!PlaceFile(walk, source, destination)) {
     return FALSE;
   }
   // Wine lists no dangling Unix link, yet creating a file through one creates the link's target.
@@ -86,7 +98,7 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WI
     return;
   }
   if (!IsSafeEntryName(name)) {
-    CountError(walk);
+    CountError(walk, name);
     return;
   }
   const BOOL folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -95,7 +107,7 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WI
   char destination[MAX_PATH];
   if (!JoinItemPath(source, sourceFolder, name, maxSource) ||
       !JoinItemPath(destination, destinationFolder, name, kMaxCopyPathLength)) {
-    CountError(walk);
+    CountError(walk, name);
     return;
   }
   if (folder) {
@@ -103,7 +115,7 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WI
     if (IsReparsePoint(entry.dwFileAttributes) ||
         (existing != INVALID_FILE_ATTRIBUTES &&
          (IsReparsePoint(existing) || !ResolvesBelowRoot(walk->destinationRoot, destination)))) {
-      CountError(walk);
+      CountError(walk, destination);
       return;
     }
     Announce(walk, source, destination, TRUE);
@@ -112,20 +124,35 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WI
   }
   Announce(walk, source, destination, FALSE);
   if (!CopyTreeFile(walk, source, destination)) {
-    CountError(walk);
+    CountError(walk, destination);
   }
+}
+
+// The walk's folder, made by the owner's step when it has one (only the last level can be
+// missing then: the walk makes every folder on its way down).
+BOOL MakeWalkFolder(FolderWalk* walk, const char* path) {
+  if (walk->makeFolder == nullptr || IsFolder(GetFileAttributesA(path))) {
+    return MakeDirectories(path);
+  }
+  return walk->makeFolder(walk, path);
 }
 
 // The rest of CopyFolderTree, once source is listed (the listing may be closed for an empty
 // folder) and entered: the destination first, then every entry.
 void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source, const char* destination,
                  FolderWalk* walk) {
-  if (!MakeDirectories(destination)) {
-    CountError(walk);
+  if (walk->dryRun) {
+    // A folder that would be made has nothing in it yet to resolve or to check.
+    if (walk->destinationRoot[0] == '\0' && IsFolder(GetFileAttributesA(destination)) &&
+        !ResolvePath(destination, walk->destinationRoot)) {
+      walk->destinationRoot[0] = '\0';
+    }
+  } else if (!MakeWalkFolder(walk, destination)) {
+    CountError(walk, destination);
   } else if (walk->destinationRoot[0] == '\0' && !ResolvePath(destination, walk->destinationRoot)) {
     // Without knowing where the root really is, no write could be kept inside it.
     walk->destinationRoot[0] = '\0';
-    CountError(walk);
+    CountError(walk, destination);
     return;
   }
   if (!listing.IsOpen()) {
@@ -135,7 +162,7 @@ void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source
     CopyEntry(source, destination, entry, walk);
   } while (listing.FindNext(&entry));
   if (GetLastError() != ERROR_NO_MORE_FILES) {
-    CountError(walk);
+    CountError(walk, source);
   }
 }
 
@@ -165,7 +192,7 @@ BOOL MakeDirectories(const char* path) {
 void CopyFolderTree(const char* source, const char* destination, FolderWalk* walk) {
   char pattern[MAX_PATH];
   if (!JoinItemPath(pattern, source, "*.*", kMaxCopyPathLength)) {
-    CountError(walk);
+    CountError(walk, source);
     return;
   }
   WIN32_FIND_DATAA entry;
@@ -173,13 +200,13 @@ void CopyFolderTree(const char* source, const char* destination, FolderWalk* wal
   // An existing folder with nothing to list (a drive root has no "." entry) is merely empty.
   if (!listing.FindFirst(pattern, &entry) &&
       (GetLastError() != ERROR_FILE_NOT_FOUND || !IsFolder(GetFileAttributesA(source)))) {
-    CountError(walk);
+    CountError(walk, source);
     return;
   }
   if (EnterSourceFolder(walk, source)) {
     CopyListing(listing, entry, source, destination, walk);
     --walk->walkDepth;
   } else {
-    CountError(walk);
+    CountError(walk, source);
   }
 }

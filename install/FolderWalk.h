@@ -29,11 +29,24 @@ struct FolderWalk;
 // folder (folder TRUE), before copying a file (folder FALSE).
 typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* destination, BOOL folder);
 
+// Puts the file source at destination in place of the walk's own CopyFileA, once the walk has
+// found the destination safe to write; TRUE when the file arrived.
+typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* destination);
+// Makes the folder path, whose parent exists, in place of MakeDirectories; TRUE when path is a
+// folder afterwards.
+typedef BOOL (*MakeFolderStep)(FolderWalk* walk, const char* path);
+
 // One walk's state; zero-filled before the first CopyFolderTree of the walk.
 struct FolderWalk {
-  CopyItemHook hook;   // may be null
-  void* context;       // the owner's, for the hook
+  CopyItemHook hook;          // may be null
+  CopyFileStep copyFile;      // may be null: CopyFileA over the destination
+  MakeFolderStep makeFolder;  // may be null: MakeDirectories
+  // Nothing is made or copied: every entry still reaches the hook and the checks of an existing
+  // destination still count, so a walk can tell what it would add or replace.
+  BOOL dryRun;
+  void* context;       // the owner's, for the hook and the steps
   int32_t errorCount;  // items that did not reach the destination, see CopyFolderTree
+  char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits
   // Where the destination root really is, every link resolved ("\\?\C:\..."); set by the walk's
   // first CopyFolderTree. Nothing is written that does not resolve below it.
   char destinationRoot[kResolvedPathSize];

@@ -1,6 +1,5 @@
 #include "install/PatchInstall.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstring>
@@ -9,31 +8,31 @@
 
 namespace {
 
-// Deletes an installed vendor folder with everything in it. TRUE when nothing of that name is left
-// as a folder; a file of the vendor's name is never deleted (the copy then fails to make the
-// folder).
-BOOL DeleteVendorFolder(const FolderWalk* walk, const char* folder) {
+// Moves an installed vendor folder with everything in it into the undo area. TRUE when nothing of
+// that name is left as a folder; a file of the vendor's name is never moved (the copy then fails
+// to make the folder).
+BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
   const DWORD attributes = GetFileAttributesA(folder);
   if (!IsFolder(attributes)) {
     return TRUE;
   }
-  // The shell's delete walks through linked folders (Wine's follows a Unix link into its target),
-  // so a vendor folder is only deleted when nothing in it leads elsewhere.
-  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(walk->destinationRoot, folder) || HoldsReparsePoint(folder)) {
+  // A folder that leads elsewhere, or holds a link that does, is left alone: what lies behind a
+  // link is not the installation's to take away (and Wine moves a Unix link as its target).
+  if (job->journal == nullptr || IsReparsePoint(attributes) || !ResolvesBelowRoot(job->walk.destinationRoot, folder) ||
+      HoldsReparsePoint(folder)) {
     return FALSE;
   }
-  // The source list ends with an empty string: two terminators.
-  char from[MAX_PATH + 1] = {};
-  strncpy(from, folder, MAX_PATH - 1);
-  SHFILEOPSTRUCTA operation = {};
-  operation.hwnd = nullptr;
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from;
-  operation.pTo = nullptr;
-  operation.fFlags = FOF_MULTIDESTFILES | FOF_NOCONFIRMATION;
-  // Its result is not trusted either way: what counts is whether the folder is gone.
-  SHFileOperationA(&operation);
-  return !PathFileExistsA(folder);
+  return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
+}
+
+BOOL PlaceThroughJournal(FolderWalk* walk, const char* source, const char* destination) {
+  const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
+  return JournalPlaceFile(job->journal, source, destination);
+}
+
+BOOL MakeThroughJournal(FolderWalk* walk, const char* path) {
+  const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
+  return JournalMakeFolder(job->journal, path);
 }
 
 }  // namespace
@@ -52,8 +51,9 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
   const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
   if (folder) {
     if (IsVendorFolder(source) && job->options.clearOldPatch && PathFileExistsA(destination) &&
-        !DeleteVendorFolder(walk, destination)) {
+        !ClearVendorFolder(job, destination)) {
       ++walk->errorCount;
+      if (walk->errorCount == 1) strncpy(walk->firstError, destination, sizeof walk->firstError - 1);
     }
     return;
   }
@@ -77,6 +77,10 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
 void CopyPatchTree(PatchInstallJob* job) {
   job->walk.hook = OnCopyItem;
   job->walk.context = job;
+  if (job->journal != nullptr) {
+    job->walk.copyFile = PlaceThroughJournal;
+    job->walk.makeFolder = MakeThroughJournal;
+  }
   const CString patch = GetPatchFolder();
   memset(job->patchRoot, 0, sizeof(job->patchRoot));
   if (patch.IsEmpty()) {
@@ -93,14 +97,4 @@ void CopyPatchTree(PatchInstallJob* job) {
     return;
   }
   CopyFolderTree(job->patchRoot, config, &job->walk);
-}
-
-int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status) {
-  PatchInstallJob job;
-  memset(&job, 0, sizeof(job));
-  job.installFolder = installFolder;
-  job.options = options;
-  job.status = status;
-  CopyPatchTree(&job);
-  return job.walk.errorCount;
 }

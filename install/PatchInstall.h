@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "install/FolderWalk.h"
+#include "install/InstallJournal.h"
 #include "install/InstallOptions.h"
 #include "install/StatusSink.h"
 
@@ -15,20 +16,42 @@ struct PatchInstallJob {
   const char* installFolder;   // not owned; status lines name it as it stands
   InstallOptions options;
   StatusSink status;
+  // Every step goes through it, so that it can be undone. Null: files are copied in place and
+  // vendor folders cannot be cleared (counted).
+  InstallJournal* journal;
 };
 
-// Merges the patch folder into the configuration folder of installFolder and returns the number
-// of errors (0: everything arrived).
-int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status);
+// How the install into one installation ended.
+enum InstallOutcome {
+  kInstallDone,         // every file arrived
+  kInstallRolledBack,   // something failed; the installation is as it was before, byte for byte
+  kInstallSkipped,      // not touched: a file in use, no patch, no installation, no undo area
+  kInstallNotRestored,  // something failed and undoing it failed too; the undo area is kept
+};
+
+struct InstallResult {
+  InstallOutcome outcome;
+  char reason[kStatusLineSize];  // why it is not done, for the user; empty when done
+};
+
+// Installs the patch folder into the configuration folder of installFolder as one transaction
+// (InstallJournal.h): first a run that was killed there is finished, then the installation is
+// skipped untouched when a file the install would replace or move is in use; otherwise every
+// file arrives or the installation is put back as it was. Returns the number of items that
+// failed (0: everything arrived); result, when given, says how it ended.
+int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status,
+                 InstallResult* result = nullptr);
 
 // Fills the job's patch root and merges the patch folder into the configuration folder of the
-// job's installation with OnCopyItem as the hook. The installation folder must be an absolute
-// path that exists; the configuration folder below it is created when missing.
+// job's installation with OnCopyItem as the hook, each file and folder through the job's journal
+// when it has one. The installation folder must be an absolute path that exists; the
+// configuration folder below it is created when missing.
 void CopyPatchTree(PatchInstallJob* job);
 
 // The install's hook (walk->context is the PatchInstallJob): clears an installed vendor folder
-// when the options ask for it (counting an error when it stays), and posts
-// "Copy <path below the patch> to <installation folder>" for a file.
+// when the options ask for it, by moving it into the undo area (counting an error when it stays),
+// and posts "Copy <path below the patch> to <installation folder>" for a file, before the file is
+// touched.
 void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, BOOL folder);
 
 // TRUE when the last component of path is the vendor folder name, without regard to case.

@@ -31,6 +31,14 @@ CString GetPatchFolder() {
   return JoinPath(program, kPatchFolderName);
 }
 
+CString GetPatchManifest() {
+  const CString patch = GetPatchFolder();
+  if (patch.IsEmpty() || patch.GetLength() + strlen(kManifestSuffix) >= MAX_PATH) {
+    return CString();
+  }
+  return patch + kManifestSuffix;
+}
+
 CString GetConfigFolder(LPCTSTR installFolder) { return JoinPath(installFolder, kConfigSubfolder); }
 
 CString GetVersionFilePath(LPCTSTR installFolder) {

@@ -7,11 +7,14 @@ constexpr const char* kConfigSubfolder = "arm\\config";            // below an i
 constexpr const char* kVendorDeviceSubfolder = "devices\\QuorVantel";  // below the configuration folder
 constexpr const char* kVersionFileName = "Qorvantel.Version";     // in the configuration folder
 constexpr const char* kVendorFolderName = "Quorvantel";            // matched without regard to case
+constexpr const char* kManifestSuffix = ".sha256";  // the patch's manifest: the patch folder's name and this
 
 // Each returns a path of at most MAX_PATH - 1 characters, or the empty text when the path would
 // not fit (or, for the installation's paths, when no installation folder is given). Nothing is
 // cached: every call sees the file system as it is now.
 CString GetPatchFolder();
+// The patch's manifest beside the patch folder: QX48_EWARM_patch.sha256.
+CString GetPatchManifest();
 CString GetConfigFolder(LPCTSTR installFolder);
 CString GetVersionFilePath(LPCTSTR installFolder);
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "BuildInfo.h"
+#include "install/ManifestLine.h"
+#include "install/Sha256.h"
 #include "tests/e2e/FolderTree.h"
 #include "tests/e2e/PackSession.h"
 #include "tests/support/EwarmRegistry.h"
@@ -20,6 +22,8 @@ const char kRoot[] = "C:\\qx48-e2e";
 const char kPatchName[] = "QX48_EWARM_patch";
 const char kFlmInPatch[] = "flashloader\\QuorVantel\\QX48Flash.FLM";
 const char kVersionFile[] = "Qorvantel.Version";
+const char kManifestName[] = "QX48_EWARM_patch.sha256";
+const char kKeptGeneration[] = "QX48_EWARM_patch.previous\\";
 
 std::string PackageFolder() { return WindowsPathOf(QX48_PACKAGE_DIR); }
 std::string UnpackedFolder() { return std::string(kRoot) + "\\QX48_EWARM_pack-" QX48_VERSION_TEXT; }
@@ -50,6 +54,25 @@ size_t Occurrences(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
+}
+
+// tree without the generation an install keeps of what it replaced.
+FolderTree WithoutKeptGeneration(FolderTree tree) {
+  for (auto entry = tree.begin(); entry != tree.end();) {
+    entry = entry->first.rfind(kKeptGeneration, 0) == 0 ? tree.erase(entry) : std::next(entry);
+  }
+  return tree;
+}
+
+std::string Sha256Of(const std::string& bytes) {
+  Sha256 hash;
+  Sha256Init(&hash);
+  Sha256Update(&hash, bytes.data(), bytes.size());
+  uint8_t digest[kSha256Size];
+  Sha256Final(&hash, digest);
+  char hex[kSha256HexSize];
+  Sha256ToHex(digest, hex);
+  return hex;
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -117,7 +140,7 @@ class PackageInstallTest : public ::testing::Test {
 
 TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlashImageInside) {
   EXPECT_EQ(TopLevelNames(PackageFolder()),
-            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName}));
+            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, kManifestName}));
 
   // The patch is the source tree as it stands (nothing more, nothing less), plus the image.
   FolderTree expected = ReadFolderTree(WindowsPathOf(QX48_PATCH_SOURCE));
@@ -144,6 +167,29 @@ TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlas
   EXPECT_EQ(Occurrences(version, "\n"), Occurrences(version, "\r\n")) << "a line without CR";
   EXPECT_EQ(version.substr(version.size() - 2), "\r\n");
   EXPECT_NE(patch_.count("devices\\QuorVantel\\QX48H410xKx.i79"), 0u);
+}
+
+TEST_F(PackageInstallTest, ManifestBesideThePatchListsEveryPatchFileWithItsSizeAndHash) {
+  const FolderTree packaged = ReadFolderTree(PackageFolder() + "\\" + kPatchName);
+  const std::string manifest = ReadWhole(PackageFolder() + "\\" + kManifestName);
+  ASSERT_FALSE(manifest.empty());
+  ASSERT_EQ(manifest.back(), '\n');
+  std::vector<std::string> listed;
+  for (size_t at = 0, end; (end = manifest.find('\n', at)) != std::string::npos; at = end + 1) {
+    ManifestEntry entry;
+    ASSERT_TRUE(ParseManifestLine(manifest.data() + at, end - at, &entry)) << manifest.substr(at, end - at);
+    listed.push_back(entry.path);
+    ASSERT_EQ(packaged.count(entry.path), 1u) << entry.path;
+    const std::string& bytes = packaged.at(entry.path);
+    EXPECT_EQ(entry.size, bytes.size()) << entry.path;
+    EXPECT_EQ(entry.sha256, Sha256Of(bytes)) << entry.path;
+  }
+  // Sorted as the build sorts them, in their Unix spelling.
+  std::vector<std::string> unixPaths = listed;
+  for (std::string& path : unixPaths) std::replace(path.begin(), path.end(), '\\', '/');
+  EXPECT_TRUE(std::is_sorted(unixPaths.begin(), unixPaths.end()));
+  std::sort(listed.begin(), listed.end(), NoCaseLess());
+  EXPECT_EQ(listed, Names(packaged)) << "every packaged file once, nothing else";
 }
 
 TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothInstallations) {
@@ -183,12 +229,25 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
 
   // Files of other vendors stay; "Clear old patch" (on by default) took away what V1.0 had and
   // V2.0 has not.
-  const TreeChanges fresh = CompareTrees(freshBefore, ReadFolderTree(Config(fresh_)), patch_);
+  // Each installation keeps what the run replaced, in its own folder beside the patch's folders.
+  for (const Installation* i : {&fresh_, &older_}) {
+    EXPECT_TRUE(PathExists(Config(*i) + "\\QX48_EWARM_patch.previous")) << i->folder;
+    EXPECT_FALSE(PathExists(Config(*i) + "\\QX48_EWARM_patch.undo")) << i->folder;
+  }
+  const TreeChanges fresh =
+      CompareTrees(freshBefore, WithoutKeptGeneration(ReadFolderTree(Config(fresh_))), patch_);
   EXPECT_EQ(fresh.added.size(), patch_.size());
   EXPECT_EQ(fresh.removed, std::vector<std::string>{});
   EXPECT_EQ(fresh.kept, (std::vector<std::string>{"debugger\\Other\\Other.ddf",
                                                   "devices\\Other\\Other.i79"}));
-  const TreeChanges older = CompareTrees(olderBefore, ReadFolderTree(Config(older_)), patch_);
+  const TreeChanges older =
+      CompareTrees(olderBefore, WithoutKeptGeneration(ReadFolderTree(Config(older_))), patch_);
+  // The V1.0 vendor folder, moved aside whole by "Clear old patch", is the kept generation's.
+  size_t keptOld = 0;
+  for (const auto& entry : ReadFolderTree(Config(older_) + "\\QX48_EWARM_patch.previous")) {
+    if (entry.first.find("QX48H4_obsolete.i79") != std::string::npos) ++keptOld;
+  }
+  EXPECT_EQ(keptOld, 1u);
   EXPECT_EQ(older.removed, std::vector<std::string>{"devices\\QuorVantel\\QX48H4_obsolete.i79"});
   EXPECT_EQ(older.replaced, (std::vector<std::string>{"devices\\QuorVantel\\QX48H410xKx.i79",
                                                       kVersionFile}));
@@ -224,7 +283,7 @@ TEST_F(PackageInstallTest, AnInstallationUncheckedInTheWindowIsLeftExactlyAsItWa
   ExpectFinalTextOfASuccessfulRun(session_.WaitForFinalText(30000));
 
   const FolderTree olderAfter = ReadFolderTree(Config(older_));
-  EXPECT_EQ(Names(olderAfter), Names(olderBefore));
+  EXPECT_EQ(Names(olderAfter), Names(olderBefore)) << "not even a kept generation";
   EXPECT_EQ(PatchFilesNotInstalled(olderBefore, olderAfter), std::vector<std::string>{});
   EXPECT_EQ(PatchFilesNotInstalled(patch_, ReadFolderTree(Config(fresh_))),
             std::vector<std::string>{});

@@ -1,8 +1,10 @@
 // "Driver &patch" in the real window: the run installs into every checked row on its worker,
 // the buttons and closing follow the running flag, and the final text tells how it went.
+#include <map>
 #include <regex>
 #include <set>
 
+#include "install/Sha256.h"
 #include "tests/gui/PackDialogFixture.h"
 
 namespace {
@@ -10,6 +12,44 @@ namespace {
 const std::regex kFinishedClean(R"(Install patch finished, total elapse \d+\.\d{3} sec)");
 const std::regex kFinishedWithErrors(
     R"(Install patch finished with (\d+) error\(s\), total elapse \d+\.\d{3} sec)");
+const std::regex kFinishedRolledBack(
+    R"(Install patch finished with (\d+) installation\(s\) rolled back, total elapse \d+\.\d{3} sec \((.*)\))");
+
+// Every file below folder, path -> content, as the listing names them.
+void ReadTreeInto(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>* tree) {
+  WIN32_FIND_DATAA entry;
+  HANDLE listing = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      (*tree)[prefix + name] = "<folder>";
+      ReadTreeInto(folder + "\\" + name, prefix + name + "\\", tree);
+    } else {
+      std::string content;
+      (*tree)[prefix + name] = ReadTextFile(folder + "\\" + name, &content) ? content : "<unreadable>";
+    }
+  } while (FindNextFileA(listing, &entry));
+  FindClose(listing);
+}
+
+std::map<std::string, std::string> ReadTree(const std::string& folder) {
+  std::map<std::string, std::string> tree;
+  ReadTreeInto(folder, "", &tree);
+  return tree;
+}
+
+std::string Sha256Of(const std::string& bytes) {
+  Sha256 hash;
+  Sha256Init(&hash);
+  Sha256Update(&hash, bytes.data(), bytes.size());
+  uint8_t digest[kSha256Size];
+  Sha256Final(&hash, digest);
+  char hex[kSha256HexSize];
+  Sha256ToHex(digest, hex);
+  return hex;
+}
 
 bool IsFinalText(const std::string& text) { return text.rfind("Install patch finished", 0) == 0; }
 
@@ -122,7 +162,9 @@ TEST_F(InstallRunTest, WhileRunningButtonsAreDisabledClosingIsRefusedAndUnchecke
   EXPECT_TRUE(CloseAndWait());
 }
 
-TEST_F(InstallRunTest, AFileThatCannotBeReplacedIsCountedInTheFinalText) {
+// The read-only file cannot be replaced, so the installation is put back as it was: the .svd that
+// may have arrived before goes again, and the final text counts a rolled-back installation.
+TEST_F(InstallRunTest, AFileThatCannotBeReplacedRollsTheInstallationBack) {
   AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device version=\"2\"/>");
   AddPatchFile("devices\\QuorVantel\\QX48.svd", "<svd/>");
   const std::string folder = MakeInstallation("EW");
@@ -136,16 +178,102 @@ TEST_F(InstallRunTest, AFileThatCannotBeReplacedIsCountedInTheFinalText) {
   ClickClient(clear, 6, 8);
   ASSERT_TRUE(WaitUntil([&] { return !Checked(kClearOldPatch); }, 3000));
 
+  const auto before = ReadTree(folder);
   PressDriverPatch();
   const std::string final = WatchRun(nullptr, 30000);
   std::smatch match;
-  ASSERT_TRUE(std::regex_match(final, match, kFinishedWithErrors)) << final;
+  ASSERT_TRUE(std::regex_match(final, match, kFinishedRolledBack)) << final;
   EXPECT_EQ(match[1].str(), "1");
-  std::string content;
-  ASSERT_TRUE(ReadTextFile(locked, &content));
-  EXPECT_EQ(content, "<device version=\"1\"/>");
-  EXPECT_TRUE(PathExists(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.svd"));
+  EXPECT_NE(match[2].str().find("QX48.xml could not be installed"), std::string::npos) << final;
+  EXPECT_EQ(before, ReadTree(folder));
   SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Another program (this test) holds a file the patch replaces: the installation is skipped
+// untouched, the other one installed, and the final text names the file.
+TEST_F(InstallRunTest, AFileInUseSkipsItsInstallationAndIsNamed) {
+  AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device version=\"2\"/>");
+  AddPatchFile("devices\\QuorVantel\\QX48.svd", "<svd/>");
+  const std::string busy = MakeInstallation("EWbusy"), free = MakeInstallation("EWfree");
+  const std::string held = busy + "\\arm\\config\\devices\\QuorVantel\\QX48.xml";
+  ASSERT_TRUE(WriteTextFile(held, "<device version=\"1\"/>"));
+  ASSERT_TRUE(EwarmRegistry::Add("1", busy, "9.10"));
+  ASSERT_TRUE(EwarmRegistry::Add("2", free, "9.20"));
+  const auto before = ReadTree(busy);
+  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  Start();
+  PressDriverPatch();
+  const std::string final = WatchRun(nullptr, 30000);
+  CloseHandle(file);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(final, match, kFinishedRolledBack)) << final;
+  EXPECT_EQ(match[1].str(), "1");
+  EXPECT_NE(match[2].str().find(held + " is in use"), std::string::npos) << final;
+  EXPECT_EQ(before, ReadTree(busy));
+  EXPECT_TRUE(PathExists(free + "\\arm\\config\\devices\\QuorVantel\\QX48.svd"));
+}
+
+// The patch beside the program no longer matches its manifest: nothing is touched anywhere.
+TEST_F(InstallRunTest, ADamagedPatchStopsTheRunBeforeAnythingIsTouched) {
+  const std::string good = "<device version=\"2\"/>";
+  AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device version=\"X\"/>");
+  AddPatchFile("devices\\QuorVantel\\QX48.svd", "<svd/>");
+  ASSERT_TRUE(WriteTextFile(PatchFolder() + ".sha256",
+                            Sha256Of("<svd/>") + "  6  devices\\QuorVantel\\QX48.svd\n" + Sha256Of(good) + "  " +
+                                std::to_string(good.size()) + "  devices\\QuorVantel\\QX48.xml\n"));
+  const std::string folder = MakeInstallation("EW");
+  ASSERT_TRUE(WriteTextFile(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml", "<device version=\"1\"/>"));
+  ASSERT_TRUE(EwarmRegistry::Add("1", folder, "9.10"));
+  const auto before = ReadTree(folder);
+  Start();
+  PressDriverPatch();
+  std::string text;
+  ASSERT_TRUE(WaitUntil([&] { return (text = StatusText()).rfind("Install patch stopped", 0) == 0; }, 30000)) << text;
+  EXPECT_EQ(text, "Install patch stopped: the patch is damaged (devices\\QuorVantel\\QX48.xml differs from its manifest)");
+  EXPECT_EQ(before, ReadTree(folder));
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(IDCANCEL) && Enabled(kDriverPatch); }, 3000));
+
+  // Mended, the same patch installs.
+  AddPatchFile("devices\\QuorVantel\\QX48.xml", good);
+  PressDriverPatch();
+  EXPECT_TRUE(std::regex_match(WatchRun(nullptr, 30000), kFinishedClean));
+  std::string content;
+  EXPECT_TRUE(ReadTextFile(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml", &content));
+  EXPECT_EQ(content, good);
+}
+
+// The program is killed in the middle of a large run; started again, its next run first undoes
+// what the killed one left and then installs the whole patch.
+TEST_F(InstallRunTest, AProgramKilledMidRunLeavesNothingHalfDoneForTheNextRun) {
+  AddLargePatch(1500);
+  const std::string folder = MakeInstallation("EW");
+  const std::string config = folder + "\\arm\\config";
+  ASSERT_TRUE(WriteTextFile(config + "\\devices\\QuorVantel\\old.xml", "old"));
+  ASSERT_TRUE(WriteTextFile(config + "\\devices\\Other\\keep.xml", "keep"));
+  ASSERT_TRUE(EwarmRegistry::Add("1", folder, "9.10"));
+  const auto before = ReadTree(config);
+  Start();
+  PressDriverPatch();
+  ASSERT_TRUE(WaitUntil([&] { return StatusText().find("part05") != std::string::npos; }, 60000));
+  program_.Kill();
+  EXPECT_TRUE(PathExists(config + "\\QX48_EWARM_patch.undo")) << "killed before the run had ended";
+
+  Start();
+  PressDriverPatch();
+  const std::string final = WatchRun(nullptr);
+  EXPECT_TRUE(std::regex_match(final, kFinishedClean)) << final;
+  auto expected = ReadTree(PatchFolder());
+  expected["devices\\Other"] = "<folder>";
+  expected["devices\\Other\\keep.xml"] = "keep";
+  auto after = ReadTree(config);
+  for (auto entry = after.begin(); entry != after.end();) {
+    entry = entry->first.rfind("QX48_EWARM_patch.previous", 0) == 0 ? after.erase(entry) : std::next(entry);
+  }
+  EXPECT_EQ(expected, after) << "the new patch exactly: no temporaries, no undo area, no old vendor file";
+  EXPECT_NE(before, after);
+  EXPECT_TRUE(CloseAndWait());
 }
 
 TEST_F(InstallRunTest, ClearOldPatchRemovesTheOldVendorFilesBeforeTheCopy) {

@@ -13,56 +13,11 @@
 #include "install/EntryNames.h"
 #include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
+#include "tests/install/PatchInstallFixture.h"
+#include "tests/install/TestProcesses.h"
 #include "tests/install/TreeFiles.h"
 
 namespace {
-
-const std::string kRoot = "C:\\qx48-copy-test";
-const std::string kInstall = kRoot + "\\EW";
-const std::string kConfig = kInstall + "\\arm\\config";
-
-std::string PatchFolder() { return Join(FolderOfThisProgram(), "QX48_EWARM_patch"); }
-std::string Fixture(const std::string& name) { return Join(Join(FolderOfThisProgram(), "link-fixture"), name); }
-
-void PostToMailbox(void* mailbox, const char* line) {
-  PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
-}
-
-// One installation folder and the run's mailbox, as the install worker hands them over.
-struct Installation {
-  std::string folder;
-  StatusMailbox mailbox{};
-  explicit Installation(const std::string& installFolder) : folder(installFolder) {}
-  StatusSink Sink() { return StatusSink{PostToMailbox, &mailbox}; }
-  int Install(int clearOldPatch) {
-    return InstallPatch(folder.c_str(), InstallOptions{clearOldPatch != 0}, Sink());
-  }
-  // A job set up as CopyPatchTree sets it up, with the hook of the test's choice.
-  void PrepareJob(PatchInstallJob* job, const std::string& patchRoot, CopyItemHook hook) {
-    strcpy(job->patchRoot, patchRoot.c_str());
-    job->installFolder = folder.c_str();
-    job->status = Sink();
-    job->walk.hook = hook;
-    job->walk.context = job;
-  }
-  std::string LastStatus() {
-    char text[kStatusTextSize];
-    return TakeStatus(&mailbox, text) ? std::string(text) : std::string("<none>");
-  }
-};
-
-class PatchInstallTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RemoveTree(kRoot);
-    RemoveTree(PatchFolder());
-    ASSERT_FALSE(Exists(PatchFolder())) << "a patch folder from an earlier run is in the way";
-  }
-  void TearDown() override {
-    RemoveTree(kRoot);
-    RemoveTree(PatchFolder());
-  }
-};
 
 // tree with every folder that its paths pass through, as ReadTree reports them.
 Tree WithFolders(Tree tree) {
@@ -121,7 +76,7 @@ std::vector<MergeCase> MergeCases() {
        {{"devices\\Other\\Quorvantel", "old"}, {"devices\\Other\\keep.txt", "mine"}}, 1,
        {{"devices", F}, {"devices\\Other", F}, {"devices\\Other\\Quorvantel", "new"},
         {"devices\\Other\\keep.txt", "mine"}}, 0},
-      {"an installed file named like the vendor is not deleted for the patch's folder",
+      {"an installed file named like the vendor is not deleted for the patch's folder (rolled back)",
        {{"Quorvantel\\a.xml", "new"}}, true, {{"Quorvantel", "a file"}}, 1,
        {{"Quorvantel", "a file"}}, 2},  // the folder is not made, so a.xml cannot go in
       {"clear old patch without an installed vendor folder creates it",
@@ -145,7 +100,10 @@ TEST_F(PatchInstallTest, MergesThePatchIntoTheConfigurationFolder) {
     Installation installation(kInstall);
     EXPECT_EQ(c.errors, installation.Install(c.clearOldPatch));
     EXPECT_TRUE(IsFolderPath(kConfig));
-    EXPECT_EQ(c.after, ReadTree(kConfig));
+    // A run that failed is undone whole: the tree is the one before, without even a kept
+    // generation; one that arrived keeps what it replaced beside the patch's folders.
+    EXPECT_EQ(c.after, c.errors == 0 ? WithoutKeptGeneration(ReadTree(kConfig)) : ReadTree(kConfig));
+    EXPECT_FALSE(Exists(Join(kConfig, kUndoArea)));
     EXPECT_EQ(WithFolders(c.patch), ReadTree(PatchFolder())) << "the patch itself is only read";
   }
 }
@@ -219,49 +177,19 @@ TEST_F(PatchInstallTest, InstallPatchLeavesTheLastFilesLineInTheMailbox) {
 
 // --- Failures are counted -------------------------------------------------------------------
 
-TEST_F(PatchInstallTest, ReadOnlyDestinationFileStaysAndCounts) {
+// A file that cannot be replaced undoes the whole installation: other.txt, which may have
+// arrived before it, goes again.
+TEST_F(PatchInstallTest, ReadOnlyDestinationFileStaysAndRollsTheInstallationBack) {
   WriteTree(PatchFolder(), {{"ro.txt", "new"}, {"other.txt", "new"}});
   WriteTree(kConfig, {{"ro.txt", "old"}});
   SetFileAttributesA(Join(kConfig, "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   Installation installation(kInstall);
   EXPECT_EQ(1, installation.Install(0));
-  EXPECT_EQ((Tree{{"ro.txt", "old"}, {"other.txt", "new"}}), ReadTree(kConfig));
+  EXPECT_EQ((Tree{{"ro.txt", "old"}}), ReadTree(kConfig));
 }
 
-// Another process that holds a file open without sharing until it is told to let go.
-class FileHolder {
- public:
-  explicit FileHolder(const std::string& path) {
-    const std::string tag = std::to_string(GetCurrentProcessId());
-    held_ = CreateEventA(nullptr, TRUE, FALSE, ("qx48-copy-held-" + tag).c_str());
-    release_ = CreateEventA(nullptr, TRUE, FALSE, ("qx48-copy-release-" + tag).c_str());
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = "\"" + std::string(self) + "\" --hold-open \"" + path + "\" " + tag;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    started_ = CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_) &&
-               WaitForSingleObject(held_, 60000) == WAIT_OBJECT_0;
-  }
-  ~FileHolder() { Release(); CloseHandle(held_); CloseHandle(release_); }
-  bool Holding() const { return started_; }
-  void Release() {
-    if (process_.hProcess == nullptr) return;
-    SetEvent(release_);
-    WaitForSingleObject(process_.hProcess, 60000);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-    process_ = {};
-  }
-
- private:
-  HANDLE held_;
-  HANDLE release_;
-  PROCESS_INFORMATION process_{};
-  bool started_ = false;
-};
-
-TEST_F(PatchInstallTest, DestinationHeldOpenByAnotherProcessCountsAndArrivesLater) {
+// The held file is found before anything is touched: other.txt does not arrive either.
+TEST_F(PatchInstallTest, DestinationHeldOpenByAnotherProcessSkipsTheInstallationAndArrivesLater) {
   WriteTree(PatchFolder(), {{"held.txt", "new"}, {"other.txt", "new"}});
   WriteTree(kConfig, {{"held.txt", "old"}});
   FileHolder holder(Join(kConfig, "held.txt"));
@@ -269,7 +197,7 @@ TEST_F(PatchInstallTest, DestinationHeldOpenByAnotherProcessCountsAndArrivesLate
   Installation installation(kInstall);
   EXPECT_EQ(1, installation.Install(0));
   holder.Release();
-  EXPECT_EQ((Tree{{"held.txt", "old"}, {"other.txt", "new"}}), ReadTree(kConfig));
+  EXPECT_EQ((Tree{{"held.txt", "old"}}), ReadTree(kConfig));
   EXPECT_EQ(0, installation.Install(0));
   EXPECT_EQ("new", ReadFileBytes(Join(kConfig, "held.txt")));
 }
@@ -279,7 +207,7 @@ TEST_F(PatchInstallTest, FolderWhereThePatchHasAFileCounts) {
   WriteTree(kConfig, {{"same.txt\\inner.txt", "mine"}});
   Installation installation(kInstall);
   EXPECT_EQ(1, installation.Install(1));
-  EXPECT_EQ((Tree{{"same.txt", kFolder}, {"same.txt\\inner.txt", "mine"}, {"other.txt", "new"}}), ReadTree(kConfig));
+  EXPECT_EQ((Tree{{"same.txt", kFolder}, {"same.txt\\inner.txt", "mine"}}), ReadTree(kConfig));
 }
 
 TEST_F(PatchInstallTest, ItemsWhosePathDoesNotFit259CharactersAreSkippedAndCounted) {
@@ -295,7 +223,7 @@ TEST_F(PatchInstallTest, ItemsWhosePathDoesNotFit259CharactersAreSkippedAndCount
   WriteTree(GetConfigFolder(overlong.c_str()).operator LPCTSTR(), {});
   Installation fitting(fits), tooLong(overlong);
   EXPECT_EQ(0, fitting.Install(0));
-  EXPECT_EQ((Tree{{name, "new"}}), ReadTree(GetConfigFolder(fits.c_str()).operator LPCTSTR()));
+  EXPECT_EQ((Tree{{name, "new"}}), WithoutKeptGeneration(ReadTree(GetConfigFolder(fits.c_str()).operator LPCTSTR())));
   EXPECT_EQ(1, tooLong.Install(0));
   EXPECT_EQ(Tree{}, ReadTree(GetConfigFolder(overlong.c_str()).operator LPCTSTR()));
 
@@ -361,84 +289,6 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
               static_cast<int>(patch.size()), job.walk.errorCount);
 }
 
-// --- Links and names that lead elsewhere ----------------------------------------------------
-
-// Moves a tree the fixture made into the place of the patch folder, and back at the end.
-class BorrowedPatch {
- public:
-  explicit BorrowedPatch(const std::string& fixture) : fixture_(Fixture(fixture)) {
-    moved_ = MoveFileA(fixture_.c_str(), PatchFolder().c_str()) != FALSE;
-  }
-  ~BorrowedPatch() {
-    if (moved_) MoveFileA(PatchFolder().c_str(), fixture_.c_str());
-  }
-  bool Ready() const { return moved_; }
-
- private:
-  std::string fixture_;
-  bool moved_ = false;
-};
-
-const char kNoFixture[] = "the Unix-side fixture is missing: run through CTest (install_link_fixture)";
-
-TEST_F(PatchInstallTest, LinkedFolderInThePatchIsNotDescendedIntoAndALoopEnds) {
-  BorrowedPatch patch("loop-patch");
-  ASSERT_TRUE(patch.Ready()) << kNoFixture;
-  // Wine reports a Unix link to a folder as a reparse point, as Windows does a junction.
-  EXPECT_NE(0u, GetFileAttributesA(Join(PatchFolder(), "self").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
-  WriteTree(kConfig, {});
-  Installation installation(kInstall);
-  EXPECT_EQ(2, installation.Install(1));  // "self" and "sub\loop"
-  EXPECT_EQ((Tree{{"a.txt", "a"}, {"sub", kFolder}, {"sub\\b.txt", "b"}}), ReadTree(kConfig));
-}
-
-TEST_F(PatchInstallTest, NamesThatWindowsWouldReadAsOtherPlacesAreRefused) {
-  BorrowedPatch patch("odd-patch");
-  ASSERT_TRUE(patch.Ready()) << kNoFixture;
-  WriteTree(kConfig, {});
-  Installation installation(kInstall);
-  // a\b, x:y, con, "...", "trail." and the folder "..\..\evil"
-  EXPECT_EQ(6, installation.Install(1));
-  EXPECT_EQ((Tree{{"good.txt", "good"}}), ReadTree(kConfig));
-  EXPECT_EQ((Tree{{"EW", kFolder}, {"EW\\arm", kFolder}, {"EW\\arm\\config", kFolder},
-                  {"EW\\arm\\config\\good.txt", "good"}}),
-            ReadTree(kRoot));
-  EXPECT_FALSE(Exists("C:\\evil"));
-}
-
-const Tree kOutside{{"keep.txt", "keep"}};
-
-TEST_F(PatchInstallTest, InstalledVendorFolderThatIsALinkIsNeitherDeletedNorWrittenThrough) {
-  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}, {"top.txt", "new"}});
-  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
-  Installation installation(Fixture("EW-linked"));
-  EXPECT_EQ(1, installation.Install(1));
-  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
-  EXPECT_EQ("new", ReadFileBytes(Fixture("EW-linked\\arm\\config\\top.txt")));
-}
-
-TEST_F(PatchInstallTest, VendorFolderHoldingALinkIsNotDeletedButMergedInto) {
-  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}});
-  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
-  Installation installation(Fixture("EW-inner"));
-  EXPECT_EQ(1, installation.Install(1));
-  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
-  const std::string vendor = Fixture("EW-inner\\arm\\config\\devices\\QuorVantel");
-  EXPECT_EQ("old", ReadFileBytes(Join(vendor, "old.xml")));
-  EXPECT_EQ("new", ReadFileBytes(Join(vendor, "a.xml")));
-}
-
-TEST_F(PatchInstallTest, DestinationFilesLinkedElsewhereAreNotWrittenThrough) {
-  // same.txt links to outside\keep.txt; fresh.txt is a dangling link into outside, which Wine
-  // does not list at all.
-  WriteTree(PatchFolder(), {{"same.txt", "new"}, {"fresh.txt", "new"}, {"ok.txt", "new"}});
-  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
-  Installation installation(Fixture("EW-filelink"));
-  EXPECT_EQ(2, installation.Install(1));
-  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
-  EXPECT_EQ("new", ReadFileBytes(Fixture("EW-filelink\\arm\\config\\ok.txt")));
-}
-
 // --- The helpers ----------------------------------------------------------------------------
 
 TEST_F(PatchInstallTest, MakeDirectoriesCreatesEveryMissingFolderAbove) {
@@ -497,18 +347,9 @@ TEST(IsSafeEntryName, RefusesNamesWindowsReadsAsAnotherPlace) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The child of FileHolder: holds the file open without sharing until the test releases it.
-  if (argc == 4 && std::strcmp(argv[1], "--hold-open") == 0) {
-    const std::string tag = argv[3];
-    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, ("qx48-copy-held-" + tag).c_str());
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, ("qx48-copy-release-" + tag).c_str());
-    HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (held == nullptr || release == nullptr || file == INVALID_HANDLE_VALUE) return 2;
-    SetEvent(held);
-    WaitForSingleObject(release, 120000);
-    CloseHandle(file);
-    return 0;
-  }
+  // The second processes of the tests are this program in a role.
+  const int role = RunTestProcessRole(argc, argv);
+  if (role >= 0) return role;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

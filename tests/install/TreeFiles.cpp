@@ -107,3 +107,15 @@ Tree ReadTree(const std::string& root) {
   ReadTreeInto(tree, root, "");
   return tree;
 }
+
+const char* const kKeptGeneration = "QX48_EWARM_patch.previous";
+const char* const kUndoArea = "QX48_EWARM_patch.undo";
+
+Tree WithoutKeptGeneration(Tree tree) {
+  const std::string inside = std::string(kKeptGeneration) + "\\";
+  for (auto entry = tree.begin(); entry != tree.end();) {
+    const bool kept = entry->first == kKeptGeneration || entry->first.rfind(inside, 0) == 0;
+    entry = kept ? tree.erase(entry) : std::next(entry);
+  }
+  return tree;
+}

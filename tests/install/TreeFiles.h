@@ -26,3 +26,10 @@ void WriteTree(const std::string& root, const Tree& tree);
 
 // Everything below root, as WriteTree takes it; empty when root is missing.
 Tree ReadTree(const std::string& root);
+
+// The folder where an install keeps what it replaced, below the configuration folder.
+extern const char* const kKeptGeneration;   // "QX48_EWARM_patch.previous"
+extern const char* const kUndoArea;         // "QX48_EWARM_patch.undo", only while an install runs
+
+// tree without the kept generation and everything in it.
+Tree WithoutKeptGeneration(Tree tree);

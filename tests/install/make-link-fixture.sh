@@ -26,6 +26,14 @@ mkdir -p EW-filelink/arm/config
 ln -s "$fixture/outside/keep.txt" EW-filelink/arm/config/same.txt
 ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
 
+# Installations whose installed device file is a hard link to a file outside them.
+mkdir -p outside-hard
+printf keep > outside-hard/keep.i79
+for name in EW-hardlink-merge EW-hardlink-clear; do
+  mkdir -p $name/arm/config/devices/QuorVantel
+  ln outside-hard/keep.i79 $name/arm/config/devices/QuorVantel/QX48.i79
+done
+
 # A patch whose names Windows would read as other places or as devices.
 mkdir -p odd-patch
 printf good > odd-patch/good.txt

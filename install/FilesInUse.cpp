@@ -1,0 +1,102 @@
+#include "install/FilesInUse.h"
+
+#include <restartmanager.h>
+
+#include <cstring>
+
+#include "install/EntryNames.h"
+#include "install/PathSafety.h"
+
+namespace {
+
+// One try: TRUE when the file is held against deletion right now.
+BOOL HeldNow(const char* path) {
+  HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return FALSE;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+typedef DWORD(WINAPI* RmStartSessionFn)(DWORD*, DWORD, WCHAR*);
+typedef DWORD(WINAPI* RmRegisterResourcesFn)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+typedef DWORD(WINAPI* RmGetListFn)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+typedef DWORD(WINAPI* RmEndSessionFn)(DWORD);
+
+// The Restart Manager's functions, looked up once per question; any of them may be missing.
+struct RestartManager {
+  HMODULE library = LoadLibraryA("rstrtmgr.dll");
+  RmStartSessionFn start = nullptr;
+  RmRegisterResourcesFn registerResources = nullptr;
+  RmGetListFn getList = nullptr;
+  RmEndSessionFn end = nullptr;
+  RestartManager() {
+    if (library == nullptr) return;
+    start = reinterpret_cast<RmStartSessionFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmStartSession")));
+    registerResources = reinterpret_cast<RmRegisterResourcesFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmRegisterResources")));
+    getList = reinterpret_cast<RmGetListFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmGetList")));
+    end = reinterpret_cast<RmEndSessionFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmEndSession")));
+  }
+  ~RestartManager() {
+    if (library != nullptr) FreeLibrary(library);
+  }
+  bool Ready() const { return start != nullptr && registerResources != nullptr && getList != nullptr && end != nullptr; }
+};
+
+}  // namespace
+
+BOOL IsFileInUse(const char* path, DWORD start) {
+  for (int tries = 1;; ++tries) {
+    if (!HeldNow(path)) return FALSE;
+    if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs) return TRUE;
+    Sleep(kInUseRetryMs);
+  }
+}
+
+BOOL FindFileInUse(const char* folder, DWORD start, char* file) {
+  char pattern[MAX_PATH];
+  if (!JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) return FALSE;
+  WIN32_FIND_DATAA entry;
+  HANDLE listing = FindFirstFileA(pattern, &entry);
+  if (listing == INVALID_HANDLE_VALUE) return FALSE;
+  BOOL found = FALSE;
+  do {
+    char inner[MAX_PATH];
+    if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0 ||
+        !JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1) || IsReparsePoint(entry.dwFileAttributes)) {
+      continue;
+    }
+    if (IsFolder(entry.dwFileAttributes) ? FindFileInUse(inner, start, file) : IsFileInUse(inner, start)) {
+      if (!IsFolder(entry.dwFileAttributes)) strcpy(file, inner);
+      found = TRUE;
+    }
+  } while (!found && FindNextFileA(listing, &entry));
+  FindClose(listing);
+  return found;
+}
+
+BOOL FindProgramHolding(const char* path, char* program) {
+  program[0] = '\0';
+  RestartManager manager;
+  WCHAR widePath[MAX_PATH];
+  if (!manager.Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) return FALSE;
+  DWORD session = 0;
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  if (manager.start(&session, 0, key) != ERROR_SUCCESS) return FALSE;
+  LPCWSTR files[] = {widePath};
+  RM_PROCESS_INFO holders[4];
+  UINT needed = 0;  // more holders than fit give ERROR_MORE_DATA and no names: none is told then
+  UINT count = sizeof holders / sizeof holders[0];
+  DWORD reasons = 0;
+  const DWORD listed = manager.registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS
+                           ? manager.getList(session, &needed, &count, holders, &reasons)
+                           : ERROR_INVALID_HANDLE;
+  manager.end(session);
+  if (listed != ERROR_SUCCESS || count == 0) return FALSE;
+  holders[0].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
+  return WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, program, kProgramNameSize, nullptr, nullptr) > 1;
+}

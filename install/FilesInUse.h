@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+// Whether another program holds a file that the install would replace or move: asked before an
+// installation is touched, so that a file in use skips the installation instead of breaking it
+// half way.
+
+// A file locked only for a moment is tried again: at most this many times in all, this far apart,
+// and never past the installation's budget (at most 2 s of waiting for one installation).
+constexpr int kInUseTries = 10;
+constexpr DWORD kInUseRetryMs = 100;
+constexpr DWORD kInUseBudgetMs = 2000;
+
+constexpr int kProgramNameSize = 256;
+
+// TRUE when path exists and another handle keeps this process from opening it for deletion
+// (a sharing or lock violation) on every try until the budget, counted from start (GetTickCount),
+// runs out.
+BOOL IsFileInUse(const char* path, DWORD start);
+
+// TRUE when a file at any depth below folder is in use, as IsFileInUse says; its path goes into
+// file (MAX_PATH bytes). Linked folders are not entered.
+BOOL FindFileInUse(const char* folder, DWORD start, char* file);
+
+// The name of a program that holds path, as the Restart Manager (rstrtmgr.dll, loaded when
+// asked) tells it, into program (kProgramNameSize bytes). FALSE when it cannot tell: no Restart
+// Manager, no holder found, or (under Wine) nothing implemented.
+BOOL FindProgramHolding(const char* path, char* program);

@@ -1,0 +1,157 @@
+#include "install/InstallJournal.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "install/EntryNames.h"
+#include "install/PathSafety.h"
+
+namespace {
+
+constexpr size_t kJournalLineSize = 4 * MAX_PATH + 8;
+
+// Appends one line; the handle is opened write-through, so the line is on the disk before the
+// step it announces begins.
+BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const char* b, const char* c) {
+  char line[kJournalLineSize];
+  const int length = snprintf(line, sizeof line, "%s\t%s\t%s\t%s\r\n", kind, a, b, c);
+  DWORD written = 0;
+  if (journal->file == INVALID_HANDLE_VALUE || length <= 0 || length >= static_cast<int>(sizeof line) ||
+      !WriteFile(journal->file, line, static_cast<DWORD>(length), &written, nullptr) ||
+      written != static_cast<DWORD>(length)) {
+    return FALSE;
+  }
+  ++journal->steps;
+  return TRUE;
+}
+
+// <undo area>\<step><suffix>: where the next step keeps what it replaces.
+BOOL KeptName(const InstallJournal* journal, const char* suffix, char* path) {
+  char name[32];
+  snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), suffix);
+  return JoinItemPath(path, journal->undoArea, name, MAX_PATH - 1);
+}
+
+// The temporary beside destination: <destination>.qx48new, or <folder>\<step>.qx48new where that
+// would not fit.
+BOOL TemporaryName(const InstallJournal* journal, const char* destination, char* temporary) {
+  const size_t length = strlen(destination);
+  if (length + strlen(kTemporarySuffix) < MAX_PATH) {
+    memcpy(temporary, destination, length);
+    strcpy(temporary + length, kTemporarySuffix);
+    return TRUE;
+  }
+  char folder[MAX_PATH];
+  strcpy(folder, destination);
+  char* cut = strrchr(folder, '\\');
+  if (cut == nullptr) return FALSE;
+  *cut = '\0';
+  char name[32];
+  snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), kTemporarySuffix);
+  return JoinItemPath(temporary, folder, name, MAX_PATH - 1);
+}
+
+}  // namespace
+
+BOOL BeginJournal(InstallJournal* journal, const char* config) {
+  memset(journal, 0, sizeof *journal);
+  journal->file = INVALID_HANDLE_VALUE;
+  if (strlen(config) >= MAX_PATH) return FALSE;
+  strcpy(journal->config, config);
+  char path[MAX_PATH];
+  if (!JoinItemPath(journal->undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
+      !JoinItemPath(path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
+      GetFileAttributesA(journal->undoArea) != INVALID_FILE_ATTRIBUTES ||
+      !CreateDirectoryA(journal->undoArea, nullptr)) {
+    return FALSE;
+  }
+  journal->file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (journal->file == INVALID_HANDLE_VALUE) {
+    RemoveDirectoryA(journal->undoArea);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL JournalCreatedFolder(InstallJournal* journal, const char* folder) {
+  return WriteLine(journal, "D", folder, "", "");
+}
+
+BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
+  // Something already there (a file of that name) is not ours to remove again.
+  if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES || !WriteLine(journal, "D", folder, "", "")) {
+    return IsFolder(GetFileAttributesA(folder));
+  }
+  CreateDirectoryA(folder, nullptr);
+  return IsFolder(GetFileAttributesA(folder));
+}
+
+BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination) {
+  char temporary[MAX_PATH];
+  char backup[MAX_PATH];
+  if (!TemporaryName(journal, destination, temporary) || !KeptName(journal, ".bak", backup)) return FALSE;
+  const DWORD existing = GetFileAttributesA(destination);
+  const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
+  if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
+  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, replacing ? backup : "")) return FALSE;
+  if (!CopyFileA(source, temporary, FALSE)) {
+    DeleteFileA(temporary);
+    return FALSE;
+  }
+  if (replacing) {
+    // The old file becomes the backup by name, so a hard link to it keeps its old bytes.
+    return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+  }
+  return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
+}
+
+BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
+  char aside[MAX_PATH];
+  if (!KeptName(journal, ".dir", aside) || !WriteLine(journal, "V", folder, aside, "")) return FALSE;
+  return MoveFileExA(folder, aside, MOVEFILE_WRITE_THROUGH);
+}
+
+BOOL CommitJournal(InstallJournal* journal) {
+  const BOOL noted = WriteLine(journal, "C", "", "", "");
+  CloseHandle(journal->file);
+  journal->file = INVALID_HANDLE_VALUE;
+  if (!noted) {
+    // Without its mark the area would be rolled back by the next run: it goes now instead.
+    RemoveOwnTree(journal->undoArea);
+    return FALSE;
+  }
+  char previous[MAX_PATH];
+  if (!JoinItemPath(previous, journal->config, kPreviousAreaName, MAX_PATH - 1) ||
+      (GetFileAttributesA(previous) != INVALID_FILE_ATTRIBUTES && !RemoveOwnTree(previous)) ||
+      !MoveFileExA(journal->undoArea, previous, MOVEFILE_WRITE_THROUGH)) {
+    RemoveOwnTree(journal->undoArea);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL RemoveOwnTree(const char* folder) {
+  const DWORD attributes = GetFileAttributesA(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return TRUE;
+  if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
+    SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
+    return IsFolder(attributes) ? RemoveDirectoryA(folder) : DeleteFileA(folder);
+  }
+  char pattern[MAX_PATH];
+  WIN32_FIND_DATAA entry;
+  if (JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) {
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    if (listing != INVALID_HANDLE_VALUE) {
+      do {
+        char inner[MAX_PATH];
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+            JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1)) {
+          RemoveOwnTree(inner);
+        }
+      } while (FindNextFileA(listing, &entry));
+      FindClose(listing);
+    }
+  }
+  return RemoveDirectoryA(folder) || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
+}

@@ -1,0 +1,172 @@
+#include "install/PatchManifest.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "install/EntryNames.h"
+#include "install/ManifestLine.h"
+#include "install/PathSafety.h"
+#include "install/Sha256.h"
+
+namespace {
+
+constexpr DWORD kHashBufferSize = 256 * 1024;
+
+bool LessNoCase(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
+
+BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
+  check->verdict = verdict;
+  snprintf(check->path, sizeof check->path, "%s", path);
+  return FALSE;
+}
+
+// The manifest's entries; FALSE (check filled) when it is not a manifest this program wrote.
+BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, ManifestCheck* check) {
+  HANDLE file = CreateFileA(manifest, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(check, kManifestUnreadable, "");
+  const DWORD size = GetFileSize(file, nullptr);
+  std::vector<char> text;
+  DWORD read = 0;
+  BOOL ok = size != INVALID_FILE_SIZE && size <= kMaxManifestSize;
+  if (ok) {
+    text.resize(size);
+    ok = size == 0 || (ReadFile(file, text.data(), size, &read, nullptr) && read == size);
+  }
+  CloseHandle(file);
+  if (!ok) return Fail(check, kManifestUnreadable, "");
+  size_t line = 1;
+  for (size_t at = 0; at < text.size(); ++line) {
+    const char* end = static_cast<const char*>(memchr(text.data() + at, '\n', text.size() - at));
+    const size_t length = (end != nullptr ? static_cast<size_t>(end - text.data()) : text.size()) - at;
+    ManifestEntry entry;
+    if (entries->size() >= kMaxManifestEntries || !ParseManifestLine(text.data() + at, length, &entry)) {
+      return Fail(check, kManifestUnreadable, std::to_string(line).c_str());
+    }
+    entries->push_back(entry);
+    at += length + 1;
+  }
+  // A path named twice (in any letter case) is a damaged manifest too: the later line is named.
+  std::vector<size_t> order(entries->size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const int byName = _stricmp((*entries)[a].path, (*entries)[b].path);
+    return byName != 0 ? byName < 0 : a < b;
+  });
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (_stricmp((*entries)[order[i - 1]].path, (*entries)[order[i]].path) == 0) {
+      return Fail(check, kManifestUnreadable, std::to_string(order[i] + 1).c_str());
+    }
+  }
+  return TRUE;
+}
+
+// TRUE when the file at path has size bytes whose SHA-256 is sha256; FALSE as well when it cannot
+// be read.
+BOOL FileMatches(const char* path, uint64_t size, const char* sha256, std::vector<char>& buffer) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  LARGE_INTEGER actual;
+  BOOL same = GetFileSizeEx(file, &actual) && static_cast<uint64_t>(actual.QuadPart) == size;
+  Sha256 hash;
+  Sha256Init(&hash);
+  uint64_t total = 0;
+  for (DWORD read = 0; same && ReadFile(file, buffer.data(), kHashBufferSize, &read, nullptr) && read > 0;) {
+    Sha256Update(&hash, buffer.data(), read);
+    total += read;
+  }
+  CloseHandle(file);
+  uint8_t digest[kSha256Size];
+  char hex[kSha256HexSize];
+  Sha256Final(&hash, digest);
+  Sha256ToHex(digest, hex);
+  return same && total == size && strcmp(hex, sha256) == 0;
+}
+
+// Every file below folder (relative to the patch: prefix), in listing order, into files; stops
+// early once there are more than any manifest lists.
+void ListFiles(const char* folder, const std::string& prefix, std::vector<std::string>* files) {
+  char pattern[MAX_PATH];
+  WIN32_FIND_DATAA entry;
+  if (!JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) return;
+  HANDLE listing = FindFirstFileA(pattern, &entry);
+  if (listing == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = entry.cFileName;
+    char inner[MAX_PATH];
+    if (name == "." || name == "..") continue;
+    if (IsFolder(entry.dwFileAttributes) && !IsReparsePoint(entry.dwFileAttributes) &&
+        JoinItemPath(inner, folder, name.c_str(), MAX_PATH - 1)) {
+      ListFiles(inner, prefix + name + "\\", files);
+    } else {
+      files->push_back(prefix + name);
+    }
+  } while (files->size() <= kMaxManifestEntries && FindNextFileA(listing, &entry));
+  FindClose(listing);
+}
+
+}  // namespace
+
+ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest, ManifestCheck* check) {
+  memset(check, 0, sizeof *check);
+  check->verdict = kManifestMatches;
+  if (manifest == nullptr || manifest[0] == '\0' || GetFileAttributesA(manifest) == INVALID_FILE_ATTRIBUTES) {
+    check->verdict = kManifestAbsent;
+    return check->verdict;
+  }
+  std::vector<ManifestEntry> entries;
+  if (!ReadManifest(manifest, &entries, check)) return check->verdict;
+  std::vector<char> buffer(kHashBufferSize);
+  std::vector<std::string> listed;
+  for (const ManifestEntry& entry : entries) {
+    char path[MAX_PATH];
+    if (!JoinItemPath(path, patchFolder, entry.path, MAX_PATH - 1)) {
+      Fail(check, kPatchFileMissing, entry.path);
+      return check->verdict;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes)) {
+      Fail(check, kPatchFileMissing, entry.path);
+      return check->verdict;
+    }
+    if (!FileMatches(path, entry.size, entry.sha256, buffer)) {
+      Fail(check, kPatchFileDiffers, entry.path);
+      return check->verdict;
+    }
+    listed.push_back(entry.path);
+  }
+  std::sort(listed.begin(), listed.end(), LessNoCase);
+  std::vector<std::string> files;
+  ListFiles(patchFolder, "", &files);
+  for (const std::string& file : files) {
+    if (!std::binary_search(listed.begin(), listed.end(), file, LessNoCase)) {
+      Fail(check, kPatchFileExtra, file.c_str());
+      return check->verdict;
+    }
+  }
+  return check->verdict;
+}
+
+void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size) {
+  const char* format = "";
+  switch (check.verdict) {
+    case kManifestUnreadable:
+      format = check.path[0] != '\0' ? "its manifest is unreadable at line %s" : "its manifest is unreadable%s";
+      break;
+    case kPatchFileMissing:
+      format = "%s is missing";
+      break;
+    case kPatchFileDiffers:
+      format = "%s differs from its manifest";
+      break;
+    case kPatchFileExtra:
+      format = "%s is not in the manifest";
+      break;
+    default:
+      break;
+  }
+  snprintf(text, size, format, check.path);
+}

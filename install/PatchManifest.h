@@ -1,0 +1,33 @@
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+// The patch checked against its manifest (ManifestLine.h) before a run touches anything: every
+// file the manifest names is there with its size and SHA-256, and nothing else is.
+
+constexpr DWORD kMaxManifestSize = 4u << 20;  // a larger manifest is unreadable
+constexpr size_t kMaxManifestEntries = 20000;  // so is one with more lines
+
+enum ManifestVerdict {
+  kManifestAbsent,      // no manifest: a patch folder made by hand, installed unchecked
+  kManifestMatches,     // the patch is exactly what the manifest lists
+  kManifestUnreadable,  // too large, a malformed or repeated line, or it cannot be read
+  kPatchFileMissing,    // a file the manifest lists is not in the patch
+  kPatchFileDiffers,    // a file's size or SHA-256 is not the manifest's
+  kPatchFileExtra,      // a file of the patch is not in the manifest
+};
+
+struct ManifestCheck {
+  ManifestVerdict verdict;
+  char path[MAX_PATH];  // the first bad file below the patch folder, or the manifest's line number
+};
+
+// Checks patchFolder against manifest: the manifest's files in its order first, then the files of
+// the patch it lacks, in listing order. A linked folder in the patch counts as a file the
+// manifest lacks.
+ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest, ManifestCheck* check);
+
+// The verdict for the user, e.g. "devices\QuorVantel\a.i79 differs from its manifest"; empty for
+// kManifestAbsent and kManifestMatches.
+void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size);

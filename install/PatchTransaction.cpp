@@ -1,0 +1,134 @@
+// InstallPatch: the install into one installation as a whole, around CopyPatchTree.
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "install/FilesInUse.h"
+#include "install/PatchInstall.h"
+#include "install/PatchPaths.h"
+
+namespace {
+
+// What the look for files in use found, as the dry walk's context.
+struct InUseSearch {
+  InstallOptions options;
+  DWORD start;  // the installation's budget for waiting runs from here
+  BOOL found;
+  char file[MAX_PATH];
+};
+
+// The dry walk's hook: every file the install would replace, and every file in a vendor folder it
+// would move aside, must be free to be moved.
+void LookForFileInUse(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+  InUseSearch* search = static_cast<InUseSearch*>(walk->context);
+  if (search->found || GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) return;
+  if (!folder) {
+    search->found = IsFileInUse(destination, search->start);
+    if (search->found) strcpy(search->file, destination);
+  } else if (IsVendorFolder(source) && search->options.clearOldPatch) {
+    search->found = FindFileInUse(destination, search->start, search->file);
+  }
+}
+
+void Finish(InstallResult* result, InstallOutcome outcome, const char* format, const char* a, const char* b = "") {
+  result->outcome = outcome;
+  snprintf(result->reason, sizeof result->reason, format, a, b);
+}
+
+// Makes the missing folders of config from the installation folder down, noting which it made
+// (at most the two of "arm\config"). FALSE when config is not a folder afterwards.
+BOOL MakeConfigFolder(const char* config, char made[2][MAX_PATH], int* count) {
+  char parent[MAX_PATH];
+  strcpy(parent, config);
+  PathRemoveFileSpecA(parent);
+  *count = 0;
+  for (const char* folder : {static_cast<const char*>(parent), config}) {
+    if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
+      if (!CreateDirectoryA(folder, nullptr)) return FALSE;
+      strcpy(made[(*count)++], folder);
+    }
+  }
+  return IsFolder(GetFileAttributesA(config));
+}
+
+// The transaction proper, once the installation and the patch are known to be there.
+int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* result) {
+  char made[2][MAX_PATH];
+  int madeCount = 0;
+  InstallJournal journal;
+  if (!MakeConfigFolder(config, made, &madeCount) || !BeginJournal(&journal, config)) {
+    for (int i = madeCount - 1; i >= 0; --i) RemoveDirectoryA(made[i]);
+    Finish(result, kInstallSkipped, "%s\\%s could not be made", config, kUndoAreaName);
+    return 1;
+  }
+  int errors = 0;
+  for (int i = 0; i < madeCount; ++i) {
+    if (!JournalCreatedFolder(&journal, made[i])) ++errors;
+  }
+  job->journal = &journal;
+  if (errors == 0) CopyPatchTree(job);
+  errors += job->walk.errorCount;
+  if (errors == 0) {
+    // Keeping the previous generation is a convenience: the install has arrived either way.
+    CommitJournal(&journal);
+    return 0;
+  }
+  const int notRestored = RollBackJournal(&journal);
+  const char* what = job->walk.firstError[0] != '\0' ? job->walk.firstError : config;
+  if (notRestored != 0) {
+    Finish(result, kInstallNotRestored, "%s could not be installed, and %s could not be restored", what, config);
+  } else {
+    Finish(result, kInstallRolledBack, "%s could not be installed", what);
+  }
+  return errors;
+}
+
+}  // namespace
+
+int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status, InstallResult* result) {
+  InstallResult ignored;
+  if (result == nullptr) result = &ignored;
+  memset(result, 0, sizeof *result);
+  result->outcome = kInstallDone;
+  PatchInstallJob job;
+  memset(&job, 0, sizeof(job));
+  job.installFolder = installFolder != nullptr ? installFolder : "";
+  job.options = options;
+  job.status = status;
+
+  // The installation must be where the row says: a vanished installation gets no new folders.
+  const CString patch = GetPatchFolder();
+  const CString config = GetConfigFolder(job.installFolder);
+  if (patch.IsEmpty() || !IsFolder(GetFileAttributesA(patch))) {
+    Finish(result, kInstallSkipped, "the patch folder %s is missing", patch);
+    return 1;
+  }
+  if (config.IsEmpty() || !IsFullyQualifiedPath(config) || !IsFolder(GetFileAttributesA(job.installFolder))) {
+    Finish(result, kInstallSkipped, "the installation %s is missing", job.installFolder);
+    return 1;
+  }
+  // What a killed run left is undone before anything else happens here.
+  if (RecoverUndoArea(config) != 0) {
+    Finish(result, kInstallNotRestored, "an interrupted install in %s could not be undone", config);
+    return 1;
+  }
+
+  InUseSearch search{options, GetTickCount(), FALSE, ""};
+  FolderWalk look;
+  memset(&look, 0, sizeof look);
+  look.dryRun = TRUE;
+  look.hook = LookForFileInUse;
+  look.context = &search;
+  CopyFolderTree(patch, config, &look);
+  if (search.found) {
+    char program[kProgramNameSize];
+    if (FindProgramHolding(search.file, program)) {
+      Finish(result, kInstallSkipped, "%s is in use by %s", search.file, program);
+    } else {
+      Finish(result, kInstallSkipped, "%s is in use", search.file);
+    }
+    return 1;
+  }
+  return InstallWithJournal(&job, config, result);
+}

@@ -1,0 +1,105 @@
+#include "install/Sha256.h"
+
+#include <cstring>
+
+namespace {
+
+const uint32_t kRound[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+inline uint32_t Rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+// One 64-byte block into the state (FIPS 180-4, 6.2.2).
+void Compress(uint32_t state[8], const uint8_t* block) {
+  uint32_t w[64];
+  for (int t = 0; t < 16; ++t) {
+    w[t] = (uint32_t(block[4 * t]) << 24) | (uint32_t(block[4 * t + 1]) << 16) | (uint32_t(block[4 * t + 2]) << 8) |
+           uint32_t(block[4 * t + 3]);
+  }
+  for (int t = 16; t < 64; ++t) {
+    const uint32_t s0 = Rotr(w[t - 15], 7) ^ Rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
+    const uint32_t s1 = Rotr(w[t - 2], 17) ^ Rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
+    w[t] = w[t - 16] + s0 + w[t - 7] + s1;
+  }
+  uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+  uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+  for (int t = 0; t < 64; ++t) {
+    const uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[t] + w[t];
+    const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
+  }
+  state[0] += a;
+  state[1] += b;
+  state[2] += c;
+  state[3] += d;
+  state[4] += e;
+  state[5] += f;
+  state[6] += g;
+  state[7] += h;
+}
+
+}  // namespace
+
+void Sha256Init(Sha256* hash) {
+  static const uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  memcpy(hash->state, kInitial, sizeof kInitial);
+  hash->length = 0;
+  hash->used = 0;
+}
+
+void Sha256Update(Sha256* hash, const void* data, size_t size) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  hash->length += size;
+  if (hash->used > 0) {
+    const size_t take = size < 64 - hash->used ? size : 64 - hash->used;
+    memcpy(hash->block + hash->used, bytes, take);
+    hash->used += take;
+    bytes += take;
+    size -= take;
+    if (hash->used < 64) return;
+    Compress(hash->state, hash->block);
+    hash->used = 0;
+  }
+  for (; size >= 64; bytes += 64, size -= 64) Compress(hash->state, bytes);
+  memcpy(hash->block, bytes, size);
+  hash->used = size;
+}
+
+void Sha256Final(Sha256* hash, uint8_t digest[kSha256Size]) {
+  const uint64_t bits = hash->length * 8;
+  // A one bit, zeros up to 56 bytes into a block, then the length in bits, big-endian.
+  uint8_t pad[72] = {0x80};
+  const size_t padLength = (hash->used < 56 ? 56 : 120) - hash->used;
+  for (int i = 0; i < 8; ++i) pad[padLength + i] = uint8_t(bits >> (56 - 8 * i));
+  Sha256Update(hash, pad, padLength + 8);
+  for (int i = 0; i < 8; ++i) {
+    digest[4 * i] = uint8_t(hash->state[i] >> 24);
+    digest[4 * i + 1] = uint8_t(hash->state[i] >> 16);
+    digest[4 * i + 2] = uint8_t(hash->state[i] >> 8);
+    digest[4 * i + 3] = uint8_t(hash->state[i]);
+  }
+}
+
+void Sha256ToHex(const uint8_t digest[kSha256Size], char hex[kSha256HexSize]) {
+  static const char kDigits[] = "0123456789abcdef";
+  for (size_t i = 0; i < kSha256Size; ++i) {
+    hex[2 * i] = kDigits[digest[i] >> 4];
+    hex[2 * i + 1] = kDigits[digest[i] & 15];
+  }
+  hex[2 * kSha256Size] = '\0';
+}

@@ -1,0 +1,357 @@
+// An install into one installation lands whole or not at all: faults made with real files and
+// real second processes, and the whole configuration tree compared before and after.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install/InstallJournal.h"
+#include "install/PatchInstall.h"
+#include "tests/install/TestProcesses.h"
+#include "tests/install/TreeFiles.h"
+
+namespace {
+
+const std::string kRoot = "C:\\qx48-transaction-test";
+const std::string kInstall = kRoot + "\\EW";
+const std::string kConfig = kInstall + "\\arm\\config";
+
+std::string PatchFolder() { return Join(FolderOfThisProgram(), "QX48_EWARM_patch"); }
+std::string Fixture(const std::string& name) { return Join(Join(FolderOfThisProgram(), "link-fixture"), name); }
+
+// The patch and an installation that holds an older one, beside files of another vendor.
+const Tree kPatch{{"Qorvantel.Version", "V2"},
+                  {"devices\\QuorVantel\\a.i79", "new a"},
+                  {"devices\\QuorVantel\\b.i79", "new b"},
+                  {"debugger\\QuorVantel\\x.ddf", "new x"},
+                  {"flashloader\\QuorVantel\\f.flash", "new f"},
+                  {"flashloader\\QuorVantel\\new.board", "new board"}};
+const Tree kBefore{{"Qorvantel.Version", "V1"},
+                   {"devices\\QuorVantel\\a.i79", "old a"},
+                   {"devices\\QuorVantel\\obsolete.i79", "old"},
+                   {"devices\\Other\\o.i79", "other"},
+                   {"debugger\\QuorVantel\\x.ddf", "old x"},
+                   {"flashloader\\QuorVantel\\f.flash", "old f"},
+                   {"flashloader\\Other\\g.flash", "other g"}};
+
+// What a finished install leaves: the patch over the installation, without the old vendor files
+// when old patches are cleared.
+Tree NewTreeOf(Tree tree, bool clearOldPatch) {
+  if (clearOldPatch) {
+    for (const std::string vendor : {"devices\\QuorVantel", "debugger\\QuorVantel", "flashloader\\QuorVantel"}) {
+      for (auto entry = tree.begin(); entry != tree.end();) {
+        entry = entry->first.rfind(vendor + "\\", 0) == 0 ? tree.erase(entry) : std::next(entry);
+      }
+    }
+  }
+  for (const auto& [path, content] : kPatch) {
+    tree[path] = content;
+    for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1)) {
+      tree[path.substr(0, at)] = kFolder;
+    }
+  }
+  return tree;
+}
+
+Tree NewTree(bool clearOldPatch) { return NewTreeOf(ReadTree(kConfig), clearOldPatch); }
+
+// Every status line of the install, and what a test wants done as a line arrives.
+std::vector<std::string> g_lines;
+std::function<void(const std::string&)> g_onLine;
+
+void RecordLine(void*, const char* line) {
+  g_lines.push_back(line);
+  if (g_onLine) g_onLine(line);
+}
+
+InstallResult Install(bool clearOldPatch) {
+  InstallResult result;
+  g_lines.clear();
+  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, StatusSink{RecordLine, nullptr}, &result);
+  g_onLine = nullptr;
+  return result;
+}
+
+int CopyLines() {
+  int n = 0;
+  for (const std::string& line : g_lines) n += line.rfind("Copy ", 0) == 0 ? 1 : 0;
+  return n;
+}
+
+class InstallTransactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RemoveTree(kRoot);
+    RemoveTree(PatchFolder());
+    RemoveTree(PatchFolder() + "-away");
+    WriteTree(PatchFolder(), kPatch);
+    WriteTree(kConfig, kBefore);
+  }
+  void TearDown() override {
+    g_onLine = nullptr;
+    RemoveTree(kRoot);
+    RemoveTree(PatchFolder());
+    RemoveTree(PatchFolder() + "-away");
+  }
+};
+
+// --- Faults: the installation ends exactly as before ------------------------------------------
+
+struct FaultCase {
+  const char* what;
+  bool clearOldPatch;
+  std::function<void()> makeFault;  // after the installation is written, before the snapshot
+  std::function<void()> endFault;   // after the install
+  std::function<void()> repair;     // once the installation is compared, so that a run can arrive
+  InstallOutcome outcome;
+  const char* reasonHas;
+  // Whether the fault could be made at all; when not, the install must simply arrive.
+  std::function<bool()> made = [] { return true; };
+};
+
+std::vector<FaultCase> FaultCases() {
+  static HANDLE held = INVALID_HANDLE_VALUE;
+  static std::unique_ptr<FileHolder> holder;
+  static bool renamed = false;
+  const std::string x = Join(kConfig, "debugger\\QuorVantel\\x.ddf");
+  return {
+      {"a read-only destination file", false,
+       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_READONLY); }, [] {},
+       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_NORMAL); }, kInstallRolledBack, "x.ddf could not be installed"},
+      {"a destination folder that cannot be made: a file in its place", true,
+       [] {
+         RemoveTree(Join(kConfig, "debugger\\QuorVantel"));
+         WriteFileBytes(Join(kConfig, "debugger\\QuorVantel"), "a file");
+       },
+       [] {}, [] { DeleteFileA(Join(kConfig, "debugger\\QuorVantel").c_str()); }, kInstallRolledBack,
+       "QuorVantel"},
+      {"a file held by a second process that shares reading and writing, not deletion", false,
+       [x] { holder = std::make_unique<FileHolder>(x, FileHolder::kShareReadWrite); },
+       [] { holder.reset(); }, [] {}, kInstallSkipped, "x.ddf is in use"},
+      {"a file in a vendor folder to be cleared, held without sharing by this process", true,
+       [] {
+         held = CreateFileA(Join(kConfig, "devices\\QuorVantel\\obsolete.i79").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+       },
+       [] { CloseHandle(held); }, [] {}, kInstallSkipped, "obsolete.i79 is in use"},
+      // Windows and Wine refuse to rename a folder while it is being listed: then the run goes on.
+      {"the patch folder renamed away after the second file", true,
+       [] {
+         renamed = false;
+         g_onLine = [](const std::string&) {
+           if (CopyLines() == 2) renamed = MoveFileA(PatchFolder().c_str(), (PatchFolder() + "-away").c_str()) != FALSE;
+         };
+       },
+       [] {}, [] { MoveFileA((PatchFolder() + "-away").c_str(), PatchFolder().c_str()); }, kInstallRolledBack,
+       "could not be installed", [] { return renamed; }},
+      // By the second file at most two of the three sub-folders are begun: a later one goes.
+      {"the patch's sub-folders renamed away after the second file", true,
+       [] {
+         renamed = false;
+         g_onLine = [](const std::string&) {
+           if (CopyLines() != 2) return;
+           for (const char* sub : {"devices", "debugger", "flashloader"}) {
+             const std::string from = Join(PatchFolder(), sub);
+             renamed = MoveFileA(from.c_str(), (from + "-away").c_str()) != FALSE || renamed;
+           }
+         };
+       },
+       [] {},
+       [] {
+         for (const char* sub : {"devices", "debugger", "flashloader"}) {
+           const std::string to = Join(PatchFolder(), sub);
+           MoveFileA((to + "-away").c_str(), to.c_str());
+         }
+       },
+       kInstallRolledBack, "could not be installed", [] { return renamed; }},
+  };
+}
+
+TEST_F(InstallTransactionTest, AFaultLeavesTheInstallationExactlyAsBefore) {
+  for (const FaultCase& c : FaultCases()) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    c.makeFault();
+    const Tree before = ReadTree(kConfig);
+    const Tree arrived = NewTree(c.clearOldPatch);
+    const InstallResult result = Install(c.clearOldPatch);
+    c.endFault();
+    if (!c.made()) {
+      std::printf("%s: the fault could not be made, the install went on\n", c.what);
+      EXPECT_EQ(kInstallDone, result.outcome);
+      EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
+      c.repair();
+      continue;
+    }
+    std::printf("%s: %s\n", c.what, result.reason);
+    EXPECT_EQ(c.outcome, result.outcome);
+    EXPECT_NE(std::string(result.reason).find(c.reasonHas), std::string::npos) << result.reason;
+    EXPECT_EQ(before, ReadTree(kConfig)) << "no temporary, no undo area, no kept generation";
+    if (c.outcome == kInstallSkipped) {
+      EXPECT_EQ(0, CopyLines()) << "a skipped installation is not even begun";
+    }
+    // Once the fault is gone, the same install arrives whole.
+    c.repair();
+    const Tree expected = NewTree(c.clearOldPatch);
+    EXPECT_EQ(kInstallDone, Install(c.clearOldPatch).outcome);
+    EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
+  }
+}
+
+DWORD WINAPI CloseAfter300Ms(LPVOID handle) {
+  Sleep(300);
+  CloseHandle(static_cast<HANDLE>(handle));
+  return 0;
+}
+
+TEST_F(InstallTransactionTest, AFileLockedForAMomentIsWaitedFor) {
+  HANDLE file = CreateFileA(Join(kConfig, "debugger\\QuorVantel\\x.ddf").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  HANDLE releaser = CreateThread(nullptr, 0, CloseAfter300Ms, file, 0, nullptr);
+  ASSERT_NE(nullptr, releaser);
+  const Tree expected = NewTree(false);
+  const DWORD start = GetTickCount();
+  const InstallResult result = Install(false);
+  std::printf("a file locked for 300 ms: the install ended after %lu ms\n",
+              static_cast<unsigned long>(GetTickCount() - start));
+  WaitForSingleObject(releaser, 10000);
+  CloseHandle(releaser);
+  EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
+  EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
+}
+
+// --- A finished install ----------------------------------------------------------------------
+
+TEST_F(InstallTransactionTest, AFinishedInstallKeepsOneGenerationOfWhatItReplaced) {
+  const Tree expected = NewTree(true);
+  ASSERT_EQ(kInstallDone, Install(true).outcome);
+  EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
+  EXPECT_FALSE(Exists(Join(kConfig, kUndoArea)));
+  // The old vendor folders, moved aside whole, and the replaced version file are kept.
+  std::vector<std::string> kept;
+  for (const auto& [path, content] : ReadTree(Join(kConfig, kKeptGeneration))) {
+    if (content != kFolder && path != kJournalName) kept.push_back(content);
+  }
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ((std::vector<std::string>{"V1", "old", "old a", "old f", "old x"}), kept);
+
+  // The next install replaces that generation: only what it replaced itself is kept.
+  ASSERT_EQ(kInstallDone, Install(false).outcome);
+  std::vector<std::string> second;
+  for (const auto& [path, content] : ReadTree(Join(kConfig, kKeptGeneration))) {
+    if (content != kFolder && path != kJournalName) second.push_back(content);
+  }
+  EXPECT_EQ(kPatch.size(), second.size()) << "every patch file was replaced by itself";
+  EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
+}
+
+TEST_F(InstallTransactionTest, EachCopyLineArrivesBeforeItsFileIsTouched) {
+  std::vector<std::string> touched;
+  g_onLine = [&touched](const std::string& line) {
+    const size_t to = line.rfind(" to ");
+    if (line.rfind("Copy ", 0) != 0 || to == std::string::npos) return;
+    const std::string relative = line.substr(5, to - 5);
+    const auto old = kBefore.find(relative);
+    const std::string path = Join(kConfig, relative);
+    if (ReadFileBytes(path) != (old != kBefore.end() ? old->second : "<missing>") ||
+        Exists(path + kTemporarySuffix)) {
+      touched.push_back(relative);
+    }
+  };
+  const Tree expected = NewTree(false);
+  ASSERT_EQ(kInstallDone, Install(false).outcome);
+  EXPECT_EQ(static_cast<int>(kPatch.size()), CopyLines());
+  EXPECT_EQ(std::vector<std::string>{}, touched) << "files already touched when their line came";
+  EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
+}
+
+// --- A killed run ----------------------------------------------------------------------------
+
+bool HoldsTemporary(const Tree& tree) {
+  for (const auto& entry : tree) {
+    if (entry.first.find(kTemporarySuffix) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(InstallTransactionTest, ARunKilledMidwayIsUndoneByTheNextRun) {
+  for (int killAt : {1, 3, static_cast<int>(kPatch.size())}) {
+    SCOPED_TRACE("killed at Copy line " + std::to_string(killAt));
+    SetUp();
+    const Tree before = ReadTree(kConfig);
+    ASSERT_EQ(kKilledExitCode, InstallAndKillAtLine(kInstall, killAt));
+    EXPECT_TRUE(Exists(Join(kConfig, kUndoArea))) << "killed with its work half done";
+    EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+    EXPECT_EQ(before, ReadTree(kConfig));
+
+    // Killed again, and this time the next install goes on: it ends exactly the new patch.
+    ASSERT_EQ(kKilledExitCode, InstallAndKillAtLine(kInstall, killAt));
+    EXPECT_EQ(kInstallDone, Install(true).outcome);
+    const Tree after = ReadTree(kConfig);
+    EXPECT_FALSE(HoldsTemporary(after));
+    EXPECT_EQ(0u, after.count(kUndoArea));
+    EXPECT_EQ(NewTreeOf(before, true), WithoutKeptGeneration(after));
+  }
+}
+
+// Killed at the edges of a run: right after making its undo area, and after marking its journal
+// finished but before keeping it as the previous generation.
+TEST_F(InstallTransactionTest, ALeftoverUndoAreaIsFinishedAsItsJournalSays) {
+  const std::string undo = Join(kConfig, kUndoArea), previous = Join(kConfig, kKeptGeneration);
+  const Tree before = ReadTree(kConfig);
+  WriteTree(undo, {});
+  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_EQ(before, ReadTree(kConfig)) << "an undo area without a journal had done nothing";
+
+  ASSERT_EQ(kInstallDone, Install(true).outcome);
+  const Tree installed = ReadTree(kConfig);
+  ASSERT_TRUE(MoveFileA(previous.c_str(), undo.c_str()));
+  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_EQ(installed, ReadTree(kConfig)) << "a finished install stays, its area kept as the previous one";
+}
+
+// --- Hard links and a dry walk -----------------------------------------------------------------
+
+TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWrittenThrough) {
+  const char* const installations[] = {"EW-hardlink-merge", "EW-hardlink-clear"};
+  ASSERT_EQ("keep", ReadFileBytes(Fixture("outside-hard\\keep.i79"))) << "run through CTest (install_link_fixture)";
+  RemoveTree(PatchFolder());
+  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\QX48.i79", "new"}});
+  for (int clear = 0; clear < 2; ++clear) {
+    SCOPED_TRACE(installations[clear]);
+    InstallResult result;
+    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, StatusSink{}, &result);
+    EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
+    EXPECT_EQ("new", ReadFileBytes(Fixture(std::string(installations[clear]) +
+                                           "\\arm\\config\\devices\\QuorVantel\\QX48.i79")));
+    EXPECT_EQ("keep", ReadFileBytes(Fixture("outside-hard\\keep.i79")));
+  }
+}
+
+std::vector<std::string> g_seen;
+void NoteEntry(FolderWalk*, const char*, const char* destination, BOOL) { g_seen.push_back(destination); }
+
+TEST_F(InstallTransactionTest, ADryWalkSeesEveryEntryAndTouchesNothing) {
+  RemoveTree(kRoot);
+  WriteTree(kConfig, {{"devices\\QuorVantel\\a.i79", "old a"}});
+  const Tree before = ReadTree(kRoot);
+  FolderWalk walk{};
+  walk.dryRun = TRUE;
+  walk.hook = NoteEntry;
+  g_seen.clear();
+  CopyFolderTree(PatchFolder().c_str(), kConfig.c_str(), &walk);
+  EXPECT_EQ(0, walk.errorCount);
+  EXPECT_EQ(before, ReadTree(kRoot));
+  std::sort(g_seen.begin(), g_seen.end());
+  std::vector<std::string> expected;
+  for (const auto& [path, content] : ReadTree(PatchFolder())) expected.push_back(Join(kConfig, path));
+  EXPECT_EQ(expected, g_seen);
+}
+
+}  // namespace

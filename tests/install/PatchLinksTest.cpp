@@ -1,0 +1,84 @@
+// Links and names that lead elsewhere: made on the Unix side (make-link-fixture.sh), where a
+// Windows program under Wine cannot make them, and installed into as any installation.
+#include "tests/install/PatchInstallFixture.h"
+
+namespace {
+
+// Moves a tree the fixture made into the place of the patch folder, and back at the end.
+class BorrowedPatch {
+ public:
+  explicit BorrowedPatch(const std::string& fixture) : fixture_(Fixture(fixture)) {
+    moved_ = MoveFileA(fixture_.c_str(), PatchFolder().c_str()) != FALSE;
+  }
+  ~BorrowedPatch() {
+    if (moved_) MoveFileA(PatchFolder().c_str(), fixture_.c_str());
+  }
+  bool Ready() const { return moved_; }
+
+ private:
+  std::string fixture_;
+  bool moved_ = false;
+};
+
+const char kNoFixture[] = "the Unix-side fixture is missing: run through CTest (install_link_fixture)";
+
+TEST_F(PatchInstallTest, LinkedFolderInThePatchIsNotDescendedIntoAndALoopEnds) {
+  BorrowedPatch patch("loop-patch");
+  ASSERT_TRUE(patch.Ready()) << kNoFixture;
+  // Wine reports a Unix link to a folder as a reparse point, as Windows does a junction.
+  EXPECT_NE(0u, GetFileAttributesA(Join(PatchFolder(), "self").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  WriteTree(kConfig, {});
+  Installation installation(kInstall);
+  EXPECT_EQ(2, installation.Install(1));  // "self" and "sub\loop"
+  EXPECT_EQ(Tree{}, ReadTree(kConfig)) << "a.txt and sub\\b.txt are undone with the rest";
+}
+
+TEST_F(PatchInstallTest, NamesThatWindowsWouldReadAsOtherPlacesAreRefused) {
+  BorrowedPatch patch("odd-patch");
+  ASSERT_TRUE(patch.Ready()) << kNoFixture;
+  WriteTree(kConfig, {});
+  Installation installation(kInstall);
+  // a\b, x:y, con, "...", "trail." and the folder "..\..\evil"
+  EXPECT_EQ(6, installation.Install(1));
+  EXPECT_EQ(Tree{}, ReadTree(kConfig)) << "good.txt is undone with the rest";
+  EXPECT_EQ((Tree{{"EW", kFolder}, {"EW\\arm", kFolder}, {"EW\\arm\\config", kFolder}}), ReadTree(kRoot));
+  EXPECT_FALSE(Exists("C:\\evil"));
+}
+
+const Tree kOutside{{"keep.txt", "keep"}};
+
+TEST_F(PatchInstallTest, InstalledVendorFolderThatIsALinkIsNeitherMovedNorWrittenThrough) {
+  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}, {"top.txt", "new"}});
+  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
+  Installation installation(Fixture("EW-linked"));
+  EXPECT_EQ(1, installation.Install(1));
+  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
+  EXPECT_EQ("<missing>", ReadFileBytes(Fixture("EW-linked\\arm\\config\\top.txt"))) << "undone";
+}
+
+TEST_F(PatchInstallTest, VendorFolderHoldingALinkIsNotDeletedAndTheInstallationRollsBack) {
+  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}});
+  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
+  Installation installation(Fixture("EW-inner"));
+  EXPECT_EQ(1, installation.Install(1));
+  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
+  const std::string vendor = Fixture("EW-inner\\arm\\config\\devices\\QuorVantel");
+  EXPECT_EQ("old", ReadFileBytes(Join(vendor, "old.xml")));
+  EXPECT_EQ("<missing>", ReadFileBytes(Join(vendor, "a.xml"))) << "undone";
+}
+
+TEST_F(PatchInstallTest, DestinationFilesLinkedElsewhereAreNotWrittenThrough) {
+  // same.txt links to outside\keep.txt; fresh.txt is a dangling link into outside, which Wine
+  // does not list at all.
+  WriteTree(PatchFolder(), {{"same.txt", "new"}, {"fresh.txt", "new"}, {"ok.txt", "new"}});
+  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
+  Installation installation(Fixture("EW-filelink"));
+  // same.txt counts; fresh.txt is either refused or, moved into place by name, replaces the
+  // dangling link inside the configuration folder and is undone with the rest.
+  EXPECT_GE(installation.Install(1), 1);
+  EXPECT_EQ(kOutside, ReadTree(Fixture("outside")));
+  EXPECT_EQ("<missing>", ReadFileBytes(Fixture("EW-filelink\\arm\\config\\ok.txt"))) << "undone";
+  EXPECT_EQ("keep", ReadFileBytes(Fixture("EW-filelink\\arm\\config\\same.txt")));
+}
+
+}  // namespace
