@@ -11,7 +11,6 @@ class CFileHandle {
   CFileHandle& operator=(const CFileHandle&) = delete;
 
   BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  operator HANDLE() const { return m_hFile; }
 
   // Closes a handle held before. No security attributes and no template file: nothing here
   // hands a handle to a child process or copies another file's attributes.
@@ -29,15 +28,11 @@ class CFileHandle {
     return ::GetFinalPathNameByHandleA(m_hFile, path, size, flags);
   }
 
-  BOOL Close() { return IsOpen() && ::CloseHandle(Detach()); }
-  void Attach(HANDLE file) {
-    Close();
-    m_hFile = file;
-  }
-  HANDLE Detach() {
+  BOOL Close() {
+    if (!IsOpen()) return FALSE;
     HANDLE file = m_hFile;
     m_hFile = INVALID_HANDLE_VALUE;
-    return file;
+    return ::CloseHandle(file);
   }
 
  private:

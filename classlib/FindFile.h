@@ -22,15 +22,11 @@ class CFindFile {
   // On TRUE, entry holds the next match; FALSE also when no listing is open.
   BOOL FindNext(WIN32_FIND_DATAA* entry) { return IsOpen() && ::FindNextFileA(m_hFind, entry); }
   // A caller that wants the reason a listing ended reads GetLastError before closing it.
-  BOOL Close() { return IsOpen() && ::FindClose(Detach()); }
-  void Attach(HANDLE find) {
-    Close();
-    m_hFind = find;
-  }
-  HANDLE Detach() {
+  BOOL Close() {
+    if (!IsOpen()) return FALSE;
     HANDLE find = m_hFind;
     m_hFind = INVALID_HANDLE_VALUE;
-    return find;
+    return ::FindClose(find);
   }
 
  private:
