@@ -10,7 +10,6 @@
 namespace {
 
 constexpr UINT kAccessMask = CFile::modeWrite | CFile::modeReadWrite | CFile::modeCreate;
-constexpr UINT kShareMask = 0x0070;
 
 void Report(CFileException* error, int cause, LONG osError, LPCTSTR fileName) {
   if (error == nullptr) return;
@@ -21,6 +20,7 @@ void Report(CFileException* error, int cause, LONG osError, LPCTSTR fileName) {
 
 #ifdef _WIN32
 const HANDLE kNoFile = INVALID_HANDLE_VALUE;
+constexpr UINT kShareMask = 0x0070;  // Linux has no share modes
 
 DWORD ShareMode(UINT openFlags) {
   switch (openFlags & kShareMask) {

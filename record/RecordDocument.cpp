@@ -62,7 +62,9 @@ CRecordValue* CRecordSection::GetValue(int index) const {
   return static_cast<CRecordValue*>(m_values[index]);
 }
 
-int CRecordSection::FindKey(LPCTSTR name) const { return m_keyIndex.Find(m_keyNames, name); }
+int CRecordSection::FindKey(LPCTSTR name) const {
+  return m_keyIndex.Find(m_keyNames, name);
+}
 
 BOOL CRecordSection::ScanKeyName(LPCTSTR line, char* scan) const {
   if (line == nullptr || m_keyValueSeparator.IsEmpty()) return FALSE;

@@ -132,8 +132,7 @@ class CRecordDocument {
  private:
   // Loads one line; returns the number of sections, keys and elements it added (negative when a
   // repeated key's new value has fewer elements).
-  INT_PTR LoadLine(LPCTSTR line, const char* headerFormat,
-                   char (&currentSection)[kRecordTextSize]);
+  INT_PTR LoadLine(LPCTSTR line, const char* headerFormat, char (&currentSection)[kRecordTextSize]);
   LoadResult LoadFile(LPCTSTR path);
   INT_PTR CountEntries() const;
 

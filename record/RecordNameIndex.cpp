@@ -12,14 +12,18 @@ namespace {
 constexpr uint64_t kHashStart = 14695981039346656037ull;
 constexpr uint64_t kHashPrime = 1099511628211ull;
 
-uint64_t Mix(uint64_t hash, unsigned char byte) { return (hash ^ byte) * kHashPrime; }
+uint64_t Mix(uint64_t hash, unsigned char byte) {
+  return (hash ^ byte) * kHashPrime;
+}
 
 unsigned char AsciiUpper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
+#ifdef _WIN32
 // What every character that is not ASCII is folded to where a code page's case map may change it.
 constexpr unsigned char kOtherCharacter = 0x80;
+#endif
 
 }  // namespace
 

@@ -49,13 +49,13 @@ TEST(IsReservedDeviceName, DeviceNamesWithAnyExtensionAndCase) {
     const char* name;
     bool reserved;
   } cases[] = {
-      {"CON", true},       {"con", true},        {"Con.txt", true},    {"CON .txt", true},
-      {"CON  ", true},     {"AUX.a.b", true},    {"NUL", true},        {"prn.log", true},
-      {"CONIN$", true},    {"conout$.x", true},  {"COM1", true},       {"com9.log", true},
-      {"COM0", true},      {"LPT3", true},       {"lpt1.txt", true},   {"COM10", false},
-      {"COMA", false},     {"LPT", false},       {"CONX", false},      {"console", false},
-      {"", false},         {".CON", false},      {" CON", false},      {"CON:", false},
-      {"a.CON", false},    {"CONIN", false},     {"NUL_", false},
+      {"CON", true},    {"con", true},       {"Con.txt", true},  {"CON .txt", true},
+      {"CON  ", true},  {"AUX.a.b", true},   {"NUL", true},      {"prn.log", true},
+      {"CONIN$", true}, {"conout$.x", true}, {"COM1", true},     {"com9.log", true},
+      {"COM0", true},   {"LPT3", true},      {"lpt1.txt", true}, {"COM10", false},
+      {"COMA", false},  {"LPT", false},      {"CONX", false},    {"console", false},
+      {"", false},      {".CON", false},     {" CON", false},    {"CON:", false},
+      {"a.CON", false}, {"CONIN", false},    {"NUL_", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsReservedDeviceName(c.name) != FALSE, c.reserved) << '"' << c.name << '"';

@@ -51,8 +51,7 @@ TEST(RecordBounds, AtEachBoundTheFileLoadsJustPastItTheLoadIsCut) {
   const BoundCase cases[] = {
       {"a real version file", [] { return std::string(kInstall); }, CRecordDocument::loadComplete,
        "V2.0"},
-      {"size at the bound",
-       [&] { return kInstall + Filler(size - strlen(kInstall)); },
+      {"size at the bound", [&] { return kInstall + Filler(size - strlen(kInstall)); },
        CRecordDocument::loadComplete, "V2.0"},
       {"one byte over the size", [&] { return kInstall + Filler(size + 1 - strlen(kInstall)); },
        CRecordDocument::loadTooLarge, kUnknownVersionLabel},

@@ -21,7 +21,9 @@
 
 namespace {
 
-std::string InstallPathOf(int row) { return "C:\\EW" + std::to_string(row) + "\\"; }
+std::string InstallPathOf(int row) {
+  return "C:\\EW" + std::to_string(row) + "\\";
+}
 
 // Fills a row the way the dialog adds one (AddInstallationFolder), then counts it.
 void AppendRow(InstallationTable& table) {
@@ -29,8 +31,7 @@ void AppendRow(InstallationTable& table) {
   InstallationRow& row = table.rows[count];
   row.present = 1;
   row.checked = 1;
-  snprintf(row.displayName, sizeof row.displayName, "IAR Embedded Workbench IDE - ARM 9.%d",
-           count);
+  snprintf(row.displayName, sizeof row.displayName, "IAR Embedded Workbench IDE - ARM 9.%d", count);
   snprintf(row.installPath, sizeof row.installPath, "%s", InstallPathOf(count).c_str());
   row.versionStamp.state = 1;
   snprintf(row.versionStamp.label, sizeof row.versionStamp.label, "V1.0");
