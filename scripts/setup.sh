@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang lld llvm libunicorn-dev
   googletest
+  libclang-rt-14-dev  # libFuzzer and clang's sanitizer runtimes: the fuzz build
 )
 
 missing=()
