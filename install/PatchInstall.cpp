@@ -7,19 +7,14 @@
 
 #include "install/PatchPaths.h"
 
-namespace {
-
-// Deletes an installed vendor folder with everything in it. TRUE when nothing of that name is left
-// as a folder; a file of the vendor's name is never deleted (the copy then fails to make the
-// folder).
-BOOL DeleteVendorFolder(const FolderWalk* walk, const char* folder) {
+BOOL DeleteVendorFolder(const char* destinationRoot, const char* folder) {
   const DWORD attributes = GetFileAttributesA(folder);
   if (!IsFolder(attributes)) {
     return TRUE;
   }
   // The shell's delete walks through linked folders (Wine's follows a Unix link into its target),
   // so a vendor folder is only deleted when nothing in it leads elsewhere.
-  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(walk->destinationRoot, folder) || HoldsReparsePoint(folder)) {
+  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(destinationRoot, folder) || HoldsReparsePoint(folder)) {
     return FALSE;
   }
   // The source list ends with an empty string: two terminators.
@@ -36,8 +31,6 @@ BOOL DeleteVendorFolder(const FolderWalk* walk, const char* folder) {
   return !PathFileExistsA(folder);
 }
 
-}  // namespace
-
 BOOL IsVendorFolder(const char* path) {
   if (path == nullptr || strlen(path) >= MAX_PATH) {
     return FALSE;
@@ -52,7 +45,7 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
   const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
   if (folder) {
     if (IsVendorFolder(source) && job->options.clearOldPatch && PathFileExistsA(destination) &&
-        !DeleteVendorFolder(walk, destination)) {
+        !DeleteVendorFolder(walk->destinationRoot, destination)) {
       ++walk->errorCount;
     }
     return;

@@ -31,5 +31,10 @@ void CopyPatchTree(PatchInstallJob* job);
 // "Copy <path below the patch> to <installation folder>" for a file.
 void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, BOOL folder);
 
+// Deletes an installed vendor folder with everything in it, provided it and everything in it
+// resolves below destinationRoot (a ResolvePath result). TRUE when nothing of that name is left as
+// a folder; a file of the vendor's name is never deleted.
+BOOL DeleteVendorFolder(const char* destinationRoot, const char* folder);
+
 // TRUE when the last component of path is the vendor folder name, without regard to case.
 BOOL IsVendorFolder(const char* path);
