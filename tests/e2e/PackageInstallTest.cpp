@@ -117,7 +117,9 @@ class PackageInstallTest : public ::testing::Test {
 
 TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlashImageInside) {
   EXPECT_EQ(TopLevelNames(PackageFolder()),
-            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName}));
+            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, "deploy", "qx48patch.exe"}));
+  EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"),
+            (std::vector<std::string>{"detect.ps1", "install.cmd", "uninstall.cmd"}));
 
   // The patch is the source tree as it stands (nothing more, nothing less), plus the image.
   FolderTree expected = ReadFolderTree(WindowsPathOf(QX48_PATCH_SOURCE));
