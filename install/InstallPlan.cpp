@@ -21,10 +21,9 @@ bool PlanInstall(const std::string& patchFolder, const std::string& installFolde
   if (!ListTree(patchFolder, &patch)) return false;
   const std::string config = static_cast<const char*>(GetConfigFolder(installFolder.c_str()));
 
-  // Installed vendor folders that the patch carries are deleted first: their files go, and the
-  // patch's own files in them count as added, not replaced.
+  // Installed vendor folders that the patch carries are deleted first: their files that the patch
+  // has no file of go for good.
   std::set<std::string, NoCaseLess> patchFiles(patch.files.begin(), patch.files.end());
-  std::set<std::string, NoCaseLess> cleared;
   if (options.clearOldPatch && !config.empty()) {
     for (const std::string& folder : patch.folders) {
       if (!IsVendorFolder(folder.c_str())) continue;
@@ -32,14 +31,12 @@ bool PlanInstall(const std::string& patchFolder, const std::string& installFolde
       if (!ListTree(config + "\\" + folder, &installed)) continue;
       for (const std::string& file : installed.files) {
         const std::string path = folder + "\\" + file;
-        cleared.insert(path);
         if (patchFiles.count(path) == 0) plan->removed.push_back(path);
       }
     }
   }
   for (const std::string& file : patch.files) {
-    const bool there = !config.empty() && cleared.count(file) == 0 &&
-                       GetFileAttributesA((config + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool there = !config.empty() && GetFileAttributesA((config + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES;
     (there ? plan->replaced : plan->added).push_back(file);
   }
   return true;

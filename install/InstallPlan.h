@@ -8,7 +8,7 @@
 // tool's --dry-run. Paths are relative to the installation's configuration folder.
 struct InstallPlan {
   std::vector<std::string> added;     // patch files the installation lacks
-  std::vector<std::string> replaced;  // patch files the installation has (their bytes are rewritten)
+  std::vector<std::string> replaced;  // patch files the installation has (written anew)
   std::vector<std::string> removed;   // with clear-old-patch: files in installed vendor folders
                                       // that the patch carries, which the patch has no file of
 };
