@@ -30,7 +30,7 @@ ConsoleRun::~ConsoleRun() {
   }
 }
 
-bool ConsoleRun::Start(const std::string& exe, const std::string& arguments) {
+bool ConsoleRun::StartAs(HANDLE token, const std::string& exe, const std::string& arguments) {
   outPath_ = TempPath("out");
   errPath_ = TempPath("err");
   HANDLE out = InheritableFile(outPath_);
@@ -42,8 +42,12 @@ bool ConsoleRun::Start(const std::string& exe, const std::string& arguments) {
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::string commandLine = "\"" + exe + "\" " + arguments;
-  const BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                      nullptr, nullptr, &startup, &info_);
+  const BOOL started =
+      token == nullptr
+          ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                           &startup, &info_)
+          : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &info_);
   CloseHandle(out);
   CloseHandle(err);
   if (!started) info_ = {};
@@ -76,4 +80,24 @@ ConsoleResult RunConsole(const std::string& exe, const std::string& arguments, i
   ConsoleRun run;
   if (!run.Start(exe, arguments)) return ConsoleResult();
   return run.Wait(timeoutMs);
+}
+
+HANDLE NonAdministratorToken() {
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                0, 0, &administrators)) {
+    return nullptr;
+  }
+  HANDLE own = nullptr;
+  HANDLE restricted = nullptr;
+  SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) {
+    if (!CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+      restricted = nullptr;
+    }
+    CloseHandle(own);
+  }
+  FreeSid(administrators);
+  return restricted;
 }

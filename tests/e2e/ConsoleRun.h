@@ -21,7 +21,9 @@ class ConsoleRun {
 
   // Starts exe with arguments (already quoted as a command line wants them). FALSE when it could
   // not be started.
-  bool Start(const std::string& exe, const std::string& arguments);
+  bool Start(const std::string& exe, const std::string& arguments) { return StartAs(nullptr, exe, arguments); }
+  // The same with the token the program runs with (CreateProcessAsUser); null: this process's.
+  bool StartAs(HANDLE token, const std::string& exe, const std::string& arguments);
   // What the program has written to standard output so far.
   std::string OutputSoFar() const;
   // Waits for the end; kills the program after timeoutMs.
@@ -32,6 +34,10 @@ class ConsoleRun {
   std::string outPath_;
   std::string errPath_;
 };
+
+// A copy of this process's token in which the Administrators group only denies, as in the token
+// of an administrator whom UAC has not elevated. Null when it cannot be made.
+HANDLE NonAdministratorToken();
 
 // Start and Wait in one.
 ConsoleResult RunConsole(const std::string& exe, const std::string& arguments, int timeoutMs = 120000);
