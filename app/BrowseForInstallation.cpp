@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/InstallationTable.h"
-#include "install/PatchPaths.h"
+#include "install/AddedFolder.h"
 #include "install/ProbeInstalledPatch.h"
 
 namespace {
@@ -23,19 +23,8 @@ BOOL AddInstallationFolder(CWnd* dialog, LPCTSTR chosenFolder) {
   const int count = table.count.load();
   if (count >= kMaxInstallations) return FALSE;
 
-  // The folder keeps a trailing backslash; a path that leaves no room for it is refused.
   char path[MAX_PATH];
-  const size_t length = strnlen(chosenFolder, MAX_PATH);
-  const bool needsBackslash = length > 0 && chosenFolder[length - 1] != '\\';
-  if (length >= MAX_PATH || length + (needsBackslash ? 1 : 0) >= MAX_PATH) {
-    char shown[MAX_PATH];
-    snprintf(shown, sizeof shown, "%.*s", static_cast<int>(MAX_PATH - 1), chosenFolder);
-    ShowInvalidPath(dialog, shown);
-    return FALSE;
-  }
-  snprintf(path, sizeof path, "%s%s", chosenFolder, needsBackslash ? "\\" : "");
-
-  if (!IsToolchainFolder(path)) {
+  if (CheckAddedFolder(chosenFolder, path) != AddedFolderCheck::kAccepted) {
     ShowInvalidPath(dialog, path);
     return FALSE;
   }

@@ -11,12 +11,6 @@ namespace {
 
 InstallationTable g_installationTable;  // static storage: zero-filled before main
 
-// The version texts accepted so far, in list order; row i of the table shows text i.
-CStringArray& AcceptedVersionTexts() {
-  static CStringArray texts;
-  return texts;
-}
-
 void ClearRow(InstallationRow& row) {
   memset(row.displayName, 0, sizeof row.displayName);
   memset(row.installPath, 0, sizeof row.installPath);
@@ -47,29 +41,18 @@ void CopyInstallationRow(InstallationRow& to, const InstallationRow& from) {
   to.versionStamp = from.versionStamp;
 }
 
-BOOL InsertFoundInstallation(InstallationTable& table, int rowsInUse, const InstallRecord& record) {
-  if (rowsInUse < 0 || rowsInUse >= kMaxInstallations) return FALSE;
-  CStringArray& texts = AcceptedVersionTexts();
-
-  int position = static_cast<int>(texts.GetSize());
-  for (int i = 0; i < texts.GetSize(); ++i) {
-    int order = _stricmp(record.versionText, texts[i]);
-    if (order == 0) return FALSE;  // the first installation of a version stays
-    if (order < 0) {
-      position = i;
-      break;
-    }
+void AppendListedInstallations(InstallationTable& table, const InstallRecordList& listed) {
+  for (const InstallRecord& record : listed) {
+    const int count = table.count.load();
+    if (count >= kMaxInstallations) return;
+    InstallationRow& row = table.rows[count];
+    ClearRow(row);
+    row.present = 1;
+    row.checked = 1;
+    snprintf(row.displayName, sizeof row.displayName, "IAR Embedded Workbench IDE - ARM %s",
+             record.versionText);
+    snprintf(row.installPath, sizeof row.installPath, "%s", record.installPath);
+    ProbeInstalledPatch(&row.versionStamp, row.installPath);
+    table.count = count + 1;
   }
-  texts.InsertAt(position, record.versionText);
-
-  for (int i = rowsInUse; i > position; --i) CopyInstallationRow(table.rows[i], table.rows[i - 1]);
-  InstallationRow& row = table.rows[position];
-  ClearRow(row);
-  row.present = 1;
-  row.checked = 1;
-  snprintf(row.displayName, sizeof row.displayName, "IAR Embedded Workbench IDE - ARM %s",
-           record.versionText);
-  snprintf(row.installPath, sizeof row.installPath, "%s", record.installPath);
-  ProbeInstalledPatch(&row.versionStamp, row.installPath);
-  return TRUE;
 }

@@ -5,10 +5,11 @@
 #include "app/StatusMailbox.h"
 #include "classlib/Platform.h"
 #include "record/VersionStamp.h"
+#include "toolchain/ListedInstallations.h"
 
 // The process-wide table of installations, shared by the dialog (user-interface thread) and the
 // install worker. Rows are only appended; a row is complete before `count` includes it.
-constexpr int kMaxInstallations = 64;
+constexpr int kMaxInstallations = kMaxListedInstallations;
 constexpr int kRowTextSize = 1024;  // displayName and installPath: 1023 characters and a terminator
 
 struct InstallationRow {
@@ -27,18 +28,15 @@ struct InstallationTable {
   StatusMailbox statusMailbox;
 };
 
-struct InstallRecord;
-
 // The one table of the process, zero-filled before anything uses it.
 InstallationTable& TheInstallationTable();
 
 // Empties the table, run state included.
 void ResetInstallationTable(InstallationTable& table);
 
-// Offers a found installation to the table in version-text order (compared without regard to
-// ASCII case). Returns FALSE when its version text is already listed or the table is full.
-// The row is filled completely but not counted: the caller raises `count` afterwards.
-BOOL InsertFoundInstallation(InstallationTable& table, int rowsInUse, const InstallRecord& record);
+// Appends the listed installations (SelectListedInstallations: already chosen and in order) as
+// checked rows with their stamps, each complete before `count` includes it.
+void AppendListedInstallations(InstallationTable& table, const InstallRecordList& listed);
 
 // Copies one row's fields into another (rows hold an atomic and cannot be assigned).
 void CopyInstallationRow(InstallationRow& to, const InstallationRow& from);

@@ -9,7 +9,7 @@
 #include "app/InstallRun.h"
 #include "install/PatchPaths.h"
 #include "install/ProbeInstalledPatch.h"
-#include "toolchain/RegistryScan.h"
+#include "toolchain/ListedInstallations.h"
 
 namespace {
 
@@ -65,16 +65,7 @@ CPatchDlg::CPatchDlg(CWnd* pParent)
 void CPatchDlg::FillInstallationTable() {
   InstallationTable& table = TheInstallationTable();
   ResetInstallationTable(table);
-
-  InstallRecordList records;
-  FindToolchainInstallations(records);
-  int accepted = 0;
-  const size_t offered = records.size() < size_t(kMaxInstallations) ? records.size()
-                                                                     : size_t(kMaxInstallations);
-  for (size_t i = 0; i < offered; ++i) {
-    if (InsertFoundInstallation(table, accepted, records[i])) ++accepted;
-  }
-  table.count += accepted;
+  AppendListedInstallations(table, FindListedInstallations());
 }
 
 void CPatchDlg::DoDataExchange(CDataExchange* pDX) {
@@ -203,6 +194,7 @@ void CPatchDlg::RefreshControls() {
   // What an install changed is on disk now; the version column shows it, not the start state.
   if (m_runInProgress && !running) {
     m_runInProgress = FALSE;
+    m_installLock.Release();
     ProbeAllRows();
   }
 
@@ -255,6 +247,12 @@ void CPatchDlg::OnDriverPatch() {
   UpdateData(TRUE);
   InstallationTable& table = TheInstallationTable();
   if (table.running.load() != 0) return;  // never more than one worker
+  // Another program (a second dialog, the console tool) may be installing: then nothing starts.
+  // The lock is this thread's until a refresh sees the run ended.
+  if (m_installLock.TryAcquire() != InstallLockResult::kAcquired) {
+    ::MessageBoxA(m_hWnd, kBusyText, "Message", MB_OK);
+    return;
+  }
   m_runInProgress = TRUE;
   StartInstallRun(table, InstallOptions{m_clearOldPatch != FALSE});
 }

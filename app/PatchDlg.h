@@ -2,6 +2,7 @@
 #include "app/InstallationTable.h"
 #include "app/res/resource.h"
 #include "classlib/afxwin.h"
+#include "install/InstallLock.h"
 #include "listview/CheckListCtrl.h"
 
 // The main dialog: the installations with their check boxes, the install command, the status
@@ -63,4 +64,7 @@ class CPatchDlg : public CDialog {
 
   // Set while a run this dialog started has not yet been seen to end.
   BOOL m_runInProgress;
+  // The machine-wide install lock, held by the user-interface thread from the click until a
+  // refresh sees the run ended.
+  CInstallLock m_installLock;
 };

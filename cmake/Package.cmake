@@ -1,6 +1,7 @@
-# The shippable folder: QX48_EWARM_pack.exe with the patch tree QX48_EWARM_patch\ beside it, the
-# freshly built flash image inside the patch at flashloader\QuorVantel, and the patch's manifest
-# QX48_EWARM_patch.sha256. The program looks for
+# The shippable folder: QX48_EWARM_pack.exe and the console tool qx48patch.exe with the patch tree
+# QX48_EWARM_patch\ beside them, the patch's manifest QX48_EWARM_patch.sha256, the scripts for
+# distribution systems in deploy\, and the freshly built flash image inside the patch at
+# flashloader\QuorVantel. The program looks for
 # its patch next to its own file, so this folder is all a user needs.
 #
 #   build/windows/package/              laid out by every build (target package_layout), for the
@@ -16,11 +17,13 @@
 # This file is also the script that lays the folder out (cmake -P, with the variables below).
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  # Script mode: EXE, PATCH_SOURCE, FLASH_IMAGE, OUT. The folder is laid out afresh each time, so
+  # Script mode: EXE, CLI_EXE, DEPLOY_SOURCE, PATCH_SOURCE, FLASH_IMAGE, OUT. The folder is laid out afresh each time, so
   # a file removed from the source tree does not linger in the package.
   file(REMOVE_RECURSE "${OUT}")
   file(MAKE_DIRECTORY "${OUT}")
   file(COPY "${EXE}" DESTINATION "${OUT}")
+  file(COPY "${CLI_EXE}" DESTINATION "${OUT}")
+  file(COPY "${DEPLOY_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
   file(COPY "${PATCH_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
   if(EXISTS "${FLASH_IMAGE}")
     file(COPY "${FLASH_IMAGE}" DESTINATION "${OUT}/QX48_EWARM_patch/flashloader/QuorVantel")
@@ -47,6 +50,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 set(QX48_PATCH_SOURCE "${CMAKE_SOURCE_DIR}/QX48_EWARM_patch")
+set(QX48_DEPLOY_SOURCE "${CMAKE_SOURCE_DIR}/deploy")
 set(QX48_PACKAGE_DIR "${CMAKE_BINARY_DIR}/package")
 set(QX48_PACKAGE_NAME "QX48_EWARM_pack-${PROJECT_VERSION}-${QX48_ARCH}")
 
@@ -54,11 +58,13 @@ set(QX48_PACKAGE_NAME "QX48_EWARM_pack-${PROJECT_VERSION}-${QX48_ARCH}")
 add_custom_target(package_layout ALL
   COMMAND ${CMAKE_COMMAND}
           -DEXE=$<TARGET_FILE:QX48_EWARM_pack>
+          -DCLI_EXE=$<TARGET_FILE:qx48patch>
+          -DDEPLOY_SOURCE=${QX48_DEPLOY_SOURCE}
           -DPATCH_SOURCE=${QX48_PATCH_SOURCE}
           -DFLASH_IMAGE=${QX48_FLASH_IMAGE}
           -DOUT=${QX48_PACKAGE_DIR}
           -P ${CMAKE_CURRENT_LIST_FILE}
-  DEPENDS QX48_EWARM_pack
+  DEPENDS QX48_EWARM_pack qx48patch
   COMMENT "Laying out the package in ${QX48_PACKAGE_DIR}"
   VERBATIM)
 
@@ -69,7 +75,8 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
       "where cmake --install lays out the package" FORCE)
 endif()
 
-install(TARGETS QX48_EWARM_pack RUNTIME DESTINATION .)
+install(TARGETS QX48_EWARM_pack qx48patch RUNTIME DESTINATION .)
+install(DIRECTORY "${QX48_DEPLOY_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
 install(DIRECTORY "${QX48_PATCH_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
 # Fails the install when the image is missing: a package without it is no package.
 install(FILES "${QX48_FLASH_IMAGE}" DESTINATION QX48_EWARM_patch/flashloader/QuorVantel)

@@ -53,6 +53,12 @@ int RollBackJournal(InstallJournal* journal);
 // could not be undone (0 as well when there was nothing left over).
 int RecoverUndoArea(const char* config);
 
+// Puts back what the install kept as the previous generation below config replaced or removed:
+// its journal undone in reverse order, as a failed install's would be; the generation is used up.
+// Returns the number of steps that could not be undone (1 when there is no generation, or an undo
+// area is in the way); what was not undone stays in the undo area.
+int RestorePreviousGeneration(const char* config);
+
 // Removes folder with everything in it, a linked folder as the link, never entered. TRUE when it
 // is gone.
 BOOL RemoveOwnTree(const char* folder);

@@ -98,8 +98,9 @@ void KeepAsPrevious(const char* config, const char* undoArea) {
   RemoveOwnTree(undoArea);
 }
 
-// Undoes the journal of the undo area below config. Returns the steps not undone.
-int RollBackArea(const char* config, const char* undoArea) {
+// Undoes the journal of the undo area below config. Returns the steps not undone. A committed
+// journal is kept as the previous generation, unless the caller asks to undo it all the same.
+int RollBackArea(const char* config, const char* undoArea, bool evenIfCommitted = false) {
   char path[MAX_PATH];
   std::vector<char> text;
   if (!JoinItemPath(path, undoArea, kJournalName, MAX_PATH - 1)) return 1;
@@ -109,13 +110,16 @@ int RollBackArea(const char* config, const char* undoArea) {
   }
   if (!ReadJournal(path, &text)) return 1;
   std::vector<Step> steps = ParseSteps(text);
-  if (!steps.empty() && steps.back().kind == 'C') {
+  if (!steps.empty() && steps.back().kind == 'C' && !evenIfCommitted) {
     KeepAsPrevious(config, undoArea);
     return 0;
   }
   int failed = 0;
   std::vector<const char*> afterArea;  // folders that hold the undo area itself
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    if (step->kind == 'C') {
+      continue;  // the commit mark itself changed nothing
+    }
     if (step->kind == 'D' && IsInside(step->field[0], undoArea)) {
       afterArea.push_back(step->field[0]);
     } else if (!UndoStep(*step)) {
@@ -149,4 +153,19 @@ int RecoverUndoArea(const char* config) {
   // Only an area this program made is undone; a link of that name is not followed.
   if (!IsFolder(attributes) || IsReparsePoint(attributes)) return 1;
   return RollBackArea(config, undoArea);
+}
+
+int RestorePreviousGeneration(const char* config) {
+  char previous[MAX_PATH];
+  char undoArea[MAX_PATH];
+  if (!JoinItemPath(previous, config, kPreviousAreaName, MAX_PATH - 1) ||
+      !JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1)) {
+    return 1;
+  }
+  const DWORD attributes = GetFileAttributesA(previous);
+  if (!IsFolder(attributes) || IsReparsePoint(attributes) || Exists(undoArea)) return 1;
+  // Its journal names the paths of the undo area it was: back under that name, it is undone step
+  // by step as a failed install would be.
+  if (!MoveFileExA(previous, undoArea, MOVEFILE_WRITE_THROUGH)) return 1;
+  return RollBackArea(config, undoArea, true);
 }

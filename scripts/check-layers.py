@@ -20,6 +20,7 @@ LAYER_RANKS = {
     "toolchain": 2,  # the registry's EWARM records
     "listview": 2,   # the check-box list control
     "app": 3,        # the program: application, dialog, install run
+    "cli": 3,        # the console program qx48patch
 }
 SOURCE_ENDINGS = (".h", ".cpp", ".c", ".h.in", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)

@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang lld llvm libunicorn-dev
-  googletest
+  googletest nlohmann-json3-dev
   libclang-rt-14-dev  # libFuzzer and clang's sanitizer runtimes: the fuzz build
 )
 

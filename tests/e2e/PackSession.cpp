@@ -101,3 +101,10 @@ bool PackSession::Close() {
                reinterpret_cast<LPARAM>(button));
   return program_.WaitForExit(10000);
 }
+
+void PackSession::ClickButton(int id) {
+  HWND button = GetDlgItem(dialog_, id);
+  RECT box;
+  GetClientRect(button, &box);
+  PointAndClick(button, box.right / 2, box.bottom / 2);
+}

@@ -53,6 +53,9 @@ class PackSession {
   // Clicks "&Close" and waits for the program to end.
   bool Close();
   HWND Dialog() const { return dialog_; }
+  DWORD ProcessId() const { return program_.Id(); }
+  // Points at a button of the dialog and clicks it, without waiting for anything.
+  void ClickButton(int id);
 
  private:
   // Moves the pointer onto a point of window's client area, then clicks there. The move comes

@@ -140,7 +140,10 @@ class PackageInstallTest : public ::testing::Test {
 
 TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlashImageInside) {
   EXPECT_EQ(TopLevelNames(PackageFolder()),
-            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, kManifestName}));
+            (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, kManifestName, "deploy",
+                                      "qx48patch.exe"}));
+  EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"),
+            (std::vector<std::string>{"detect.ps1", "install.cmd", "uninstall.cmd"}));
 
   // The patch is the source tree as it stands (nothing more, nothing less), plus the image.
   FolderTree expected = ReadFolderTree(WindowsPathOf(QX48_PATCH_SOURCE));

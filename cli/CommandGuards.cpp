@@ -1,0 +1,47 @@
+#include "cli/CommandGuards.h"
+
+#include "cli/AdminRights.h"
+#include "cli/ConsoleOutput.h"
+#include "cli/InstallLog.h"
+#include "cli/PatchCheck.h"
+#include "install/InstallLock.h"
+
+bool RequireAdministrator(CConsoleOutput& out) {
+  if (HasAdministratorRights()) return true;
+  out.Error("qx48patch needs administrator rights: run it from an elevated command prompt or as SYSTEM.");
+  return false;
+}
+
+bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
+  *patch = InspectPatch();
+  if (patch->state == PatchState::kMissing) {
+    out.Error("No patch folder beside this program: %s", patch->folder.c_str());
+    return false;
+  }
+  if (patch->state == PatchState::kDamaged) {
+    out.Error("The patch is damaged: %s.", patch->fault.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool OpenLogIfAsked(CConsoleOutput& out, const CommandLine& line, CInstallLog* log) {
+  DWORD error = 0;
+  if (line.logPath.empty() || log->Open(line.logPath, &error)) return true;
+  out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(), static_cast<unsigned long>(error));
+  return false;
+}
+
+ExitCode TakeInstallLock(CConsoleOutput& out, CInstallLock* lock) {
+  switch (lock->TryAcquire()) {
+    case InstallLockResult::kAcquired:
+      return kExitSuccess;
+    case InstallLockResult::kBusy:
+      out.Error("Another installation is running; try again later.");
+      return kExitAnotherInstall;
+    default:
+      out.Error("The install lock %s cannot be taken (error %lu).", kInstallLockName,
+                static_cast<unsigned long>(GetLastError()));
+      return kExitFatal;
+  }
+}

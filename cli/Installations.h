@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "record/VersionStamp.h"
+
+class CConsoleOutput;
+
+// One installation a command works on, with what it holds now.
+struct Installation {
+  std::string name;         // as the dialog shows it
+  std::string folder;       // the installation folder, as the registry or --target names it
+  std::string versionText;  // EWARM's version; empty for a --target folder
+  VersionStamp stamp;       // the patch installed in it now
+};
+
+// The installations the registry records, as the dialog lists them: the same choice and order.
+std::vector<Installation> RegistryInstallations();
+
+// The installations a command names: --target folders (each checked as the dialog checks an
+// added folder), --newest (the highest EWARM version, compared number by number), or every one
+// the registry records. FALSE, having told the user why, when a --target folder is refused.
+bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out, std::vector<Installation>* chosen);
+
+// Reads the installation's stamp afresh.
+void ProbeAgain(Installation* installation);
+
+// -1, 0 or 1 as EWARM version a is older than, the same as or newer than b: number by number
+// ("9.20.1" < "10.10"), a missing number counting as 0, anything after the numbers ignored.
+int CompareEwarmVersions(const std::string& a, const std::string& b);

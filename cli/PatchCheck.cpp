@@ -1,0 +1,58 @@
+#include "cli/PatchCheck.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "install/PatchManifest.h"
+#include "install/StatusSink.h"
+#include "install/PatchPaths.h"
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() && _strnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
+}
+
+// Whether the patch is what its manifest lists (a patch without one passes), and has the file and
+// the device folder an installation is recognised by.
+bool FindFault(const PatchInfo& patch, std::string* fault) {
+  ManifestCheck check;
+  const ManifestVerdict verdict = CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check);
+  if (verdict != kManifestAbsent && verdict != kManifestMatches) {
+    char text[kStatusLineSize];
+    DescribeManifestCheck(check, text, sizeof text);
+    *fault = text;
+    return true;
+  }
+  bool hasVersionFile = false;
+  bool hasDevice = false;
+  const std::string devices = std::string(kVendorDeviceSubfolder) + "\\";
+  for (const std::string& file : patch.listing.files) {
+    if (_stricmp(file.c_str(), kVersionFileName) == 0) hasVersionFile = true;
+    if (StartsWithNoCase(file, devices)) hasDevice = true;
+  }
+  if (!hasVersionFile) *fault = std::string("the patch has no ") + kVersionFileName;
+  else if (!hasDevice) *fault = std::string("the patch has no file in ") + kVendorDeviceSubfolder;
+  else if (patch.stamp.label[0] == '\0') *fault = std::string("the patch's ") + kVersionFileName + " names no version";
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+PatchInfo InspectPatch() {
+  PatchInfo patch;
+  patch.folder = static_cast<const char*>(GetPatchFolder());
+  if (patch.folder.empty() || !ListTree(patch.folder, &patch.listing)) {
+    patch.state = PatchState::kMissing;
+    return patch;
+  }
+  ReadVersionFile((patch.folder + "\\" + kVersionFileName).c_str(), &patch.stamp);
+  patch.state = FindFault(patch, &patch.fault) ? PatchState::kDamaged : PatchState::kUsable;
+  return patch;
+}
+
+bool HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
+  return installed.state != 0 && _stricmp(installed.label, patch.stamp.label) == 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "install/TreeListing.h"
+#include "record/VersionStamp.h"
+
+// The patch that lies beside the program, checked before anything is installed from it.
+enum class PatchState {
+  kUsable,
+  kMissing,  // no patch folder beside the program
+  kDamaged,  // the folder is there but lacks what every patch has
+};
+
+struct PatchInfo {
+  std::string folder;   // the patch folder
+  TreeListing listing;  // its files and folders
+  VersionStamp stamp;   // what its version file says: the version it installs
+  PatchState state = PatchState::kMissing;
+  std::string fault;    // for kDamaged: what is wrong, one line
+};
+
+// Looks at the patch beside the program. A usable patch has its version file with a version
+// label and the vendor's device folder with at least one file, since an installation counts as
+// patched only with both.
+PatchInfo InspectPatch();
+
+// TRUE when the installation's stamp says it holds the patch's version.
+bool HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch);

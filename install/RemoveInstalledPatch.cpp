@@ -1,0 +1,67 @@
+#include "install/RemoveInstalledPatch.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "install/PatchInstall.h"
+#include "install/PatchPaths.h"
+#include "install/PathSafety.h"
+#include "install/TreeListing.h"
+
+namespace {
+
+// Deletes an installed vendor folder with everything in it, provided it and everything in it
+// resolves below destinationRoot (a ResolvePath result). TRUE when nothing of that name is left as
+// a folder; a file of the vendor's name is never deleted. An uninstall keeps nothing aside, so
+// this is a real delete, unlike the install's clearing, which moves the folder into its undo area.
+BOOL DeleteVendorFolder(const char* destinationRoot, const char* folder) {
+  const DWORD attributes = GetFileAttributesA(folder);
+  if (!IsFolder(attributes)) {
+    return TRUE;
+  }
+  // The shell's delete walks through linked folders (Wine's follows a Unix link into its target),
+  // so a vendor folder is only deleted when nothing in it leads elsewhere.
+  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(destinationRoot, folder) || HoldsReparsePoint(folder)) {
+    return FALSE;
+  }
+  // The source list ends with an empty string: two terminators.
+  char from[MAX_PATH + 1] = {};
+  strncpy(from, folder, MAX_PATH - 1);
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from;
+  operation.fFlags = FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  // Its result is not trusted either way: what counts is whether the folder is gone.
+  SHFileOperationA(&operation);
+  return !PathFileExistsA(folder);
+}
+
+}  // namespace
+
+int RemoveInstalledPatch(const std::string& patchFolder, const std::string& installFolder) {
+  TreeListing patch;
+  const std::string config = static_cast<const char*>(GetConfigFolder(installFolder.c_str()));
+  char root[kResolvedPathSize];
+  if (!ListTree(patchFolder, &patch) || config.empty() || !IsFullyQualifiedPath(config.c_str())) return 1;
+  // Nothing to take away from an installation without a configuration folder.
+  if (!IsFolder(GetFileAttributesA(config.c_str()))) return 0;
+  if (!ResolvePath(config.c_str(), root)) return 1;
+
+  int errors = 0;
+  for (const std::string& folder : patch.folders) {
+    if (IsVendorFolder(folder.c_str()) && !DeleteVendorFolder(root, (config + "\\" + folder).c_str())) ++errors;
+  }
+  const std::string versionFile = static_cast<const char*>(GetVersionFilePath(installFolder.c_str()));
+  const DWORD attributes = GetFileAttributesA(versionFile.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    // Only a plain file that really lies in this configuration folder is deleted.
+    if (IsFolder(attributes) || IsReparsePoint(attributes) || !ResolvesBelowRoot(root, versionFile.c_str()) ||
+        !DeleteFileA(versionFile.c_str())) {
+      ++errors;
+    }
+  }
+  return errors;
+}

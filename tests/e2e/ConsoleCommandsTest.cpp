@@ -1,0 +1,217 @@
+// qx48patch.exe as a distribution system or a detection script meets it: its usage errors, its
+// help, list (the JSON read field by field), status and restore, each by its exit code and what
+// it leaves on disk.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <regex>
+#include <set>
+
+#include "tests/e2e/ConsoleFixture.h"
+#include "tests/support/EwarmRegistry.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+// The exit codes that help and README document, and nothing else.
+const std::set<DWORD> kDocumentedCodes = {0, 1, 2, 3, 5, 1603, 1612, 1618, 1639};
+
+struct UsageCase {
+  const char* arguments;
+  DWORD code;
+  const char* errorText;  // part of what standard error says
+};
+
+class ConsoleCommandsTest : public ConsoleFixture {};
+
+TEST_F(ConsoleCommandsTest, EveryUsageErrorIsOneLineAndExitCode1639AndTouchesNothing) {
+  const std::string longFolder(300, 'x');
+  const std::string tooManyTargets = [] {
+    std::string arguments = "install";
+    for (int i = 0; i < 65; ++i) arguments += " --target C:\\EW" + std::to_string(i);
+    return arguments;
+  }();
+  const UsageCase cases[] = {
+      {"", 1639, "no command given"},
+      {"frobnicate", 1639, "unknown command frobnicate"},
+      {"install --bogus", 1639, "unknown option --bogus"},
+      {"install --target", 1639, "--target needs a value"},
+      {"install --target=", 1639, "--target needs a value"},
+      {"install --all --newest", 1639, "choose one of"},
+      {"install --all --target C:\\x", 1639, "choose one of"},
+      {"install --quiet --quiet", 1639, "--quiet given twice"},
+      {"install --dry-run=yes", 1639, "--dry-run takes no value"},
+      {"install --log a.log --log b.log", 1639, "--log given twice"},
+      {"list --quiet", 1639, "--quiet is not an option of list"},
+      {"status --dry-run", 1639, "--dry-run is not an option of status"},
+      {"restore", 1639, "restore needs --target FOLDER or --all"},
+      {"help --all", 1639, "--all is not an option of help"},
+  };
+  std::vector<std::pair<std::string, std::string>> all;
+  for (const UsageCase& c : cases) all.push_back({c.arguments, c.errorText});
+  all.push_back({"install --target " + longFolder, "longer than Windows takes"});
+  all.push_back({tooManyTargets, "at most 64 --target options"});
+  const FolderTree before = ReadFolderTree(Config(old_));
+  for (const auto& c : all) {
+    SCOPED_TRACE(c.first.substr(0, 80));
+    const ConsoleResult result = Run(c.first);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1639u);
+    EXPECT_NE(result.err.find(c.second), std::string::npos) << result.err;
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_EQ(ReadFolderTree(Config(old_)), before);
+}
+
+TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUses) {
+  for (const char* spelling : {"help", "HELP", "/?", "--help"}) {
+    const ConsoleResult help = Run(spelling);
+    EXPECT_EQ(help.exitCode, 0u) << spelling;
+    std::set<DWORD> documented;
+    bool inCodes = false;
+    for (const std::string& line : Lines(help.out)) {
+      if (line == "Exit codes:") inCodes = true;
+      std::smatch code;
+      if (inCodes && std::regex_match(line, code, std::regex(R"(\s+(\d+)  \S.*)"))) documented.insert(std::stoul(code[1]));
+    }
+    EXPECT_EQ(documented, kDocumentedCodes) << spelling;
+    for (const char* command : {"list", "install", "status", "restore", "--dry-run", "--log", "--keep-old-patch"}) {
+      EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    }
+  }
+  std::string readme;
+  ASSERT_TRUE(ReadTextFile(WindowsPathOf(QX48_SOURCE_DIR "/README.md"), &readme));
+  for (DWORD code : kDocumentedCodes) {
+    EXPECT_TRUE(std::regex_search(readme, std::regex("\\| `" + std::to_string(code) + "` \\|"))) << code;
+  }
+}
+
+TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldByField) {
+  // A repeated version text (other letter case) is dropped as the dialog drops it; "10.10.1"
+  // sorts before "9.30.1" as text. One installation holds the package's own patch: current.
+  const Ewarm current = MakeEwarm("EWARM_8.40", "8.40.2", false);
+  ASSERT_TRUE(CopyFolderTree(PatchFolder(), Config(current)));
+  Register(current);
+  const Ewarm repeated = MakeEwarm("EWARM_9.30_again", "9.30.1", false);
+  Register(repeated);
+
+  const ConsoleResult result = Run("list --json");
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(json["patch"]["version"], "V2.0");
+  EXPECT_EQ(json["patch"]["usable"], true);
+  EXPECT_TRUE(std::regex_match(json["patch"]["date"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\d)")));
+  struct Expected {
+    const Ewarm* ewarm;
+    const char* installed;
+    bool current;
+  };
+  const Expected expected[] = {{&fresh_, "None", false}, {&current, "V2.0", true}, {&old_, "V1.0", false}};
+  ASSERT_EQ(json["installations"].size(), 3u) << result.out;
+  for (size_t i = 0; i < 3; ++i) {
+    const nlohmann::json& row = json["installations"][i];
+    SCOPED_TRACE(expected[i].ewarm->version);
+    EXPECT_EQ(row["name"], "IAR Embedded Workbench IDE - ARM " + expected[i].ewarm->version);
+    EXPECT_EQ(row["folder"], expected[i].ewarm->folder);
+    EXPECT_EQ(row["version"], expected[i].ewarm->version);
+    EXPECT_EQ(row["installedPatch"], expected[i].installed);
+    EXPECT_EQ(row["current"], expected[i].current);
+    EXPECT_EQ(row.size(), 6u);
+  }
+  EXPECT_EQ(json["installations"][2]["installedDate"], "2025-03-14");
+
+  const ConsoleResult text = Run("list");
+  EXPECT_EQ(text.exitCode, 0u);
+  EXPECT_EQ(Lines(text.out).size(), 4u) << text.out;  // the patch, then one line per installation
+
+  EwarmRegistry::Clear();
+  const ConsoleResult none = Run("list --json");
+  EXPECT_EQ(none.exitCode, 2u);
+  EXPECT_EQ(nlohmann::json::parse(none.out)["installations"].size(), 0u);
+}
+
+struct StatusStep {
+  const char* arguments;  // "%OLD%" and "%FRESH%" stand for the installations' folders
+  DWORD code;
+};
+
+std::string Expand(std::string text, const std::string& oldFolder, const std::string& freshFolder) {
+  for (const auto& [name, value] : {std::pair<std::string, std::string>{"%OLD%", oldFolder}, {"%FRESH%", freshFolder}}) {
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name)) text.replace(at, name.size(), value);
+  }
+  return text;
+}
+
+TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
+  const StatusStep steps[] = {
+      {"status", 1},
+      {"status --target %OLD%", 1},
+      {"status --target C:\\qx48-cli\\nowhere", 2},
+      {"install --target %OLD%", 0},
+      {"status --target %OLD%", 0},
+      {"status --target %OLD% --target %FRESH%", 1},
+      {"status", 1},
+      {"install --all", 0},
+      {"status", 0},
+      {"status --quiet", 0},
+      {"restore --target %FRESH%", 0},
+      {"status --target %OLD%", 0},
+      {"status", 1},
+  };
+  for (const StatusStep& step : steps) {
+    const std::string arguments = Expand(step.arguments, old_.folder, fresh_.folder);
+    const ConsoleResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, step.code) << arguments << "\n" << result.out << result.err;
+    if (arguments == "status --quiet") {
+      EXPECT_EQ(result.out, "");
+    }
+  }
+  EwarmRegistry::Clear();
+  EXPECT_EQ(Run("status").exitCode, 2u);
+}
+
+// The tree without the kept generation, which only the install and restore use.
+FolderTree WithoutKeptGeneration(const FolderTree& tree) {
+  FolderTree rest;
+  for (const auto& [path, content] : tree) {
+    if (path.rfind("QX48_EWARM_patch.previous", 0) != 0) rest[path] = content;
+  }
+  return rest;
+}
+
+// How many installs come before the restore. It puts back what the last one replaced or removed:
+// after one install, the installation as it was before; after two, as the first one left it.
+class RestoreTest : public ConsoleFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RestoreTest, RestorePutsBackWhatTheLastInstallReplacedOrRemoved) {
+  const FolderTree before = ReadFolderTree(Config(old_));
+  FolderTree afterFirst;
+  for (int i = 0; i < GetParam(); ++i) {
+    ASSERT_EQ(Run("install").exitCode, 0u);
+    if (i == 0) afterFirst = WithoutKeptGeneration(ReadFolderTree(Config(old_)));
+  }
+  ASSERT_TRUE(HoldsPatch(old_));
+  const ConsoleResult result = Run("restore --target " + old_.folder);
+  EXPECT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(ReadFolderTree(Config(old_)), GetParam() == 1 ? before : afterFirst);
+  EXPECT_EQ(Run("status --target " + old_.folder).exitCode, GetParam() == 1 ? 1u : 0u);
+  EXPECT_TRUE(HoldsPatch(fresh_)) << "restore touched an installation it was not given";
+}
+INSTANTIATE_TEST_SUITE_P(AfterInstalls, RestoreTest, ::testing::Values(1, 2));
+
+TEST_F(ConsoleCommandsTest, RestoreWithNothingKeptRemovesWhatThePatchBroughtAndKeepsTheRest) {
+  const FolderTree before = ReadFolderTree(Config(old_));
+  ASSERT_EQ(Run("install --target " + old_.folder).exitCode, 0u);
+  ASSERT_TRUE(RemoveTree(Config(old_) + "\\QX48_EWARM_patch.previous"));
+  const ConsoleResult result = Run("restore --target " + old_.folder);
+  EXPECT_EQ(result.exitCode, 0u) << result.err;
+  FolderTree expected;
+  for (const auto& [path, content] : before) {
+    if (path.find("QuorVantel") == std::string::npos && path != "Qorvantel.Version") expected[path] = content;
+  }
+  EXPECT_EQ(ReadFolderTree(Config(old_)), expected);
+  EXPECT_EQ(Run("status --target " + old_.folder).exitCode, 1u);
+}
+
+}  // namespace

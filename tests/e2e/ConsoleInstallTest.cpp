@@ -1,0 +1,221 @@
+// qx48patch install run as its own process against real files and registry records: which
+// installations it chooses, what --dry-run foretells, a damaged patch, a locked file, its log and
+// its plain progress lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "tests/e2e/ConsoleFixture.h"
+#include "tests/support/EwarmRegistry.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+class ConsoleInstallTest : public ConsoleFixture {};
+
+struct ChoiceCase {
+  const char* name;
+  const char* arguments;  // %OLD%, %LOOSE% (a folder the registry does not name), %BARE% (no arm\config)
+  bool registryEmpty;
+  DWORD code;
+  bool oldPatched, freshPatched, loosePatched;
+  bool obsoleteStays;  // the V1.0 patch's device file that V2.0 no longer has
+};
+
+TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
+  const ChoiceCase cases[] = {
+      {"default is all", "install", false, 0, true, true, false, false},
+      {"all", "install --all", false, 0, true, true, false, false},
+      {"keep old patch", "install --all --keep-old-patch", false, 0, true, true, false, true},
+      {"newest by number", "install --newest", false, 0, false, true, false, true},
+      {"registered target", "install --target %OLD%", false, 0, true, false, false, false},
+      {"unregistered target", "install --target %LOOSE%", false, 0, false, false, true, true},
+      {"two targets", "install --target %LOOSE% --target %OLD%", false, 0, true, false, true, false},
+      {"target without arm\\config", "install --target %BARE%", false, 2, false, false, false, true},
+      {"one bad target of two", "install --target %OLD% --target %BARE%", false, 2, false, false, false, true},
+      {"nothing registered", "install", true, 2, false, false, false, true},
+      {"quiet", "install --quiet", false, 0, true, true, false, false},
+  };
+  for (const ChoiceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    const Ewarm loose = MakeEwarm("Loose", "", false);
+    ASSERT_TRUE(MakeFolders(Root() + "\\Bare\\arm"));
+    if (c.registryEmpty) EwarmRegistry::Clear();
+    std::string arguments = c.arguments;
+    for (const auto& [name, value] : {std::pair<std::string, std::string>{"%OLD%", old_.folder},
+                                      {"%LOOSE%", loose.folder}, {"%BARE%", Root() + "\\Bare"}}) {
+      const size_t at = arguments.find(name);
+      if (at != std::string::npos) arguments.replace(at, name.size(), value);
+    }
+    const FolderTree oldBefore = ReadFolderTree(Config(old_));
+    const FolderTree freshBefore = ReadFolderTree(Config(fresh_));
+    const FolderTree looseBefore = ReadFolderTree(Config(loose));
+
+    const ConsoleResult result = Run(arguments);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, c.code) << result.out << result.err;
+    EXPECT_EQ(HoldsPatch(old_), c.oldPatched);
+    EXPECT_EQ(HoldsPatch(fresh_), c.freshPatched);
+    EXPECT_EQ(HoldsPatch(loose), c.loosePatched);
+    if (!c.oldPatched) {
+      EXPECT_EQ(ReadFolderTree(Config(old_)), oldBefore);
+    }
+    if (!c.freshPatched) {
+      EXPECT_EQ(ReadFolderTree(Config(fresh_)), freshBefore);
+    }
+    if (!c.loosePatched) {
+      EXPECT_EQ(ReadFolderTree(Config(loose)), looseBefore);
+    }
+    EXPECT_EQ(PathExists(Config(old_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79"), c.obsoleteStays);
+    if (std::string(c.name) == "quiet") {
+      EXPECT_EQ(result.out, "");
+    }
+    if (c.code == 2) {
+      EXPECT_FALSE(result.err.empty());
+    }
+  }
+}
+
+// "  add     <file>" lines of one installation's part of a dry run's output.
+std::map<std::string, std::set<std::string>> PlanOf(const std::string& output, const std::string& folder) {
+  std::map<std::string, std::set<std::string>> plan;
+  bool inFolder = false;
+  for (const std::string& line : Lines(output)) {
+    if (line.rfind(folder + ": ", 0) == 0) inFolder = true;
+    else if (!line.empty() && line[0] != ' ') inFolder = false;
+    std::smatch step;
+    if (inFolder && std::regex_match(line, step, std::regex(R"(  (add|replace|remove) +(.+))"))) plan[step[1]].insert(step[2]);
+  }
+  return plan;
+}
+
+TEST_F(ConsoleInstallTest, DryRunChangesNothingAndForetellsWhatTheInstallThenDoes) {
+  for (const char* options : {"", " --keep-old-patch"}) {
+    SCOPED_TRACE(options);
+    SetUp();
+    const FolderTree oldBefore = ReadFolderTree(Config(old_));
+    const FolderTree freshBefore = ReadFolderTree(Config(fresh_));
+    const ConsoleResult dry = Run(std::string("install --dry-run") + options);
+    ASSERT_EQ(dry.exitCode, 0u) << dry.err;
+    EXPECT_EQ(ReadFolderTree(Config(old_)), oldBefore);
+    EXPECT_EQ(ReadFolderTree(Config(fresh_)), freshBefore);
+
+    ASSERT_EQ(Run(std::string("install") + options).exitCode, 0u);
+    for (const auto& [ewarm, before] : {std::pair<const Ewarm*, FolderTree>{&old_, oldBefore}, {&fresh_, freshBefore}}) {
+      // The kept generation is the install's own bookkeeping, not a change a plan foretells.
+      FolderTree after;
+      for (const auto& [path, content] : ReadFolderTree(Config(*ewarm))) {
+        if (path.rfind("QX48_EWARM_patch.previous", 0) != 0) after[path] = content;
+      }
+      const TreeChanges changes = CompareTrees(before, after, patch_);
+      std::map<std::string, std::set<std::string>> done;
+      done["add"].insert(changes.added.begin(), changes.added.end());
+      done["replace"].insert(changes.replaced.begin(), changes.replaced.end());
+      done["replace"].insert(changes.rewritten.begin(), changes.rewritten.end());
+      done["remove"].insert(changes.removed.begin(), changes.removed.end());
+      for (auto it = done.begin(); it != done.end();) it = it->second.empty() ? done.erase(it) : std::next(it);
+      EXPECT_EQ(PlanOf(dry.out, ewarm->folder), done) << dry.out;
+    }
+  }
+}
+
+struct DamageCase {
+  const char* name;
+  const char* removed;  // below the package's patch folder; "" removes the whole folder
+  const char* arguments;
+};
+
+TEST_F(ConsoleInstallTest, ADamagedOrMissingPatchStopsBeforeAnyInstallationIsTouched) {
+  const DamageCase cases[] = {
+      {"no version file", "Qorvantel.Version", "install"},
+      {"no device files", "devices\\QuorVantel", "install"},
+      {"no patch folder", "", "install"},
+      {"status reads the patch's version", "Qorvantel.Version", "status"},
+      {"restore needs the patch's folder names", "", "restore --all"},
+  };
+  for (const DamageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    const std::string damaged = *c.removed ? PatchFolder() + "\\" + c.removed : PatchFolder();
+    ASSERT_TRUE(DeleteFileA(damaged.c_str()) || RemoveTree(damaged));
+    const FolderTree before = ReadFolderTree(Config(old_));
+    const ConsoleResult result = Run(c.arguments);
+    EXPECT_EQ(result.exitCode, 1612u) << result.err;
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(ReadFolderTree(Config(old_)), before);
+  }
+}
+
+TEST_F(ConsoleInstallTest, ALockedFileLeavesThatInstallationUntouchedWithCode3AndTheOthersAreInstalled) {
+  const std::string locked = Config(old_) + "\\devices\\QuorVantel\\QX48H410xKx.i79";
+  const FolderTree before = ReadFolderTree(Config(old_));
+  HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  const ConsoleResult result = Run("install --keep-old-patch");
+  CloseHandle(holder);
+  EXPECT_EQ(result.exitCode, 3u) << result.out << result.err;
+  EXPECT_NE(result.err.find(old_.folder + ": not touched"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("in use"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFolderTree(Config(old_)), before);
+  EXPECT_TRUE(HoldsPatch(fresh_));
+  EXPECT_FALSE(HoldsPatch(old_));
+  EXPECT_EQ(Run("status --target " + old_.folder).exitCode, 1u);
+}
+
+TEST_F(ConsoleInstallTest, TheLogHasOneStampedLinePerFileCopiedAndPerInstallationAndGrows) {
+  const std::string log = Root() + "\\logs\\qx48patch.log";
+  ASSERT_TRUE(MakeFolders(Root() + "\\logs"));
+  for (int run = 1; run <= 2; ++run) {
+    ASSERT_EQ(Run("install --quiet --log " + Quoted(log)).exitCode, 0u);
+    std::string text;
+    ASSERT_TRUE(ReadTextFile(log, &text));
+    std::map<std::string, std::vector<std::string>> copied;
+    std::map<std::string, int> installed;
+    for (const std::string& line : Lines(text)) {
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (.*))"))) << line;
+      const std::string what = m[1];
+      if (std::regex_match(what, m, std::regex(R"(copy (.+) to (.+))"))) copied[m[2]].push_back(m[1]);
+      else if (std::regex_match(what, m, std::regex(R"(installed V2\.0 into (.+): (\d+) files)"))) {
+        ++installed[m[1]];
+        EXPECT_EQ(std::stoul(m[2]), patch_.size());
+      } else ADD_FAILURE() << line;
+    }
+    for (const Ewarm* ewarm : {&old_, &fresh_}) {
+      EXPECT_EQ(installed[ewarm->folder], run);
+      std::vector<std::string> expected;
+      for (int i = 0; i < run; ++i) for (const auto& file : patch_) expected.push_back(file.first);
+      std::vector<std::string> logged = copied[ewarm->folder];
+      std::sort(logged.begin(), logged.end(), NoCaseLess());
+      std::sort(expected.begin(), expected.end(), NoCaseLess());
+      EXPECT_EQ(logged, expected);
+      EXPECT_TRUE(HoldsPatch(*ewarm));
+    }
+  }
+  const FolderTree before = ReadFolderTree(Config(fresh_));
+  EXPECT_EQ(Run("install --log " + Root() + "\\no-such-folder\\x.log").exitCode, 1639u);
+  EXPECT_EQ(Run("install --log " + Root()).exitCode, 1639u) << "a folder is no log file";
+  EXPECT_EQ(ReadFolderTree(Config(fresh_)), before);
+}
+
+TEST_F(ConsoleInstallTest, RedirectedOutputShowsProgressAsPlainLinesOnePerFile) {
+  const ConsoleResult result = Run("install --target " + fresh_.folder);
+  ASSERT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.out.find('\r' + std::string("C")), std::string::npos);
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), patch_.size() + 1);
+  std::set<std::string> files;
+  for (size_t i = 0; i < patch_.size(); ++i) {
+    const std::string prefix = fresh_.folder + "\\: " + std::to_string(i + 1) + " of " + std::to_string(patch_.size()) + " files: ";
+    ASSERT_EQ(lines[i].rfind(prefix, 0), 0u) << lines[i];
+    files.insert(lines[i].substr(prefix.size()));
+  }
+  EXPECT_EQ(files.size(), patch_.size());
+  EXPECT_EQ(lines.back(), fresh_.folder + "\\: installed V2.0 (" + std::to_string(patch_.size()) + " files)");
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+#include "toolchain/InstallRecord.h"
+
+// Which of the registry's installations a program of ours lists, and in which order. The dialog's
+// table and the console tool's list both come from here, so they never disagree.
+constexpr int kMaxListedInstallations = 64;
+
+// The first kMaxListedInstallations records of found, one per version text (compared without
+// regard to ASCII case; the first in registry order stays), in ascending order of version text
+// compared as text, so "10.10" comes before "9.20".
+InstallRecordList SelectListedInstallations(const InstallRecordList& found);
+
+// The registry scan followed by SelectListedInstallations.
+InstallRecordList FindListedInstallations();
