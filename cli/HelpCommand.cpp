@@ -37,7 +37,7 @@ const char* UsageText() {
          "     0  success (status: every named installation holds this patch)\n"
          "     1  status: some named installation does not hold this patch\n"
          "     2  no EWARM installation found, or a --target folder is not one\n"
-         "     3  install or restore failed in some installations (the others are done)\n"
+         "     3  install or restore failed in some installations, which are as they were (the others are done)\n"
          "     5  no administrator rights\n"
          "  1603  fatal error\n"
          "  1612  the patch beside this program is missing or damaged\n"
