@@ -22,7 +22,8 @@ void PostToMailbox(void* mailbox, const char* line) {
 // damaged; a patch without a manifest passes as it is.
 BOOL PatchIsIntact(char* text, size_t size) {
   ManifestCheck check;
-  const ManifestVerdict verdict = CheckPatchAgainstManifest(GetPatchFolder(), GetPatchManifest(), &check);
+  const ManifestVerdict verdict =
+      CheckPatchAgainstManifest(GetPatchFolder(), GetPatchManifest(), &check);
   DescribeManifestCheck(check, text, size);
   return verdict == kManifestAbsent || verdict == kManifestMatches;
 }
@@ -88,14 +89,17 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   if (notRestored != 0) {
     // An installation that could not be put back is in a state nobody chose: the gravest news.
     // The text of old for it; the line before it named the installation and why.
-    PostStatus(&table.statusMailbox, "Install patch finished with %d error(s), total elapse %.3f sec",
-               notRestored, elapsedMs * 0.001);
-  } else if (rolledBack != 0) {
     PostStatus(&table.statusMailbox,
-               "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec (%s)",
-               rolledBack, elapsedMs * 0.001, reason);
+               "Install patch finished with %d error(s), total elapse %.3f sec", notRestored,
+               elapsedMs * 0.001);
+  } else if (rolledBack != 0) {
+    PostStatus(
+        &table.statusMailbox,
+        "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec (%s)",
+        rolledBack, elapsedMs * 0.001, reason);
   } else {
-    PostStatus(&table.statusMailbox, "Install patch finished, total elapse %.3f sec", elapsedMs * 0.001);
+    PostStatus(&table.statusMailbox, "Install patch finished, total elapse %.3f sec",
+               elapsedMs * 0.001);
   }
   return 1;
 }

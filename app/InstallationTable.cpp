@@ -21,7 +21,9 @@ void ClearRow(InstallationRow& row) {
 
 }  // namespace
 
-InstallationTable& TheInstallationTable() { return g_installationTable; }
+InstallationTable& TheInstallationTable() {
+  return g_installationTable;
+}
 
 void ResetInstallationTable(InstallationTable& table) {
   for (InstallationRow& row : table.rows) ClearRow(row);

@@ -16,15 +16,16 @@ struct InstallationRow {
   char displayName[kRowTextSize];
   char installPath[kRowTextSize];  // never changed once the row counts
   int32_t present;                 // 1: the row holds an installation
-  std::atomic<int32_t> checked;    // written by the dialog, read by the worker as it reaches the row
+  std::atomic<int32_t> checked;  // written by the dialog, read by the worker as it reaches the row
   VersionStamp versionStamp;
 };
 
 struct InstallationTable {
   InstallationRow rows[kMaxInstallations];
-  std::atomic<int32_t> count;    // raised by the dialog only after the new row is filled
-  std::atomic<int32_t> running;  // set by the dialog before the worker starts, cleared by the worker
-  HANDLE workerThread;           // the latest run's worker; nothing waits on it
+  std::atomic<int32_t> count;  // raised by the dialog only after the new row is filled
+  std::atomic<int32_t>
+      running;          // set by the dialog before the worker starts, cleared by the worker
+  HANDLE workerThread;  // the latest run's worker; nothing waits on it
   StatusMailbox statusMailbox;
 };
 

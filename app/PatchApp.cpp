@@ -3,7 +3,7 @@
 #include "app/PatchDlg.h"
 
 BEGIN_MESSAGE_MAP(CPatchApp, CWinApp)
-  ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 // No application name: the profile is the default one, an INI file named after the program.

@@ -35,19 +35,19 @@ const char kBusyText[] = "Installation, please try again later.";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CPatchDlg, CDialog)
-  ON_WM_SYSCOMMAND()
-  ON_WM_PAINT()
-  ON_WM_QUERYDRAGICON()
-  ON_BN_CLICKED(IDC_SELECT_ALL, &CPatchDlg::OnSelectAll)
-  ON_NOTIFY(NM_RCLICK, IDC_LIST, &CPatchDlg::OnRClickList)
-  ON_NOTIFY(NM_CLICK, IDC_LIST, &CPatchDlg::OnClickList)
-  ON_NOTIFY(NM_DBLCLK, IDC_LIST, &CPatchDlg::OnDblClkList)
-  ON_WM_CREATE()
-  ON_NOTIFY(LVN_KEYDOWN, IDC_LIST, &CPatchDlg::OnKeyDownList)
-  ON_BN_CLICKED(IDC_DRIVER_PATCH, &CPatchDlg::OnDriverPatch)
-  ON_WM_TIMER()
-  ON_WM_SHOWWINDOW()
-  ON_MESSAGE(WM_LIST_DROPFILE, &CPatchDlg::OnListDropFile)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_SELECT_ALL, &CPatchDlg::OnSelectAll)
+ON_NOTIFY(NM_RCLICK, IDC_LIST, &CPatchDlg::OnRClickList)
+ON_NOTIFY(NM_CLICK, IDC_LIST, &CPatchDlg::OnClickList)
+ON_NOTIFY(NM_DBLCLK, IDC_LIST, &CPatchDlg::OnDblClkList)
+ON_WM_CREATE()
+ON_NOTIFY(LVN_KEYDOWN, IDC_LIST, &CPatchDlg::OnKeyDownList)
+ON_BN_CLICKED(IDC_DRIVER_PATCH, &CPatchDlg::OnDriverPatch)
+ON_WM_TIMER()
+ON_WM_SHOWWINDOW()
+ON_MESSAGE(WM_LIST_DROPFILE, &CPatchDlg::OnListDropFile)
 END_MESSAGE_MAP()
 
 CPatchDlg::CPatchDlg(CWnd* pParent)
@@ -351,4 +351,6 @@ void CPatchDlg::OnPaint() {
   dc.DrawIcon(x, y, m_hIcon);
 }
 
-HCURSOR CPatchDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+HCURSOR CPatchDlg::OnQueryDragIcon() {
+  return static_cast<HCURSOR>(m_hIcon);
+}

@@ -19,7 +19,9 @@ void Lock(StatusMailbox* mailbox) {
   }
 }
 
-void Unlock(StatusMailbox* mailbox) { mailbox->busy.store(0, std::memory_order_release); }
+void Unlock(StatusMailbox* mailbox) {
+  mailbox->busy.store(0, std::memory_order_release);
+}
 
 }  // namespace
 

@@ -8,9 +8,9 @@
 constexpr int kStatusTextSize = 1024;  // at most 1023 characters and the terminator
 
 struct StatusMailbox {
-  std::atomic<int32_t> busy;  // the lock: taken by a compare-exchange from 0 to 1, by either side
-  int32_t pending;            // a text is waiting; touched only under the lock
-  char text[kStatusTextSize]; // its last byte is never written, so the text is always terminated
+  std::atomic<int32_t> busy;   // the lock: taken by a compare-exchange from 0 to 1, by either side
+  int32_t pending;             // a text is waiting; touched only under the lock
+  char text[kStatusTextSize];  // its last byte is never written, so the text is always terminated
 };
 
 // Worker side: formats like printf and replaces any text not yet taken.

@@ -12,7 +12,9 @@ CArchive::CArchive(CFile* file, UINT mode, int bufferSize)
   if (m_buffer == nullptr) AfxThrowMemoryException();
 }
 
-CArchive::~CArchive() { free(m_buffer); }
+CArchive::~CArchive() {
+  free(m_buffer);
+}
 
 UINT CArchive::Read(void* buffer, UINT count) {
   if (!IsLoading()) AfxThrowArchiveException(CArchiveException::writeOnly);

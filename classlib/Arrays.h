@@ -43,7 +43,9 @@ class GrowableArray {
     Grow([&] { m_items.insert(m_items.begin() + index, item); });
   }
 
-  void RemoveAt(INT_PTR index) { m_items.erase(m_items.begin() + static_cast<INT_PTR>(Checked(index))); }
+  void RemoveAt(INT_PTR index) {
+    m_items.erase(m_items.begin() + static_cast<INT_PTR>(Checked(index)));
+  }
 
  private:
   size_t Checked(INT_PTR index) const {

@@ -9,4 +9,6 @@ void AfxThrowMemoryException() {
   throw &shared;
 }
 
-void AfxThrowInvalidArgException() { throw new CInvalidArgException; }
+void AfxThrowInvalidArgException() {
+  throw new CInvalidArgException;
+}

@@ -11,7 +11,9 @@ namespace {
 
 // The characters the class library's argument-less trims remove. strchr would also find its
 // text's terminator, so a zero byte is tested apart and never counts.
-bool IsWhiteSpace(char ch) { return ch != '\0' && strchr(" \t\r\n\v\f", ch) != nullptr; }
+bool IsWhiteSpace(char ch) {
+  return ch != '\0' && strchr(" \t\r\n\v\f", ch) != nullptr;
+}
 
 int Clamp(int value, int low, int high) {
   return value < low ? low : (value > high ? high : value);
@@ -24,7 +26,9 @@ int CheckedLength(size_t length) {
 
 }  // namespace
 
-CString::CString(const CString& other) { Append(other, other.m_length); }
+CString::CString(const CString& other) {
+  Append(other, other.m_length);
+}
 
 CString::CString(CString&& other) noexcept
     : m_data(other.m_data), m_length(other.m_length), m_capacity(other.m_capacity) {
@@ -42,7 +46,9 @@ CString::CString(LPCTSTR text, int length) {
   }
 }
 
-CString::~CString() { free(m_data); }
+CString::~CString() {
+  free(m_data);
+}
 
 CString& CString::operator=(const CString& other) {
   if (this != &other) {
@@ -117,7 +123,9 @@ CString CString::Left(int count) const {
   return CString(*this, Clamp(count, 0, m_length));
 }
 
-CString CString::Mid(int first) const { return Mid(first, m_length); }
+CString CString::Mid(int first) const {
+  return Mid(first, m_length);
+}
 
 CString CString::Mid(int first, int count) const {
   first = Clamp(first, 0, m_length);

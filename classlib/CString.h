@@ -24,8 +24,8 @@ class CString {
   CString() = default;
   CString(const CString& other);
   CString(CString&& other) noexcept;
-  CString(LPCTSTR text);             // a null pointer gives the empty text
-  CString(LPCTSTR text, int length); // the first length characters (fewer if text ends sooner)
+  CString(LPCTSTR text);              // a null pointer gives the empty text
+  CString(LPCTSTR text, int length);  // the first length characters (fewer if text ends sooner)
   ~CString();
 
   CString& operator=(const CString& other);
@@ -79,7 +79,7 @@ class CString {
 
   char* m_data = nullptr;  // null while the text has never held a character
   int m_length = 0;
-  int m_capacity = 0;      // characters that fit, not counting the terminator
+  int m_capacity = 0;  // characters that fit, not counting the terminator
 };
 
 CString operator+(const CString& a, LPCTSTR b);

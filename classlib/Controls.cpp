@@ -29,8 +29,8 @@ int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, in
     column.mask |= LVCF_WIDTH;
     column.cx = nWidth;
   }
-  return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol),
-                                      reinterpret_cast<LPARAM>(&column)));
+  return static_cast<int>(
+      SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCTSTR lpszText) {
@@ -99,8 +99,8 @@ BOOL CListCtrl::GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const {
 BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const {
   ref.top = iSubItem;
   ref.left = nArea;
-  return static_cast<BOOL>(SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(iItem),
-                                       reinterpret_cast<LPARAM>(&ref)));
+  return static_cast<BOOL>(
+      SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(iItem), reinterpret_cast<LPARAM>(&ref)));
 }
 
 int CListCtrl::HitTest(CPoint pt) const {

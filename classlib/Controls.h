@@ -37,8 +37,7 @@ class CListCtrl : public CWnd {
   }
 
   // A column; the width stays unset when nWidth is -1. Returns the new column's index, or -1.
-  int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT,
-                   int nWidth = -1);
+  int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
 
   int InsertItem(const LVITEMA* pItem) {
     return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(pItem)));
@@ -73,8 +72,8 @@ class CStatusBarCtrl : public CWnd {
 
   // pWidths holds each part's right edge in client pixels, -1 for "to the right edge".
   BOOL SetParts(int nParts, int* pWidths) {
-    return static_cast<BOOL>(SendMessage(SB_SETPARTS, static_cast<WPARAM>(nParts),
-                                         reinterpret_cast<LPARAM>(pWidths)));
+    return static_cast<BOOL>(
+        SendMessage(SB_SETPARTS, static_cast<WPARAM>(nParts), reinterpret_cast<LPARAM>(pWidths)));
   }
   // nType: 0 (sunken border), SBT_NOBORDERS, SBT_POPOUT, ...
   BOOL SetText(LPCTSTR lpszText, int nPane, int nType) {

@@ -8,7 +8,9 @@ HWND CDataExchange::PrepareCtrl(int nIDC) {
   return hWndControl;
 }
 
-void CDataExchange::Fail() { throw new CUserException; }
+void CDataExchange::Fail() {
+  throw new CUserException;
+}
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
   if (rControl.m_hWnd != nullptr) return;

@@ -4,9 +4,9 @@
 #include "classlib/WinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-  ON_COMMAND(IDOK, &CDialog::OnOK)
-  ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
-  ON_MESSAGE(WM_HELP, &CDialog::OnHelpMessage)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_MESSAGE(WM_HELP, &CDialog::OnHelpMessage)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -74,7 +74,9 @@ void CDialog::OnOK() {
   EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
 
 BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) {
   if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
@@ -85,8 +87,8 @@ BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) {
 LRESULT CDialog::OnHelpMessage(WPARAM /*wParam*/, LPARAM /*lParam*/) {
   CWinApp* app = AfxGetApp();
   CWnd* mainWnd = app != nullptr ? app->m_pMainWnd : nullptr;
-  const BOOL noModifier = ::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 &&
-                          ::GetKeyState(VK_MENU) >= 0;
+  const BOOL noModifier =
+      ::GetKeyState(VK_SHIFT) >= 0 && ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0;
   if ((GetStyle() & WS_CHILD) == 0 && mainWnd != nullptr && mainWnd->m_hWnd != nullptr &&
       noModifier) {
     mainWnd->SendMessage(WM_COMMAND, ID_HELP);

@@ -24,10 +24,14 @@ constexpr UINT kShareMask = 0x0070;  // Linux has no share modes
 
 DWORD ShareMode(UINT openFlags) {
   switch (openFlags & kShareMask) {
-    case CFile::shareDenyWrite: return FILE_SHARE_READ;
-    case CFile::shareDenyRead: return FILE_SHARE_WRITE;
-    case CFile::shareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-    default: return 0;  // shareCompat and shareExclusive: no other opener at all
+    case CFile::shareDenyWrite:
+      return FILE_SHARE_READ;
+    case CFile::shareDenyRead:
+      return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone:
+      return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default:
+      return 0;  // shareCompat and shareExclusive: no other opener at all
   }
 }
 #else
@@ -45,9 +49,13 @@ CFile::CFile(LPCTSTR fileName, UINT openFlags) : m_hFile(kNoFile) {
   }
 }
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+  Abort();
+}
 
-BOOL CFile::IsOpen() const { return m_hFile != kNoFile; }
+BOOL CFile::IsOpen() const {
+  return m_hFile != kNoFile;
+}
 
 BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error) {
   Abort();
@@ -61,10 +69,10 @@ BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error) {
   }
 #ifdef _WIN32
   SECURITY_ATTRIBUTES security = {sizeof(security), nullptr,
-                                   (openFlags & modeNoInherit) ? FALSE : TRUE};
+                                  (openFlags & modeNoInherit) ? FALSE : TRUE};
   // A folder fails here with ERROR_ACCESS_DENIED: opening one needs FILE_FLAG_BACKUP_SEMANTICS.
-  HANDLE file = CreateFileA(fileName, GENERIC_READ, ShareMode(openFlags), &security,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(fileName, GENERIC_READ, ShareMode(openFlags), &security, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const LONG osError = static_cast<LONG>(GetLastError());
     Report(error, CFileException::OsErrorToException(osError), osError, fileName);
@@ -212,8 +220,8 @@ BOOL CStdioFile::ReadString(CString& line) {
     const char* start = m_buffer + m_next;
     const UINT available = m_end - m_next;
     const void* lineFeed = memchr(start, '\n', available);
-    const UINT length =
-        lineFeed != nullptr ? static_cast<UINT>(static_cast<const char*>(lineFeed) - start)
+    const UINT length = lineFeed != nullptr
+                            ? static_cast<UINT>(static_cast<const char*>(lineFeed) - start)
                             : available;
     if (!cutAtZero) {
       const UINT kept = static_cast<UINT>(strnlen(start, length));

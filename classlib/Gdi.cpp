@@ -60,8 +60,7 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
   FillSolidRect(&rect, clr);
 }
 
-void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft,
-                     COLORREF clrBottomRight) {
+void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight) {
   FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
   FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
   FillSolidRect(x + cx - 1, y, 1, cy, clrBottomRight);

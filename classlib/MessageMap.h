@@ -58,6 +58,8 @@ class CCmdTarget {
   virtual const AFX_MSGMAP* GetMessageMap() const;
 };
 
+// The table macros are laid out by hand, one thunk per entry; the formatter would fold them.
+// clang-format off
 #define DECLARE_MESSAGE_MAP()                   \
  protected:                                     \
   static const AFX_MSGMAP* GetThisMessageMap(); \
@@ -189,3 +191,4 @@ class CCmdTarget {
      (AFX_MSG_TARGET->*handler)(reinterpret_cast<NMHDR*>(lParam), result);             \
      return TRUE;                                                                      \
    }},
+// clang-format on

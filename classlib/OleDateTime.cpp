@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -27,8 +29,8 @@ COleDateTime::COleDateTime(int year, int month, int day, int hour, int minute, i
     : m_year(year), m_month(month), m_day(day), m_hour(hour), m_minute(minute), m_second(second) {
   const bool dateOk = year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
                       day <= DaysInMonth(year, month);
-  const bool timeOk = hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 &&
-                      second <= 59;
+  const bool timeOk =
+      hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
   m_valid = dateOk && timeOk;
 }
 

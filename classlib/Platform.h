@@ -64,8 +64,12 @@ inline void Sleep(DWORD milliseconds) {
 }
 
 // ASCII letters compared without regard to case, as the C locale of the Windows CRT does.
-inline int _stricmp(const char* a, const char* b) { return strcasecmp(a, b); }
-inline int _strnicmp(const char* a, const char* b, size_t n) { return strncasecmp(a, b, n); }
+inline int _stricmp(const char* a, const char* b) {
+  return strcasecmp(a, b);
+}
+inline int _strnicmp(const char* a, const char* b, size_t n) {
+  return strncasecmp(a, b, n);
+}
 
 // Windows folds letters of the current multibyte code page; the host build has only the ASCII
 // ones to fold, which is what the portable code's tests need.
@@ -74,6 +78,8 @@ inline int _mbsicmp(const unsigned char* a, const unsigned char* b) {
 }
 
 // The host build has no double-byte code page: every byte is a character of its own.
-inline BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+inline BOOL IsDBCSLeadByte(BYTE) {
+  return FALSE;
+}
 
 #endif

@@ -55,7 +55,9 @@ CWinApp::~CWinApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+  return TRUE;
+}
 
 int CWinApp::Run() {
   MSG message;
@@ -66,7 +68,9 @@ int CWinApp::Run() {
   return ExitInstance();
 }
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+  return 0;
+}
 
 void CWinApp::OnHelp() {
   if (::GetFileAttributesA(m_pszHelpFilePath) == INVALID_FILE_ATTRIBUTES) return;
@@ -97,7 +101,9 @@ BOOL CWinApp::GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE* p
   return TRUE;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+  return g_app;
+}
 
 HINSTANCE AfxGetInstanceHandle() {
   return g_app != nullptr ? g_app->m_hInstance : ::GetModuleHandleA(nullptr);

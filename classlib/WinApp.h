@@ -39,8 +39,8 @@ class CWinApp : public CCmdTarget {
 
   CWnd* m_pMainWnd;
   HINSTANCE m_hInstance;
-  LPCTSTR m_pszProfileName;  // "<exe name>.INI"
-  LPCTSTR m_pszHelpFilePath; // "<program folder>\<exe name>.HLP"
+  LPCTSTR m_pszProfileName;   // "<exe name>.INI"
+  LPCTSTR m_pszHelpFilePath;  // "<program folder>\<exe name>.HLP"
 
  private:
   CString m_profileName;

@@ -44,8 +44,7 @@ LRESULT CALLBACK CbtFilterHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 // Offers a message of a parent to the permanent CWnd of one of its children.
-BOOL ReflectToChild(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam,
-                    LRESULT* pResult) {
+BOOL ReflectToChild(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   CWnd* child = CWnd::FromHandlePermanent(hWndChild);
   return child != nullptr && child->OnChildNotify(message, wParam, lParam, pResult);
 }
@@ -137,11 +136,13 @@ HWND CWnd::UnsubclassWindow() {
   return hWnd;
 }
 
-CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
+CWnd* CWnd::GetDlgItem(int nID) const {
+  return FromHandle(::GetDlgItem(m_hWnd, nID));
+}
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-  return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                             reinterpret_cast<LPARAM>(hIcon)));
+  return reinterpret_cast<HICON>(
+      SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
 LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -243,8 +244,8 @@ LRESULT CWnd::Default() {
 
 void CWnd::PreSubclassWindow() {}
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
-                    DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID) {
   if (m_hWnd != nullptr) return FALSE;
   AfxHookWindowCreate(this);
   // The layer is linked into the program, never into a DLL: the program's module is the instance.
@@ -258,14 +259,26 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
   return bound || SubclassWindow(hWnd);
 }
 
-int CWnd::OnCreate(LPCREATESTRUCT /*lpCreateStruct*/) { return static_cast<int>(Default()); }
+int CWnd::OnCreate(LPCREATESTRUCT /*lpCreateStruct*/) {
+  return static_cast<int>(Default());
+}
 
-void CWnd::OnDestroy() { Default(); }
+void CWnd::OnDestroy() {
+  Default();
+}
 
-void CWnd::OnTimer(UINT_PTR /*nIDEvent*/) { Default(); }
+void CWnd::OnTimer(UINT_PTR /*nIDEvent*/) {
+  Default();
+}
 
-void CWnd::OnShowWindow(BOOL /*bShow*/, UINT /*nStatus*/) { Default(); }
+void CWnd::OnShowWindow(BOOL /*bShow*/, UINT /*nStatus*/) {
+  Default();
+}
 
-void CWnd::OnSysCommand(UINT /*nID*/, LPARAM /*lParam*/) { Default(); }
+void CWnd::OnSysCommand(UINT /*nID*/, LPARAM /*lParam*/) {
+  Default();
+}
 
-void CWnd::OnPaint() { Default(); }
+void CWnd::OnPaint() {
+  Default();
+}

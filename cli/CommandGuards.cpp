@@ -8,7 +8,8 @@
 
 bool RequireAdministrator(CConsoleOutput& out) {
   if (HasAdministratorRights()) return true;
-  out.Error("qx48patch needs administrator rights: run it from an elevated command prompt or as SYSTEM.");
+  out.Error(
+      "qx48patch needs administrator rights: run it from an elevated command prompt or as SYSTEM.");
   return false;
 }
 
@@ -28,7 +29,8 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
 bool OpenLogIfAsked(CConsoleOutput& out, const CommandLine& line, CInstallLog* log) {
   DWORD error = 0;
   if (line.logPath.empty() || log->Open(line.logPath, &error)) return true;
-  out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(), static_cast<unsigned long>(error));
+  out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(),
+            static_cast<unsigned long>(error));
   return false;
 }
 

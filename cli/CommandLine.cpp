@@ -11,9 +11,9 @@ struct OptionSpec {
   const char* name;
   bool takesValue;
 };
-const OptionSpec kOptions[] = {{"--all", false},  {"--target", true},  {"--newest", false},
-                               {"--keep-old-patch", false}, {"--dry-run", false}, {"--log", true},
-                               {"--quiet", false}, {"--json", false}};
+const OptionSpec kOptions[] = {
+    {"--all", false},     {"--target", true}, {"--newest", false}, {"--keep-old-patch", false},
+    {"--dry-run", false}, {"--log", true},    {"--quiet", false},  {"--json", false}};
 enum OptionIndex { kAll, kTarget, kNewest, kKeepOld, kDryRun, kLog, kQuiet, kJson, kOptionCount };
 
 struct CommandSpec {
@@ -21,12 +21,15 @@ struct CommandSpec {
   Command command;
   unsigned options;  // bit i: kOptions[i] is allowed
 };
-constexpr unsigned Bit(OptionIndex i) { return 1u << i; }
+constexpr unsigned Bit(OptionIndex i) {
+  return 1u << i;
+}
 const CommandSpec kCommands[] = {
     {"help", Command::kHelp, 0},
     {"list", Command::kList, Bit(kJson)},
     {"install", Command::kInstall,
-     Bit(kAll) | Bit(kTarget) | Bit(kNewest) | Bit(kKeepOld) | Bit(kDryRun) | Bit(kLog) | Bit(kQuiet)},
+     Bit(kAll) | Bit(kTarget) | Bit(kNewest) | Bit(kKeepOld) | Bit(kDryRun) | Bit(kLog) |
+         Bit(kQuiet)},
     {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet)},
     {"restore", Command::kRestore, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
 };
@@ -38,8 +41,8 @@ bool Fail(std::string* error, const std::string& reason) {
 
 // Sets the flag an option without a value stands for; FALSE when it was given already.
 bool SetFlag(CommandLine* line, int option) {
-  bool* flags[kOptionCount] = {&line->all, nullptr, &line->newest, &line->keepOldPatch,
-                               &line->dryRun, nullptr, &line->quiet, &line->json};
+  bool* flags[kOptionCount] = {&line->all,    nullptr, &line->newest, &line->keepOldPatch,
+                               &line->dryRun, nullptr, &line->quiet,  &line->json};
   if (*flags[option]) return false;
   *flags[option] = true;
   return true;
@@ -48,7 +51,8 @@ bool SetFlag(CommandLine* line, int option) {
 bool SetValue(CommandLine* line, int option, const std::string& value, std::string* error) {
   const std::string name = kOptions[option].name;
   if (value.empty()) return Fail(error, name + " needs a value");
-  if (value.size() >= MAX_PATH) return Fail(error, name + " names a path longer than Windows takes");
+  if (value.size() >= MAX_PATH)
+    return Fail(error, name + " names a path longer than Windows takes");
   if (option == kTarget) {
     if (line->targets.size() >= kMaxTargets) return Fail(error, "at most 64 --target options");
     line->targets.push_back(value);
@@ -59,8 +63,8 @@ bool SetValue(CommandLine* line, int option, const std::string& value, std::stri
   return true;
 }
 
-bool ParseOption(const CommandSpec& spec, int argc, const char* const* argv, int* at, CommandLine* line,
-                 std::string* error) {
+bool ParseOption(const CommandSpec& spec, int argc, const char* const* argv, int* at,
+                 CommandLine* line, std::string* error) {
   std::string word = argv[*at];
   std::string value;
   bool valueInWord = false;
@@ -72,7 +76,8 @@ bool ParseOption(const CommandSpec& spec, int argc, const char* const* argv, int
   }
   for (int option = 0; option < kOptionCount; ++option) {
     if (word != kOptions[option].name) continue;
-    if ((spec.options & (1u << option)) == 0) return Fail(error, word + " is not an option of " + spec.name);
+    if ((spec.options & (1u << option)) == 0)
+      return Fail(error, word + " is not an option of " + spec.name);
     if (!kOptions[option].takesValue) {
       if (valueInWord) return Fail(error, word + " takes no value");
       return SetFlag(line, option) || Fail(error, word + " given twice");
@@ -105,9 +110,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   for (int at = 2; at < argc; ++at) {
     if (argv[at] == nullptr || !ParseOption(*spec, argc, argv, &at, line, error)) return false;
   }
-  const int choices = (line->all ? 1 : 0) + (line->targets.empty() ? 0 : 1) + (line->newest ? 1 : 0);
+  const int choices =
+      (line->all ? 1 : 0) + (line->targets.empty() ? 0 : 1) + (line->newest ? 1 : 0);
   if (choices > 1) return Fail(error, "choose one of --all, --target and --newest");
-  if (line->command == Command::kRestore && choices == 0) return Fail(error, "restore needs --target FOLDER or --all");
+  if (line->command == Command::kRestore && choices == 0)
+    return Fail(error, "restore needs --target FOLDER or --all");
   if (line->command == Command::kInstall || line->command == Command::kStatus) {
     if (choices == 0) line->all = true;
   }

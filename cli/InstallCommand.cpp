@@ -48,15 +48,15 @@ void OnStatusLine(void* context, const char* line) {
 }
 
 void PrintPlan(CConsoleOutput& out, const Installation& installation, const InstallPlan& plan) {
-  out.Line("%s: %d to add, %d to replace, %d to remove", installation.folder.c_str(), int(plan.added.size()),
-           int(plan.replaced.size()), int(plan.removed.size()));
+  out.Line("%s: %d to add, %d to replace, %d to remove", installation.folder.c_str(),
+           int(plan.added.size()), int(plan.replaced.size()), int(plan.removed.size()));
   for (const std::string& file : plan.added) out.Line("  add     %s", file.c_str());
   for (const std::string& file : plan.replaced) out.Line("  replace %s", file.c_str());
   for (const std::string& file : plan.removed) out.Line("  remove  %s", file.c_str());
 }
 
-ExitCode DryRun(CConsoleOutput& out, const PatchInfo& patch, const std::vector<Installation>& chosen,
-                InstallOptions options) {
+ExitCode DryRun(CConsoleOutput& out, const PatchInfo& patch,
+                const std::vector<Installation>& chosen, InstallOptions options) {
   for (const Installation& installation : chosen) {
     InstallPlan plan;
     if (!PlanInstall(patch.folder, installation.folder, options, &plan)) {
@@ -130,11 +130,13 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   }
   if (notRestored != 0) {
     // An installation that is neither old nor new needs a person: not a case for a retry.
-    out.Error("%d of %d installation(s) could not be put back after a failure.", notRestored, int(chosen.size()));
+    out.Error("%d of %d installation(s) could not be put back after a failure.", notRestored,
+              int(chosen.size()));
     return kExitFatal;
   }
   if (failed != 0) {
-    out.Error("%d of %d installation(s) were not installed and are as they were.", failed, int(chosen.size()));
+    out.Error("%d of %d installation(s) were not installed and are as they were.", failed,
+              int(chosen.size()));
     return kExitSomeFailed;
   }
   return kExitSuccess;

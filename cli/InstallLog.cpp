@@ -13,8 +13,8 @@ CInstallLog::~CInstallLog() {
 
 bool CInstallLog::Open(const std::string& path, DWORD* error) {
   // FILE_APPEND_DATA alone: every write lands at the end, also when another run appends at once.
-  m_file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  m_file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (m_file == INVALID_HANDLE_VALUE) {
     *error = GetLastError();
     return false;
@@ -27,8 +27,8 @@ void CInstallLog::Write(const char* format, ...) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   char line[kLogLineSize];
-  int length = snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay,
-                        now.wHour, now.wMinute, now.wSecond);
+  int length = snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth,
+                        now.wDay, now.wHour, now.wMinute, now.wSecond);
   if (length < 0) return;
   va_list args;
   va_start(args, format);

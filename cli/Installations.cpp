@@ -11,7 +11,8 @@
 
 namespace {
 
-Installation Probed(const std::string& name, const std::string& folder, const std::string& versionText) {
+Installation Probed(const std::string& name, const std::string& folder,
+                    const std::string& versionText) {
   Installation installation{name, folder, versionText, {}};
   ProbeInstalledPatch(&installation.stamp, installation.folder.c_str());
   return installation;
@@ -48,13 +49,15 @@ int CompareEwarmVersions(const std::string& a, const std::string& b) {
 std::vector<Installation> RegistryInstallations() {
   std::vector<Installation> installations;
   for (const InstallRecord& record : FindListedInstallations()) {
-    installations.push_back(Probed(std::string("IAR Embedded Workbench IDE - ARM ") + record.versionText,
-                                   record.installPath, record.versionText));
+    installations.push_back(
+        Probed(std::string("IAR Embedded Workbench IDE - ARM ") + record.versionText,
+               record.installPath, record.versionText));
   }
   return installations;
 }
 
-bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out, std::vector<Installation>* chosen) {
+bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
+                         std::vector<Installation>* chosen) {
   chosen->clear();
   if (!line.targets.empty()) {
     for (const std::string& target : line.targets) {
@@ -72,7 +75,8 @@ bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out, std::vect
   if (line.newest && !chosen->empty()) {
     size_t newest = 0;
     for (size_t i = 1; i < chosen->size(); ++i) {
-      if (CompareEwarmVersions((*chosen)[i].versionText, (*chosen)[newest].versionText) > 0) newest = i;
+      if (CompareEwarmVersions((*chosen)[i].versionText, (*chosen)[newest].versionText) > 0)
+        newest = i;
     }
     const Installation kept = (*chosen)[newest];
     chosen->assign(1, kept);

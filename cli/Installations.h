@@ -21,7 +21,8 @@ std::vector<Installation> RegistryInstallations();
 // The installations a command names: --target folders (each checked as the dialog checks an
 // added folder), --newest (the highest EWARM version, compared number by number), or every one
 // the registry records. FALSE, having told the user why, when a --target folder is refused.
-bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out, std::vector<Installation>* chosen);
+bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
+                         std::vector<Installation>* chosen);
 
 // Reads the installation's stamp afresh.
 void ProbeAgain(Installation* installation);

@@ -13,7 +13,8 @@ std::string ToUtf8(const std::string& text) {
   if (wide > 0) {
     std::wstring w(size_t(wide), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &w[0], wide);
-    const int narrow = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    const int narrow =
+        WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
     if (narrow > 0) {
       std::string utf8(size_t(narrow), '\0');
       WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &utf8[0], narrow, nullptr, nullptr);

@@ -15,15 +15,16 @@ namespace {
 void PrintJson(const std::vector<Installation>& installations, const PatchInfo& patch) {
   const bool usable = patch.state == PatchState::kUsable;
   std::string json = "{\"patch\":{\"version\":" + JsonString(usable ? patch.stamp.label : "") +
-                     ",\"date\":" + JsonString(usable ? patch.stamp.date : "") + ",\"usable\":" +
-                     (usable ? "true" : "false") + "},\"installations\":[";
+                     ",\"date\":" + JsonString(usable ? patch.stamp.date : "") +
+                     ",\"usable\":" + (usable ? "true" : "false") + "},\"installations\":[";
   for (size_t i = 0; i < installations.size(); ++i) {
     const Installation& one = installations[i];
-    json += std::string(i == 0 ? "" : ",") + "{\"name\":" + JsonString(one.name) +
-            ",\"folder\":" + JsonString(one.folder) + ",\"version\":" + JsonString(one.versionText) +
-            ",\"installedPatch\":" + JsonString(one.stamp.label) + ",\"installedDate\":" +
-            JsonString(one.stamp.state != 0 ? one.stamp.date : "") + ",\"current\":" +
-            (usable && HoldsPatchVersion(one.stamp, patch) ? "true" : "false") + "}";
+    json +=
+        std::string(i == 0 ? "" : ",") + "{\"name\":" + JsonString(one.name) +
+        ",\"folder\":" + JsonString(one.folder) + ",\"version\":" + JsonString(one.versionText) +
+        ",\"installedPatch\":" + JsonString(one.stamp.label) +
+        ",\"installedDate\":" + JsonString(one.stamp.state != 0 ? one.stamp.date : "") +
+        ",\"current\":" + (usable && HoldsPatchVersion(one.stamp, patch) ? "true" : "false") + "}";
   }
   json += "]}";
   // Written whole: a JSON document is never cut the way a console line is.
@@ -47,7 +48,9 @@ ExitCode RunList(const CommandLine& line, CConsoleOutput& out) {
     }
     for (const Installation& one : installations) {
       out.Line("%-12s  %-10s  %-11s  %s", one.versionText.c_str(), one.stamp.label,
-               patch.state == PatchState::kUsable && HoldsPatchVersion(one.stamp, patch) ? "current" : "not current",
+               patch.state == PatchState::kUsable && HoldsPatchVersion(one.stamp, patch)
+                   ? "current"
+                   : "not current",
                one.folder.c_str());
     }
     if (installations.empty()) out.Line("No EWARM installation is recorded in the registry.");

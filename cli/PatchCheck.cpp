@@ -11,14 +11,16 @@
 namespace {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && _strnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
+  return text.size() >= prefix.size() &&
+         _strnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
 }
 
 // Whether the patch is what its manifest lists (a patch without one passes), and has the file and
 // the device folder an installation is recognised by.
 bool FindFault(const PatchInfo& patch, std::string* fault) {
   ManifestCheck check;
-  const ManifestVerdict verdict = CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check);
+  const ManifestVerdict verdict =
+      CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check);
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
     char text[kStatusLineSize];
     DescribeManifestCheck(check, text, sizeof text);
@@ -32,10 +34,14 @@ bool FindFault(const PatchInfo& patch, std::string* fault) {
     if (_stricmp(file.c_str(), kVersionFileName) == 0) hasVersionFile = true;
     if (StartsWithNoCase(file, devices)) hasDevice = true;
   }
-  if (!hasVersionFile) *fault = std::string("the patch has no ") + kVersionFileName;
-  else if (!hasDevice) *fault = std::string("the patch has no file in ") + kVendorDeviceSubfolder;
-  else if (patch.stamp.label[0] == '\0') *fault = std::string("the patch's ") + kVersionFileName + " names no version";
-  else return false;
+  if (!hasVersionFile)
+    *fault = std::string("the patch has no ") + kVersionFileName;
+  else if (!hasDevice)
+    *fault = std::string("the patch has no file in ") + kVendorDeviceSubfolder;
+  else if (patch.stamp.label[0] == '\0')
+    *fault = std::string("the patch's ") + kVersionFileName + " names no version";
+  else
+    return false;
   return true;
 }
 

@@ -16,7 +16,7 @@ struct PatchInfo {
   TreeListing listing;  // its files and folders
   VersionStamp stamp;   // what its version file says: the version it installs
   PatchState state = PatchState::kMissing;
-  std::string fault;    // for kDamaged: what is wrong, one line
+  std::string fault;  // for kDamaged: what is wrong, one line
 };
 
 // Looks at the patch beside the program. A usable patch has its version file with a version

@@ -22,23 +22,26 @@ namespace {
 
 bool HasKeptGeneration(const Installation& installation) {
   const std::string config = static_cast<const char*>(GetConfigFolder(installation.folder.c_str()));
-  return !config.empty() && IsFolder(GetFileAttributesA((config + "\\" + kPreviousAreaName).c_str()));
+  return !config.empty() &&
+         IsFolder(GetFileAttributesA((config + "\\" + kPreviousAreaName).c_str()));
 }
 
 // TRUE when the installation holds none of the patch afterwards, or its kept generation again.
-bool RestoreOne(CConsoleOutput& out, CInstallLog& log, const PatchInfo& patch, Installation& installation) {
+bool RestoreOne(CConsoleOutput& out, CInstallLog& log, const PatchInfo& patch,
+                Installation& installation) {
   if (HasKeptGeneration(installation)) {
-    const std::string config = static_cast<const char*>(GetConfigFolder(installation.folder.c_str()));
+    const std::string config =
+        static_cast<const char*>(GetConfigFolder(installation.folder.c_str()));
     const int notUndone = RestorePreviousGeneration(config.c_str());
     ProbeAgain(&installation);
     if (notUndone != 0) {
-      out.Error("%s: %d step(s) of the last install could not be put back.", installation.folder.c_str(),
-                notUndone);
+      out.Error("%s: %d step(s) of the last install could not be put back.",
+                installation.folder.c_str(), notUndone);
       log.Write("failed %s: %d step(s) not put back", installation.folder.c_str(), notUndone);
       return false;
     }
-    out.Line("%s: put back what the last install replaced or removed (now %s)", installation.folder.c_str(),
-             installation.stamp.label);
+    out.Line("%s: put back what the last install replaced or removed (now %s)",
+             installation.folder.c_str(), installation.stamp.label);
     log.Write("restored %s to before its last install", installation.folder.c_str());
     return true;
   }
@@ -49,8 +52,8 @@ bool RestoreOne(CConsoleOutput& out, CInstallLog& log, const PatchInfo& patch, I
     log.Write("failed %s: %d item(s) not removed", installation.folder.c_str(), errors);
     return false;
   }
-  out.Line("%s: nothing kept to put back; the patch was removed (now %s)", installation.folder.c_str(),
-           installation.stamp.label);
+  out.Line("%s: nothing kept to put back; the patch was removed (now %s)",
+           installation.folder.c_str(), installation.stamp.label);
   log.Write("removed the patch from %s", installation.folder.c_str());
   return true;
 }

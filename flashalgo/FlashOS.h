@@ -3,7 +3,7 @@
 #ifndef QX48_FLASHOS_H
 #define QX48_FLASHOS_H
 
-#define VERS 1                       /* version of this algorithm */
+#define VERS 1                         /* version of this algorithm */
 #define FLASH_DRV_VERS (0x0100 + VERS) /* interface version 1, as the tool checks it */
 
 /* Device type codes of FlashDevice.DevType. */
@@ -48,6 +48,6 @@ extern int UnInit(unsigned long fnc);
 extern int BlankCheck(unsigned long adr, unsigned long sz, unsigned char pat);
 extern int EraseChip(void);
 extern int EraseSector(unsigned long adr);
-extern int ProgramPage(unsigned long adr, unsigned long sz, unsigned char *buf);
+extern int ProgramPage(unsigned long adr, unsigned long sz, unsigned char* buf);
 
 #endif

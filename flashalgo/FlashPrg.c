@@ -23,8 +23,8 @@ typedef struct {
 
 #define FLASH_BASE 0x40022000UL
 #define IWDG_BASE 0x40003000UL
-#define FLASH ((FLASH_TypeDef *)FLASH_BASE)
-#define IWDG ((IWDG_TypeDef *)IWDG_BASE)
+#define FLASH ((FLASH_TypeDef*)FLASH_BASE)
+#define IWDG ((IWDG_TypeDef*)IWDG_BASE)
 
 /* CR */
 #define FLASH_PG 0x01UL
@@ -108,7 +108,7 @@ static int StartErase(unsigned long crBits) {
  * the constant pool once. */
 _Static_assert(FLASH_OPTKEY1 == FLASH_KEY1 && FLASH_OPTKEY2 == FLASH_KEY2,
                "one key sequence serves KEYR and OPTKEYR");
-static __attribute__((noinline)) void WriteKeySequence(volatile unsigned long *keyRegister) {
+static __attribute__((noinline)) void WriteKeySequence(volatile unsigned long* keyRegister) {
   *keyRegister = FLASH_KEY1;
   *keyRegister = FLASH_KEY2;
 }
@@ -188,7 +188,7 @@ int EraseBlock1ffff800write6C93(void) {
   (void)FLASH_EraseOptionBlock(OPTION_BLOCK_BASE);
   FLASH->CR &= CR_OPTPG_CLEAR_MASK;
   FLASH->CR |= FLASH_OPTPG;
-  *(volatile unsigned short *)OPTION_BLOCK_BASE = RDPRT_KEY;
+  *(volatile unsigned short*)OPTION_BLOCK_BASE = RDPRT_KEY;
   return CompleteOperation(FLASH_OPTPG);
 }
 
@@ -223,8 +223,8 @@ int EraseSector(unsigned long adr) {
  *                    buf:  Page Data (halfword-aligned, sz bytes)
  *    Return Value:   0 - OK,  1 - Failed
  */
-int ProgramPage(unsigned long adr, unsigned long sz, unsigned char *buf) {
-  volatile unsigned short *dst = (volatile unsigned short *)adr;
+int ProgramPage(unsigned long adr, unsigned long sz, unsigned char* buf) {
+  volatile unsigned short* dst = (volatile unsigned short*)adr;
   /* Only the programming error is named, but the read-modify-write writes back every flag that
    * reads as set, and writing 1 clears it: stale flags of either kind are gone before the first
    * halfword. */
@@ -232,7 +232,7 @@ int ProgramPage(unsigned long adr, unsigned long sz, unsigned char *buf) {
   while (sz != 0) {
     unsigned int halfword;
     if (sz >= 2) {
-      halfword = *(const HalfwordAlias *)buf;
+      halfword = *(const HalfwordAlias*)buf;
       sz -= 2;
     } else {
       halfword = buf[0] | 0xFF00U;

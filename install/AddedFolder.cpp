@@ -16,5 +16,5 @@ AddedFolderCheck CheckAddedFolder(const char* chosen, char* path) {
   }
   snprintf(path, MAX_PATH, "%s%s", chosen, needsBackslash ? "\\" : "");
   return length > 0 && IsToolchainFolder(path) ? AddedFolderCheck::kAccepted
-                                                : AddedFolderCheck::kNotToolchain;
+                                               : AddedFolderCheck::kNotToolchain;
 }

@@ -11,8 +11,8 @@ namespace {
 
 // One try: TRUE when the file is held against deletion right now.
 BOOL HeldNow(const char* path) {
-  HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);
     return FALSE;
@@ -22,7 +22,8 @@ BOOL HeldNow(const char* path) {
 }
 
 typedef DWORD(WINAPI* RmStartSessionFn)(DWORD*, DWORD, WCHAR*);
-typedef DWORD(WINAPI* RmRegisterResourcesFn)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+typedef DWORD(WINAPI* RmRegisterResourcesFn)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT,
+                                             LPCWSTR*);
 typedef DWORD(WINAPI* RmGetListFn)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
 typedef DWORD(WINAPI* RmEndSessionFn)(DWORD);
 
@@ -35,16 +36,21 @@ struct RestartManager {
   RmEndSessionFn end = nullptr;
   RestartManager() {
     if (library == nullptr) return;
-    start = reinterpret_cast<RmStartSessionFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmStartSession")));
+    start = reinterpret_cast<RmStartSessionFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmStartSession")));
     registerResources = reinterpret_cast<RmRegisterResourcesFn>(
         reinterpret_cast<void*>(GetProcAddress(library, "RmRegisterResources")));
-    getList = reinterpret_cast<RmGetListFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmGetList")));
-    end = reinterpret_cast<RmEndSessionFn>(reinterpret_cast<void*>(GetProcAddress(library, "RmEndSession")));
+    getList = reinterpret_cast<RmGetListFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmGetList")));
+    end = reinterpret_cast<RmEndSessionFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "RmEndSession")));
   }
   ~RestartManager() {
     if (library != nullptr) FreeLibrary(library);
   }
-  bool Ready() const { return start != nullptr && registerResources != nullptr && getList != nullptr && end != nullptr; }
+  bool Ready() const {
+    return start != nullptr && registerResources != nullptr && getList != nullptr && end != nullptr;
+  }
 };
 
 }  // namespace
@@ -52,7 +58,8 @@ struct RestartManager {
 BOOL IsFileInUse(const char* path, DWORD start) {
   for (int tries = 1;; ++tries) {
     if (!HeldNow(path)) return FALSE;
-    if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs) return TRUE;
+    if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs)
+      return TRUE;
     Sleep(kInUseRetryMs);
   }
 }
@@ -67,10 +74,12 @@ BOOL FindFileInUse(const char* folder, DWORD start, char* file) {
   do {
     char inner[MAX_PATH];
     if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0 ||
-        !JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1) || IsReparsePoint(entry.dwFileAttributes)) {
+        !JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1) ||
+        IsReparsePoint(entry.dwFileAttributes)) {
       continue;
     }
-    if (IsFolder(entry.dwFileAttributes) ? FindFileInUse(inner, start, file) : IsFileInUse(inner, start)) {
+    if (IsFolder(entry.dwFileAttributes) ? FindFileInUse(inner, start, file)
+                                         : IsFileInUse(inner, start)) {
       if (!IsFolder(entry.dwFileAttributes)) strcpy(file, inner);
       found = TRUE;
     }
@@ -83,7 +92,8 @@ BOOL FindProgramHolding(const char* path, char* program) {
   program[0] = '\0';
   RestartManager manager;
   WCHAR widePath[MAX_PATH];
-  if (!manager.Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) return FALSE;
+  if (!manager.Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0)
+    return FALSE;
   DWORD session = 0;
   WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
   if (manager.start(&session, 0, key) != ERROR_SUCCESS) return FALSE;
@@ -92,11 +102,13 @@ BOOL FindProgramHolding(const char* path, char* program) {
   UINT needed = 0;  // more holders than fit give ERROR_MORE_DATA and no names: none is told then
   UINT count = sizeof holders / sizeof holders[0];
   DWORD reasons = 0;
-  const DWORD listed = manager.registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS
-                           ? manager.getList(session, &needed, &count, holders, &reasons)
-                           : ERROR_INVALID_HANDLE;
+  const DWORD listed =
+      manager.registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS
+          ? manager.getList(session, &needed, &count, holders, &reasons)
+          : ERROR_INVALID_HANDLE;
   manager.end(session);
   if (listed != ERROR_SUCCESS || count == 0) return FALSE;
   holders[0].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
-  return WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, program, kProgramNameSize, nullptr, nullptr) > 1;
+  return WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, program, kProgramNameSize,
+                             nullptr, nullptr) > 1;
 }

@@ -17,10 +17,13 @@ void CountError(FolderWalk* walk, const char* path) {
   }
 }
 
-BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+BOOL IsDotEntry(const char* name) {
+  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
 
 BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination) {
-  return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination) : CopyFileA(source, destination, FALSE);
+  return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination)
+                                   : CopyFileA(source, destination, FALSE);
 }
 
 // Copies one file over whatever the destination has of that name. FALSE when it did not arrive.
@@ -71,12 +74,14 @@ BOOL GetFolderIdentity(const char* path, FolderIdentity* identity) {
 // that folder or as deep as a path can go.
 BOOL EnterSourceFolder(FolderWalk* walk, const char* source) {
   FolderIdentity identity;
-  if (walk->walkDepth < 0 || walk->walkDepth >= kMaxWalkDepth || !GetFolderIdentity(source, &identity)) {
+  if (walk->walkDepth < 0 || walk->walkDepth >= kMaxWalkDepth ||
+      !GetFolderIdentity(source, &identity)) {
     return FALSE;
   }
   for (int i = 0; i < walk->walkDepth; ++i) {
     const FolderIdentity& outer = walk->walkPath[i];
-    if (outer.volume == identity.volume && outer.indexHigh == identity.indexHigh && outer.indexLow == identity.indexLow) {
+    if (outer.volume == identity.volume && outer.indexHigh == identity.indexHigh &&
+        outer.indexLow == identity.indexLow) {
       return FALSE;
     }
   }
@@ -91,8 +96,8 @@ void Announce(FolderWalk* walk, const char* source, const char* destination, BOO
 }
 
 // One entry of a listing: validated, announced through the hook, then copied or descended into.
-void CopyEntry(const char* sourceFolder, const char* destinationFolder, const WIN32_FIND_DATAA& entry,
-               FolderWalk* walk) {
+void CopyEntry(const char* sourceFolder, const char* destinationFolder,
+               const WIN32_FIND_DATAA& entry, FolderWalk* walk) {
   const char* name = entry.cFileName;
   if (IsDotEntry(name)) {
     return;
@@ -139,8 +144,8 @@ BOOL MakeWalkFolder(FolderWalk* walk, const char* path) {
 
 // The rest of CopyFolderTree, once source is listed (the listing may be closed for an empty
 // folder) and entered: the destination first, then every entry.
-void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source, const char* destination,
-                 FolderWalk* walk) {
+void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source,
+                 const char* destination, FolderWalk* walk) {
   if (walk->dryRun) {
     // A folder that would be made has nothing in it yet to resolve or to check.
     if (walk->destinationRoot[0] == '\0' && IsFolder(GetFileAttributesA(destination)) &&

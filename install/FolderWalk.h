@@ -27,7 +27,8 @@ struct FolderWalk;
 
 // Called for every entry but "." and "..", just before the walk takes it: before descending into a
 // folder (folder TRUE), before copying a file (folder FALSE).
-typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* destination, BOOL folder);
+typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* destination,
+                             BOOL folder);
 
 // Puts the file source at destination in place of the walk's own CopyFileA, once the walk has
 // found the destination safe to write; TRUE when the file arrived.
@@ -44,8 +45,8 @@ struct FolderWalk {
   // Nothing is made or copied: every entry still reaches the hook and the checks of an existing
   // destination still count, so a walk can tell what it would add or replace.
   BOOL dryRun;
-  void* context;       // the owner's, for the hook and the steps
-  int32_t errorCount;  // items that did not reach the destination, see CopyFolderTree
+  void* context;              // the owner's, for the hook and the steps
+  int32_t errorCount;         // items that did not reach the destination, see CopyFolderTree
   char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits
   // Where the destination root really is, every link resolved ("\\?\C:\..."); set by the walk's
   // first CopyFolderTree. Nothing is written that does not resolve below it.

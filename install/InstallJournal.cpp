@@ -12,11 +12,13 @@ constexpr size_t kJournalLineSize = 4 * MAX_PATH + 8;
 
 // Appends one line; the handle is opened write-through, so the line is on the disk before the
 // step it announces begins.
-BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const char* b, const char* c) {
+BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const char* b,
+               const char* c) {
   char line[kJournalLineSize];
   const int length = snprintf(line, sizeof line, "%s\t%s\t%s\t%s\r\n", kind, a, b, c);
   DWORD written = 0;
-  if (journal->file == INVALID_HANDLE_VALUE || length <= 0 || length >= static_cast<int>(sizeof line) ||
+  if (journal->file == INVALID_HANDLE_VALUE || length <= 0 ||
+      length >= static_cast<int>(sizeof line) ||
       !WriteFile(journal->file, line, static_cast<DWORD>(length), &written, nullptr) ||
       written != static_cast<DWORD>(length)) {
     return FALSE;
@@ -80,7 +82,8 @@ BOOL JournalCreatedFolder(InstallJournal* journal, const char* folder) {
 
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
   // Something already there (a file of that name) is not ours to remove again.
-  if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES || !WriteLine(journal, "D", folder, "", "")) {
+  if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES ||
+      !WriteLine(journal, "D", folder, "", "")) {
     return IsFolder(GetFileAttributesA(folder));
   }
   CreateDirectoryA(folder, nullptr);
@@ -90,25 +93,29 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination) {
   char temporary[MAX_PATH];
   char backup[MAX_PATH];
-  if (!TemporaryName(journal, destination, temporary) || !KeptName(journal, ".bak", backup)) return FALSE;
+  if (!TemporaryName(journal, destination, temporary) || !KeptName(journal, ".bak", backup))
+    return FALSE;
   const DWORD existing = GetFileAttributesA(destination);
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
-  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, replacing ? backup : "")) return FALSE;
+  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, replacing ? backup : ""))
+    return FALSE;
   if (!CopyFileA(source, temporary, FALSE)) {
     DeleteFileA(temporary);
     return FALSE;
   }
   if (replacing) {
     // The old file becomes the backup by name, so a hard link to it keeps its old bytes.
-    return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr);
   }
   return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   char aside[MAX_PATH];
-  if (!KeptName(journal, ".dir", aside) || !WriteLine(journal, "V", folder, aside, "")) return FALSE;
+  if (!KeptName(journal, ".dir", aside) || !WriteLine(journal, "V", folder, aside, ""))
+    return FALSE;
   return MoveFileExA(folder, aside, MOVEFILE_WRITE_THROUGH);
 }
 

@@ -9,8 +9,8 @@ constexpr const char* kInstallLockName = "Global\\QX48_EWARM_pack.install";
 
 enum class InstallLockResult {
   kAcquired,
-  kBusy,      // another thread or process holds it
-  kFailed,    // the mutex could not be created or waited on
+  kBusy,    // another thread or process holds it
+  kFailed,  // the mutex could not be created or waited on
 };
 
 // A mutex belongs to the thread that took it: Release must run on the thread that acquired.

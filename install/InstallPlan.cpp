@@ -9,13 +9,15 @@
 namespace {
 
 struct NoCaseLess {
-  bool operator()(const std::string& a, const std::string& b) const { return _stricmp(a.c_str(), b.c_str()) < 0; }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return _stricmp(a.c_str(), b.c_str()) < 0;
+  }
 };
 
 }  // namespace
 
-bool PlanInstall(const std::string& patchFolder, const std::string& installFolder, InstallOptions options,
-                 InstallPlan* plan) {
+bool PlanInstall(const std::string& patchFolder, const std::string& installFolder,
+                 InstallOptions options, InstallPlan* plan) {
   *plan = InstallPlan();
   TreeListing patch;
   if (!ListTree(patchFolder, &patch)) return false;
@@ -36,7 +38,8 @@ bool PlanInstall(const std::string& patchFolder, const std::string& installFolde
     }
   }
   for (const std::string& file : patch.files) {
-    const bool there = !config.empty() && GetFileAttributesA((config + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool there = !config.empty() && GetFileAttributesA((config + "\\" + file).c_str()) !=
+                                              INVALID_FILE_ATTRIBUTES;
     (there ? plan->replaced : plan->added).push_back(file);
   }
   return true;

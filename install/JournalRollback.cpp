@@ -17,7 +17,9 @@ struct Step {
   const char* field[kFields - 1];  // pointers into the journal's text
 };
 
-BOOL Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+BOOL Exists(const char* path) {
+  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A file of ours goes whatever its attributes (a patch file may be read-only).
 BOOL DeleteOwnFile(const char* path) {
@@ -27,8 +29,8 @@ BOOL DeleteOwnFile(const char* path) {
 
 // The whole journal into text; FALSE when it cannot be read or is larger than any journal.
 BOOL ReadJournal(const char* path, std::vector<char>* text) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FALSE;
   const DWORD size = GetFileSize(file, nullptr);
   DWORD read = 0;
@@ -75,7 +77,8 @@ BOOL UndoStep(const Step& step) {
       return !Exists(step.field[1]) || DeleteOwnFile(step.field[1]);
     case 'R':  // a file replaced: the backup exists only once the replacement began
       if (Exists(step.field[2]) &&
-          !MoveFileExA(step.field[2], step.field[1], MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+          !MoveFileExA(step.field[2], step.field[1],
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return FALSE;
       }
       return !Exists(step.field[0]) || DeleteOwnFile(step.field[0]);

@@ -15,7 +15,8 @@ BOOL IsSafeRelativePath(const char* path) {
     if (length == 0 || length >= sizeof component) return FALSE;
     memcpy(component, at, length);
     component[length] = '\0';
-    if (strcmp(component, ".") == 0 || strcmp(component, "..") == 0 || !IsSafeEntryName(component)) return FALSE;
+    if (strcmp(component, ".") == 0 || strcmp(component, "..") == 0 || !IsSafeEntryName(component))
+      return FALSE;
     if (at[length] == '\0') return TRUE;
     at += length + 1;
   }

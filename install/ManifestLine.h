@@ -9,7 +9,7 @@
 //   <64 lower-case hex digits><two spaces><size in bytes, decimal><two spaces><path>
 // The path is relative to the patch folder, with backslashes, and names exactly one file below it.
 
-constexpr size_t kManifestLineSize = 512;    // a longer line makes the manifest unreadable
+constexpr size_t kManifestLineSize = 512;  // a longer line makes the manifest unreadable
 constexpr size_t kManifestPathSize = MAX_PATH;
 constexpr uint64_t kManifestMaxFileSize = uint64_t(1) << 40;  // more digits than this are refused
 

@@ -18,8 +18,8 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
   }
   // A folder that leads elsewhere, or holds a link that does, is left alone: what lies behind a
   // link is not the installation's to take away (and Wine moves a Unix link as its target).
-  if (job->journal == nullptr || IsReparsePoint(attributes) || !ResolvesBelowRoot(job->walk.destinationRoot, folder) ||
-      HoldsReparsePoint(folder)) {
+  if (job->journal == nullptr || IsReparsePoint(attributes) ||
+      !ResolvesBelowRoot(job->walk.destinationRoot, folder) || HoldsReparsePoint(folder)) {
     return FALSE;
   }
   return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
@@ -53,13 +53,15 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
     if (IsVendorFolder(source) && job->options.clearOldPatch && PathFileExistsA(destination) &&
         !ClearVendorFolder(job, destination)) {
       ++walk->errorCount;
-      if (walk->errorCount == 1) strncpy(walk->firstError, destination, sizeof walk->firstError - 1);
+      if (walk->errorCount == 1)
+        strncpy(walk->firstError, destination, sizeof walk->firstError - 1);
     }
     return;
   }
   char relative[MAX_PATH] = "";
   if (job->patchRoot[0] == '\0' ||
-      !PathRelativePathToA(relative, job->patchRoot, FILE_ATTRIBUTE_DIRECTORY, source, FILE_ATTRIBUTE_NORMAL)) {
+      !PathRelativePathToA(relative, job->patchRoot, FILE_ATTRIBUTE_DIRECTORY, source,
+                           FILE_ATTRIBUTE_NORMAL)) {
     relative[0] = '\0';
   }
   const char* shown = relative;
@@ -71,7 +73,8 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
   if (relative[0] == '\0') {
     shown = source;
   }
-  PostToSink(job->status, "Copy %s to %s", shown, job->installFolder != nullptr ? job->installFolder : "");
+  PostToSink(job->status, "Copy %s to %s", shown,
+             job->installFolder != nullptr ? job->installFolder : "");
 }
 
 void CopyPatchTree(PatchInstallJob* job) {
@@ -92,7 +95,8 @@ void CopyPatchTree(PatchInstallJob* job) {
   // The installation must be where the row says: a vanished installation gets no new folders.
   const char* installFolder = job->installFolder != nullptr ? job->installFolder : "";
   const CString config = GetConfigFolder(installFolder);
-  if (config.IsEmpty() || !IsFullyQualifiedPath(config) || !IsFolder(GetFileAttributesA(installFolder))) {
+  if (config.IsEmpty() || !IsFullyQualifiedPath(config) ||
+      !IsFolder(GetFileAttributesA(installFolder))) {
     ++job->walk.errorCount;
     return;
   }

@@ -11,9 +11,9 @@
 
 // The install into one installation; zero-filled for one InstallPatch call.
 struct PatchInstallJob {
-  FolderWalk walk;             // its context is this job, its hook OnCopyItem
-  char patchRoot[MAX_PATH];    // the patch folder; status lines name files relative to it
-  const char* installFolder;   // not owned; status lines name it as it stands
+  FolderWalk walk;            // its context is this job, its hook OnCopyItem
+  char patchRoot[MAX_PATH];   // the patch folder; status lines name files relative to it
+  const char* installFolder;  // not owned; status lines name it as it stands
   InstallOptions options;
   StatusSink status;
   // Every step goes through it, so that it can be undone. Null: files are copied in place and

@@ -15,7 +15,9 @@ namespace {
 
 constexpr DWORD kHashBufferSize = 256 * 1024;
 
-bool LessNoCase(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
+bool LessNoCase(const std::string& a, const std::string& b) {
+  return _stricmp(a.c_str(), b.c_str()) < 0;
+}
 
 BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
   check->verdict = verdict;
@@ -25,7 +27,8 @@ BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
 
 // The manifest's entries; FALSE (check filled) when it is not a manifest this program wrote.
 BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, ManifestCheck* check) {
-  HANDLE file = CreateFileA(manifest, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileA(manifest, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Fail(check, kManifestUnreadable, "");
   const DWORD size = GetFileSize(file, nullptr);
   std::vector<char> text;
@@ -40,9 +43,11 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
   size_t line = 1;
   for (size_t at = 0; at < text.size(); ++line) {
     const char* end = static_cast<const char*>(memchr(text.data() + at, '\n', text.size() - at));
-    const size_t length = (end != nullptr ? static_cast<size_t>(end - text.data()) : text.size()) - at;
+    const size_t length =
+        (end != nullptr ? static_cast<size_t>(end - text.data()) : text.size()) - at;
     ManifestEntry entry;
-    if (entries->size() >= kMaxManifestEntries || !ParseManifestLine(text.data() + at, length, &entry)) {
+    if (entries->size() >= kMaxManifestEntries ||
+        !ParseManifestLine(text.data() + at, length, &entry)) {
       return Fail(check, kManifestUnreadable, std::to_string(line).c_str());
     }
     entries->push_back(entry);
@@ -66,15 +71,16 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
 // TRUE when the file at path has size bytes whose SHA-256 is sha256; FALSE as well when it cannot
 // be read.
 BOOL FileMatches(const char* path, uint64_t size, const char* sha256, std::vector<char>& buffer) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                            nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FALSE;
   LARGE_INTEGER actual;
   BOOL same = GetFileSizeEx(file, &actual) && static_cast<uint64_t>(actual.QuadPart) == size;
   Sha256 hash;
   Sha256Init(&hash);
   uint64_t total = 0;
-  for (DWORD read = 0; same && ReadFile(file, buffer.data(), kHashBufferSize, &read, nullptr) && read > 0;) {
+  for (DWORD read = 0;
+       same && ReadFile(file, buffer.data(), kHashBufferSize, &read, nullptr) && read > 0;) {
     Sha256Update(&hash, buffer.data(), read);
     total += read;
   }
@@ -110,10 +116,12 @@ void ListFiles(const char* folder, const std::string& prefix, std::vector<std::s
 
 }  // namespace
 
-ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest, ManifestCheck* check) {
+ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
+                                          ManifestCheck* check) {
   memset(check, 0, sizeof *check);
   check->verdict = kManifestMatches;
-  if (manifest == nullptr || manifest[0] == '\0' || GetFileAttributesA(manifest) == INVALID_FILE_ATTRIBUTES) {
+  if (manifest == nullptr || manifest[0] == '\0' ||
+      GetFileAttributesA(manifest) == INVALID_FILE_ATTRIBUTES) {
     check->verdict = kManifestAbsent;
     return check->verdict;
   }
@@ -154,7 +162,8 @@ void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size) 
   const char* format = "";
   switch (check.verdict) {
     case kManifestUnreadable:
-      format = check.path[0] != '\0' ? "its manifest is unreadable at line %s" : "its manifest is unreadable%s";
+      format = check.path[0] != '\0' ? "its manifest is unreadable at line %s"
+                                     : "its manifest is unreadable%s";
       break;
     case kPatchFileMissing:
       format = "%s is missing";

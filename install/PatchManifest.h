@@ -6,7 +6,7 @@
 // The patch checked against its manifest (ManifestLine.h) before a run touches anything: every
 // file the manifest names is there with its size and SHA-256, and nothing else is.
 
-constexpr DWORD kMaxManifestSize = 4u << 20;  // a larger manifest is unreadable
+constexpr DWORD kMaxManifestSize = 4u << 20;   // a larger manifest is unreadable
 constexpr size_t kMaxManifestEntries = 20000;  // so is one with more lines
 
 enum ManifestVerdict {
@@ -26,7 +26,8 @@ struct ManifestCheck {
 // Checks patchFolder against manifest: the manifest's files in its order first, then the files of
 // the patch it lacks, in listing order. A linked folder in the patch counts as a file the
 // manifest lacks.
-ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest, ManifestCheck* check);
+ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
+                                          ManifestCheck* check);
 
 // The verdict for the user, e.g. "devices\QuorVantel\a.i79 differs from its manifest"; empty for
 // kManifestAbsent and kManifestMatches.

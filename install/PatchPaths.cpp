@@ -7,7 +7,8 @@ namespace {
 // first and second joined with exactly one backslash, as PathCombineA joins them; empty when
 // first is empty or the result does not fit MAX_PATH.
 CString JoinPath(LPCTSTR first, LPCTSTR second) {
-  // PathCombineA copies its parts into MAX_PATH buffers of its own; a longer part must not reach it.
+  // PathCombineA copies its parts into MAX_PATH buffers of its own; a longer part must not reach
+  // it.
   if (first == nullptr || first[0] == '\0' || strlen(first) >= MAX_PATH) {
     return CString();
   }
@@ -39,7 +40,9 @@ CString GetPatchManifest() {
   return patch + kManifestSuffix;
 }
 
-CString GetConfigFolder(LPCTSTR installFolder) { return JoinPath(installFolder, kConfigSubfolder); }
+CString GetConfigFolder(LPCTSTR installFolder) {
+  return JoinPath(installFolder, kConfigSubfolder);
+}
 
 CString GetVersionFilePath(LPCTSTR installFolder) {
   const CString config = GetConfigFolder(installFolder);

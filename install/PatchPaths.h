@@ -2,12 +2,14 @@
 #include "classlib/afx.h"
 
 // The fixed layout: the patch beside the program, and the folders and files of an installation.
-constexpr const char* kPatchFolderName = "QX48_EWARM_patch";       // beside the program
-constexpr const char* kConfigSubfolder = "arm\\config";            // below an installation folder
-constexpr const char* kVendorDeviceSubfolder = "devices\\QuorVantel";  // below the configuration folder
-constexpr const char* kVersionFileName = "Qorvantel.Version";     // in the configuration folder
-constexpr const char* kVendorFolderName = "Quorvantel";            // matched without regard to case
-constexpr const char* kManifestSuffix = ".sha256";  // the patch's manifest: the patch folder's name and this
+constexpr const char* kPatchFolderName = "QX48_EWARM_patch";  // beside the program
+constexpr const char* kConfigSubfolder = "arm\\config";       // below an installation folder
+constexpr const char* kVendorDeviceSubfolder =
+    "devices\\QuorVantel";                                     // below the configuration folder
+constexpr const char* kVersionFileName = "Qorvantel.Version";  // in the configuration folder
+constexpr const char* kVendorFolderName = "Quorvantel";        // matched without regard to case
+constexpr const char* kManifestSuffix =
+    ".sha256";  // the patch's manifest: the patch folder's name and this
 
 // Each returns a path of at most MAX_PATH - 1 characters, or the empty text when the path would
 // not fit (or, for the installation's paths, when no installation folder is given). Nothing is

@@ -31,7 +31,8 @@ void LookForFileInUse(FolderWalk* walk, const char* source, const char* destinat
   }
 }
 
-void Finish(InstallResult* result, InstallOutcome outcome, const char* format, const char* a, const char* b = "") {
+void Finish(InstallResult* result, InstallOutcome outcome, const char* format, const char* a,
+            const char* b = "") {
   result->outcome = outcome;
   snprintf(result->reason, sizeof result->reason, format, a, b);
 }
@@ -77,7 +78,8 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   const int notRestored = RollBackJournal(&journal);
   const char* what = job->walk.firstError[0] != '\0' ? job->walk.firstError : config;
   if (notRestored != 0) {
-    Finish(result, kInstallNotRestored, "%s could not be installed, and %s could not be restored", what, config);
+    Finish(result, kInstallNotRestored, "%s could not be installed, and %s could not be restored",
+           what, config);
   } else {
     Finish(result, kInstallRolledBack, "%s could not be installed", what);
   }
@@ -86,7 +88,8 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
 
 }  // namespace
 
-int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status, InstallResult* result) {
+int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status,
+                 InstallResult* result) {
   InstallResult ignored;
   if (result == nullptr) result = &ignored;
   memset(result, 0, sizeof *result);
@@ -104,7 +107,8 @@ int InstallPatch(const char* installFolder, InstallOptions options, StatusSink s
     Finish(result, kInstallSkipped, "the patch folder %s is missing", patch);
     return 1;
   }
-  if (config.IsEmpty() || !IsFullyQualifiedPath(config) || !IsFolder(GetFileAttributesA(job.installFolder))) {
+  if (config.IsEmpty() || !IsFullyQualifiedPath(config) ||
+      !IsFolder(GetFileAttributesA(job.installFolder))) {
     Finish(result, kInstallSkipped, "the installation %s is missing", job.installFolder);
     return 1;
   }

@@ -13,7 +13,9 @@ namespace {
 // characters.
 constexpr size_t kMaxListedLength = MAX_PATH - 1 - 4;
 
-BOOL IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+BOOL IsDotEntry(const char* name) {
+  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
 
 }  // namespace
 
@@ -24,7 +26,8 @@ BOOL ResolvePath(const char* path, char* resolved) {
                    FILE_FLAG_BACKUP_SEMANTICS)) {
     return FALSE;
   }
-  const DWORD length = item.GetFinalPathName(resolved, kResolvedPathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD length =
+      item.GetFinalPathName(resolved, kResolvedPathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   return length != 0 && length < static_cast<DWORD>(kResolvedPathSize);
 }
 
@@ -37,7 +40,8 @@ BOOL ResolvesBelowRoot(const char* root, const char* path) {
   if (root[rootLength - 1] == '\\') {
     --rootLength;
   }
-  return _strnicmp(resolved, root, rootLength) == 0 && resolved[rootLength] == '\\' && resolved[rootLength + 1] != '\0';
+  return _strnicmp(resolved, root, rootLength) == 0 && resolved[rootLength] == '\\' &&
+         resolved[rootLength + 1] != '\0';
 }
 
 BOOL HoldsReparsePoint(const char* folder) {
@@ -59,7 +63,8 @@ BOOL HoldsReparsePoint(const char* folder) {
       found = TRUE;
     } else if (IsFolder(entry.dwFileAttributes)) {
       char inner[MAX_PATH];
-      found = !JoinItemPath(inner, folder, entry.cFileName, kMaxListedLength) || HoldsReparsePoint(inner);
+      found = !JoinItemPath(inner, folder, entry.cFileName, kMaxListedLength) ||
+              HoldsReparsePoint(inner);
     }
   } while (!found && listing.FindNext(&entry));
   return found;
@@ -69,5 +74,6 @@ BOOL IsFullyQualifiedPath(const char* path) {
   if (isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\') {
     return TRUE;
   }
-  return path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && strchr("\\?.", path[2]) == nullptr;
+  return path[0] == '\\' && path[1] == '\\' && path[2] != '\0' &&
+         strchr("\\?.", path[2]) == nullptr;
 }

@@ -24,7 +24,8 @@ BOOL DeleteVendorFolder(const char* destinationRoot, const char* folder) {
   }
   // The shell's delete walks through linked folders (Wine's follows a Unix link into its target),
   // so a vendor folder is only deleted when nothing in it leads elsewhere.
-  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(destinationRoot, folder) || HoldsReparsePoint(folder)) {
+  if (IsReparsePoint(attributes) || !ResolvesBelowRoot(destinationRoot, folder) ||
+      HoldsReparsePoint(folder)) {
     return FALSE;
   }
   // The source list ends with an empty string: two terminators.
@@ -45,21 +46,25 @@ int RemoveInstalledPatch(const std::string& patchFolder, const std::string& inst
   TreeListing patch;
   const std::string config = static_cast<const char*>(GetConfigFolder(installFolder.c_str()));
   char root[kResolvedPathSize];
-  if (!ListTree(patchFolder, &patch) || config.empty() || !IsFullyQualifiedPath(config.c_str())) return 1;
+  if (!ListTree(patchFolder, &patch) || config.empty() || !IsFullyQualifiedPath(config.c_str()))
+    return 1;
   // Nothing to take away from an installation without a configuration folder.
   if (!IsFolder(GetFileAttributesA(config.c_str()))) return 0;
   if (!ResolvePath(config.c_str(), root)) return 1;
 
   int errors = 0;
   for (const std::string& folder : patch.folders) {
-    if (IsVendorFolder(folder.c_str()) && !DeleteVendorFolder(root, (config + "\\" + folder).c_str())) ++errors;
+    if (IsVendorFolder(folder.c_str()) &&
+        !DeleteVendorFolder(root, (config + "\\" + folder).c_str()))
+      ++errors;
   }
-  const std::string versionFile = static_cast<const char*>(GetVersionFilePath(installFolder.c_str()));
+  const std::string versionFile =
+      static_cast<const char*>(GetVersionFilePath(installFolder.c_str()));
   const DWORD attributes = GetFileAttributesA(versionFile.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // Only a plain file that really lies in this configuration folder is deleted.
-    if (IsFolder(attributes) || IsReparsePoint(attributes) || !ResolvesBelowRoot(root, versionFile.c_str()) ||
-        !DeleteFileA(versionFile.c_str())) {
+    if (IsFolder(attributes) || IsReparsePoint(attributes) ||
+        !ResolvesBelowRoot(root, versionFile.c_str()) || !DeleteFileA(versionFile.c_str())) {
       ++errors;
     }
   }

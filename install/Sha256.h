@@ -9,9 +9,9 @@ constexpr size_t kSha256HexSize = 2 * kSha256Size + 1;  // lower-case hex and a 
 
 struct Sha256 {
   uint32_t state[8];
-  uint64_t length;      // bytes fed so far
-  uint8_t block[64];    // the part of a block not yet compressed
-  size_t used;          // bytes of block in use
+  uint64_t length;    // bytes fed so far
+  uint8_t block[64];  // the part of a block not yet compressed
+  size_t used;        // bytes of block in use
 };
 
 void Sha256Init(Sha256* hash);

@@ -9,7 +9,8 @@
 namespace {
 
 // relative is "" for root itself, else the folder's path below root.
-bool ListFolder(const std::string& root, const std::string& relative, int depth, TreeListing* listing) {
+bool ListFolder(const std::string& root, const std::string& relative, int depth,
+                TreeListing* listing) {
   const std::string folder = relative.empty() ? root : root + "\\" + relative;
   if (depth >= kMaxWalkDepth || folder.size() > size_t(kMaxListedFolderLength)) return false;
   WIN32_FIND_DATAA entry;

@@ -8,11 +8,11 @@
 
 namespace {
 
-constexpr int kImageSize = 13;          // check images are drawn 13 x 13 pixels
-constexpr int kTextIndent = 4;          // text starts this far right of the cell's left edge
-constexpr int kTextMargin = 5;          // a text fits when its width plus this is below the cell's
-constexpr int kDropPathSize = 260;      // a dropped path, terminator included
-constexpr int kHeaderTextSize = 256;    // a header item's text: 255 characters at most
+constexpr int kImageSize = 13;        // check images are drawn 13 x 13 pixels
+constexpr int kTextIndent = 4;        // text starts this far right of the cell's left edge
+constexpr int kTextMargin = 5;        // a text fits when its width plus this is below the cell's
+constexpr int kDropPathSize = 260;    // a dropped path, terminator included
+constexpr int kHeaderTextSize = 256;  // a header item's text: 255 characters at most
 constexpr UINT kCellTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 constexpr UINT kHeaderTextFormat =
     DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS;
@@ -99,12 +99,12 @@ void CCheckListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
 // ---- CCheckListCtrl ----
 
 BEGIN_MESSAGE_MAP(CCheckListCtrl, CListCtrl)
-  ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CCheckListCtrl::OnColumnClick)
-  ON_WM_DESTROY()
-  ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CCheckListCtrl::OnCustomDraw)
-  ON_NOTIFY(HDN_BEGINTRACKW, 0, &CCheckListCtrl::OnBeginTrack)
-  ON_NOTIFY(HDN_BEGINTRACKA, 0, &CCheckListCtrl::OnBeginTrack)
-  ON_WM_DROPFILES()
+ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CCheckListCtrl::OnColumnClick)
+ON_WM_DESTROY()
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CCheckListCtrl::OnCustomDraw)
+ON_NOTIFY(HDN_BEGINTRACKW, 0, &CCheckListCtrl::OnBeginTrack)
+ON_NOTIFY(HDN_BEGINTRACKA, 0, &CCheckListCtrl::OnBeginTrack)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 CCheckListCtrl::CCheckListCtrl() : m_nColumns(0), m_columnKinds() {}
@@ -245,7 +245,9 @@ BOOL CCheckListCtrl::SelectRow(int row) {
   return SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-int CCheckListCtrl::GetSelectedRow() const { return GetNextItem(-1, LVNI_SELECTED); }
+int CCheckListCtrl::GetSelectedRow() const {
+  return GetNextItem(-1, LVNI_SELECTED);
+}
 
 void CCheckListCtrl::RestoreColumnWidths() {
   CWinApp* app = AfxGetApp();
@@ -319,8 +321,8 @@ void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
     if (image != nullptr && image->GetBitmap(&size) != 0 && memory.CreateCompatibleDC(pDC)) {
       HGDIOBJ previous = memory.SelectObject(image->GetSafeHandle());
       const int previousMode = pDC->SetStretchBltMode(COLORONCOLOR);
-      pDC->StretchBlt(left, top, kImageSize, kImageSize, &memory, 0, 0, size.bmWidth,
-                      size.bmHeight, SRCCOPY);
+      pDC->StretchBlt(left, top, kImageSize, kImageSize, &memory, 0, 0, size.bmWidth, size.bmHeight,
+                      SRCCOPY);
       pDC->SetStretchBltMode(previousMode);
       memory.SelectObject(previous);
     }
@@ -336,7 +338,9 @@ void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
   pDC->DrawText(text, -1, &rect, kCellTextFormat);
 }
 
-void CCheckListCtrl::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* pResult) { *pResult = 0; }
+void CCheckListCtrl::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
+  *pResult = 0;
+}
 
 void CCheckListCtrl::OnDestroy() {
   FreeAllRowRecords();

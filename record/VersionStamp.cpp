@@ -47,11 +47,14 @@ int VersionState(LPCTSTR label, int fallback) {
   return fallback;
 }
 
-CString TodayText() { return COleDateTime::GetCurrentTime().Format("%Y-%m-%d"); }
+CString TodayText() {
+  return COleDateTime::GetCurrentTime().Format("%Y-%m-%d");
+}
 
 CString StripQuotes(LPCTSTR text) {
   const int length = static_cast<int>(strlen(text));
-  if (length >= 2 && text[0] == '"' && text[length - 1] == '"') return CString(text + 1, length - 2);
+  if (length >= 2 && text[0] == '"' && text[length - 1] == '"')
+    return CString(text + 1, length - 2);
   return text;
 }
 

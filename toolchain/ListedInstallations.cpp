@@ -6,8 +6,9 @@
 
 InstallRecordList SelectListedInstallations(const InstallRecordList& found) {
   InstallRecordList listed;
-  const size_t offered = found.size() < size_t(kMaxListedInstallations) ? found.size()
-                                                                         : size_t(kMaxListedInstallations);
+  const size_t offered = found.size() < size_t(kMaxListedInstallations)
+                             ? found.size()
+                             : size_t(kMaxListedInstallations);
   for (size_t i = 0; i < offered; ++i) {
     const InstallRecord& record = found[i];
     // Insert before the first text that compares greater; an equal text refuses the record.

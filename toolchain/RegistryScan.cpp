@@ -14,7 +14,8 @@ typedef BOOL(WINAPI* IsWow64ProcessFunction)(HANDLE process, PBOOL wow64);
 // every byte after it zero. FALSE when no terminator fits: the value filled the whole field.
 BOOL TerminateStoredText(char* field, DWORD fieldSize, DWORD size) {
   const void* end = memchr(field, '\0', size);
-  const DWORD length = end != nullptr ? static_cast<DWORD>(static_cast<const char*>(end) - field) : size;
+  const DWORD length =
+      end != nullptr ? static_cast<DWORD>(static_cast<const char*>(end) - field) : size;
   if (length >= fieldSize) {
     return FALSE;
   }
@@ -30,9 +31,10 @@ BOOL ReadTextValue(HKEY key, const char* name, char* field, DWORD fieldSize) {
   memset(field, 0, fieldSize);
   DWORD type = REG_NONE;
   DWORD size = fieldSize;
-  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(field), &size);
-  BOOL ok = result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size <= fieldSize &&
-            TerminateStoredText(field, fieldSize, size);
+  const LONG result =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(field), &size);
+  BOOL ok = result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
+            size <= fieldSize && TerminateStoredText(field, fieldSize, size);
   if (ok && type == REG_EXPAND_SZ) {
     char stored[kInstallPathSize > kVersionTextSize ? kInstallPathSize : kVersionTextSize];
     if (fieldSize > sizeof(stored)) {
@@ -97,12 +99,14 @@ BOOL ReadInstallRecord(InstallRecord* record, HKEY locationsKey, const char* sub
   memset(record, 0, sizeof(*record));
   CRegKey candidate;
   if (candidate.Open(locationsKey, subkeyName, KEY_QUERY_VALUE) != ERROR_SUCCESS ||
-      !ReadTextValue(candidate, kInstallPathValue, record->installPath, sizeof(record->installPath))) {
+      !ReadTextValue(candidate, kInstallPathValue, record->installPath,
+                     sizeof(record->installPath))) {
     return FALSE;
   }
   CRegKey versionKey;
   return versionKey.Open(candidate, kVersionKeyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-         ReadTextValue(versionKey, kVersionValue, record->versionText, sizeof(record->versionText)) &&
+         ReadTextValue(versionKey, kVersionValue, record->versionText,
+                       sizeof(record->versionText)) &&
          record->installPath[0] != '\0';
 }
 
@@ -116,7 +120,8 @@ int FindToolchainInstallations(InstallRecordList& list) {
   for (DWORD index = 0; index < kMaxLocationSubkeys; ++index) {
     char name[kSubkeyNameSize];
     DWORD nameLength = kSubkeyNameSize;
-    const LONG result = RegEnumKeyExA(locations, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    const LONG result =
+        RegEnumKeyExA(locations, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_MORE_DATA) {
       // A name that does not fit (255 characters take up to 510 bytes in a double-byte code
       // page) could not be opened by its cut form anyway; the keys after it still count.

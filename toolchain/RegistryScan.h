@@ -7,7 +7,8 @@
 // installer writes it in the 32-bit view. A 32-bit program under WOW64 opens the 64-bit view's
 // Wow6432Node path instead, which is the same key; a 64-bit program opens the plain path in the
 // 32-bit view (KEY_WOW64_32KEY).
-constexpr const char* kLocationsKeyPath = "SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
+constexpr const char* kLocationsKeyPath =
+    "SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
 constexpr const char* kLocationsKeyPathWow64 =
     "SOFTWARE\\Wow6432Node\\IAR Systems\\Embedded Workbench\\5.0\\Locations";
 constexpr const char* kInstallPathValue = "InstallPath";

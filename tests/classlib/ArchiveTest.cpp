@@ -74,8 +74,7 @@ TEST(CArchiveLoad, EndOfDataRaisesArchiveException) {
 TEST(CArchiveLoad, FromAFileOnDisk) {
   TempFolder folder;
   const std::vector<BYTE> bytes = LittleEndian({3, 10, 20, 30});
-  const std::string path =
-      folder.Write("widths.bin", std::string(bytes.begin(), bytes.end()));
+  const std::string path = folder.Write("widths.bin", std::string(bytes.begin(), bytes.end()));
   CFile file(path.c_str(), CFile::modeRead);
   CArchive archive(&file, CArchive::load, 4);
   int count = 0, sum = 0;

@@ -147,10 +147,16 @@ TEST(CStdioFileReadLimit, NothingBeyondTheLimitIsRead) {
       {"limit inside the second line", "ab\ncdef\n", 5, {"ab", "cd"}, true},
       {"limit between CR and LF keeps the CR", "ab\r\ncd", 3, {"ab\r"}, true},
       {"limit of zero", "ab\n", 0, {}, true},
-      {"limit past the read buffer", block + "\n" + block + "\n", 6000,
-       {block, std::string(999, 'b')}, true},
-      {"a line of any length stops at the limit", std::string(1 << 20, 'x'), 10000,
-       {std::string(10000, 'x')}, true},
+      {"limit past the read buffer",
+       block + "\n" + block + "\n",
+       6000,
+       {block, std::string(999, 'b')},
+       true},
+      {"a line of any length stops at the limit",
+       std::string(1 << 20, 'x'),
+       10000,
+       {std::string(10000, 'x')},
+       true},
   };
   TempFolder folder;
   for (const LimitCase& c : cases) {

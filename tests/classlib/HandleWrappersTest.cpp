@@ -89,8 +89,10 @@ TEST(CFileHandle, InformationAndFinalPathOfAFolder) {
   const std::string file = folder.Write("beside.bin", "x");
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   CFileHandle first, second, other;
-  ASSERT_TRUE(first.Create(folder.Path().c_str(), 0, share, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
-  ASSERT_TRUE(second.Create(folder.Path().c_str(), 0, share, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+  ASSERT_TRUE(
+      first.Create(folder.Path().c_str(), 0, share, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+  ASSERT_TRUE(
+      second.Create(folder.Path().c_str(), 0, share, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
   ASSERT_TRUE(other.Create(file.c_str(), 0, share, OPEN_EXISTING, 0));
   BY_HANDLE_FILE_INFORMATION a = {}, b = {}, c = {};
   ASSERT_TRUE(first.GetInformation(&a));
@@ -103,7 +105,8 @@ TEST(CFileHandle, InformationAndFinalPathOfAFolder) {
   EXPECT_FALSE(a.nFileIndexHigh == c.nFileIndexHigh && a.nFileIndexLow == c.nFileIndexLow);
 
   char path[MAX_PATH] = "";
-  const DWORD length = other.GetFinalPathName(path, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD length =
+      other.GetFinalPathName(path, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   ASSERT_GT(length, 0u);
   ASSERT_LT(length, DWORD{MAX_PATH});
   EXPECT_EQ(strlen(path), length);
@@ -111,8 +114,9 @@ TEST(CFileHandle, InformationAndFinalPathOfAFolder) {
   EXPECT_EQ(resolved.substr(resolved.size() - strlen("\\beside.bin")), "\\beside.bin") << resolved;
 
   char tooSmall[4] = "";
-  EXPECT_GT(other.GetFinalPathName(tooSmall, sizeof tooSmall, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS),
-            DWORD{sizeof tooSmall});
+  EXPECT_GT(
+      other.GetFinalPathName(tooSmall, sizeof tooSmall, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS),
+      DWORD{sizeof tooSmall});
 }
 
 TEST(CFindFile, ListsWhatAPatternMatches) {
@@ -201,8 +205,8 @@ TEST(CRegKey, DestructorClosesUnlessDetached) {
   EXPECT_EQ(RegQueryInfoKeyA(detached, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
                              nullptr, nullptr, nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryInfoKeyA(closed, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(RegQueryInfoKeyA(closed, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr),
             ERROR_INVALID_HANDLE);
   CRegKey owner;
   owner.Attach(detached);

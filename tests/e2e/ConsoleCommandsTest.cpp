@@ -73,17 +73,20 @@ TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUs
     for (const std::string& line : Lines(help.out)) {
       if (line == "Exit codes:") inCodes = true;
       std::smatch code;
-      if (inCodes && std::regex_match(line, code, std::regex(R"(\s+(\d+)  \S.*)"))) documented.insert(std::stoul(code[1]));
+      if (inCodes && std::regex_match(line, code, std::regex(R"(\s+(\d+)  \S.*)")))
+        documented.insert(std::stoul(code[1]));
     }
     EXPECT_EQ(documented, kDocumentedCodes) << spelling;
-    for (const char* command : {"list", "install", "status", "restore", "--dry-run", "--log", "--keep-old-patch"}) {
+    for (const char* command :
+         {"list", "install", "status", "restore", "--dry-run", "--log", "--keep-old-patch"}) {
       EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
   }
   std::string readme;
   ASSERT_TRUE(ReadTextFile(WindowsPathOf(QX48_SOURCE_DIR "/README.md"), &readme));
   for (DWORD code : kDocumentedCodes) {
-    EXPECT_TRUE(std::regex_search(readme, std::regex("\\| `" + std::to_string(code) + "` \\|"))) << code;
+    EXPECT_TRUE(std::regex_search(readme, std::regex("\\| `" + std::to_string(code) + "` \\|")))
+        << code;
   }
 }
 
@@ -101,13 +104,15 @@ TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldBy
   const nlohmann::json json = nlohmann::json::parse(result.out);
   EXPECT_EQ(json["patch"]["version"], "V2.0");
   EXPECT_EQ(json["patch"]["usable"], true);
-  EXPECT_TRUE(std::regex_match(json["patch"]["date"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\d)")));
+  EXPECT_TRUE(
+      std::regex_match(json["patch"]["date"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\d)")));
   struct Expected {
     const Ewarm* ewarm;
     const char* installed;
     bool current;
   };
-  const Expected expected[] = {{&fresh_, "None", false}, {&current, "V2.0", true}, {&old_, "V1.0", false}};
+  const Expected expected[] = {
+      {&fresh_, "None", false}, {&current, "V2.0", true}, {&old_, "V1.0", false}};
   ASSERT_EQ(json["installations"].size(), 3u) << result.out;
   for (size_t i = 0; i < 3; ++i) {
     const nlohmann::json& row = json["installations"][i];
@@ -137,8 +142,10 @@ struct StatusStep {
 };
 
 std::string Expand(std::string text, const std::string& oldFolder, const std::string& freshFolder) {
-  for (const auto& [name, value] : {std::pair<std::string, std::string>{"%OLD%", oldFolder}, {"%FRESH%", freshFolder}}) {
-    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name)) text.replace(at, name.size(), value);
+  for (const auto& [name, value] :
+       {std::pair<std::string, std::string>{"%OLD%", oldFolder}, {"%FRESH%", freshFolder}}) {
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name))
+      text.replace(at, name.size(), value);
   }
   return text;
 }
@@ -208,7 +215,8 @@ TEST_F(ConsoleCommandsTest, RestoreWithNothingKeptRemovesWhatThePatchBroughtAndK
   EXPECT_EQ(result.exitCode, 0u) << result.err;
   FolderTree expected;
   for (const auto& [path, content] : before) {
-    if (path.find("QuorVantel") == std::string::npos && path != "Qorvantel.Version") expected[path] = content;
+    if (path.find("QuorVantel") == std::string::npos && path != "Qorvantel.Version")
+      expected[path] = content;
   }
   EXPECT_EQ(ReadFolderTree(Config(old_)), expected);
   EXPECT_EQ(Run("status --target " + old_.folder).exitCode, 1u);

@@ -6,7 +6,8 @@
 void ConsoleFixture::SetUp() {
   EwarmRegistry::Clear();
   ASSERT_TRUE(RemoveTree(Root()));
-  ASSERT_TRUE(CopyFolderTree(WindowsPathOf(QX48_PACKAGE_DIR), Pack())) << "could not copy the package";
+  ASSERT_TRUE(CopyFolderTree(WindowsPathOf(QX48_PACKAGE_DIR), Pack()))
+      << "could not copy the package";
   ASSERT_TRUE(PathExists(Tool())) << "the package has no qx48patch.exe";
   patch_ = ReadFolderTree(PatchFolder());
   ASSERT_FALSE(patch_.empty());
@@ -16,15 +17,19 @@ void ConsoleFixture::SetUp() {
   Register(fresh_);
 }
 
-void ConsoleFixture::TearDown() { EwarmRegistry::Clear(); }
+void ConsoleFixture::TearDown() {
+  EwarmRegistry::Clear();
+}
 
-ConsoleFixture::Ewarm ConsoleFixture::MakeEwarm(const std::string& candidate, const std::string& version,
-                                                bool oldPatch) {
+ConsoleFixture::Ewarm ConsoleFixture::MakeEwarm(const std::string& candidate,
+                                                const std::string& version, bool oldPatch) {
   Ewarm ewarm{candidate, version, Root() + "\\" + candidate};
   EXPECT_TRUE(WriteTextFile(Config(ewarm) + "\\devices\\Other\\Other.i79", "[CHIP]\r\n"));
   if (oldPatch) {
-    EXPECT_TRUE(WriteTextFile(Config(ewarm) + "\\devices\\QuorVantel\\QX48H410xKx.i79", "[CHIP]\r\nold\r\n"));
-    EXPECT_TRUE(WriteTextFile(Config(ewarm) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79", "[CHIP]\r\n"));
+    EXPECT_TRUE(WriteTextFile(Config(ewarm) + "\\devices\\QuorVantel\\QX48H410xKx.i79",
+                              "[CHIP]\r\nold\r\n"));
+    EXPECT_TRUE(
+        WriteTextFile(Config(ewarm) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79", "[CHIP]\r\n"));
     EXPECT_TRUE(WriteTextFile(Config(ewarm) + "\\Qorvantel.Version",
                               "[Install]\r\nVersion=\"V1.0\"\r\nDate=\"2025-03-14\"\r\n"));
   }

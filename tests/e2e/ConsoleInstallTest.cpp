@@ -18,7 +18,8 @@ class ConsoleInstallTest : public ConsoleFixture {};
 
 struct ChoiceCase {
   const char* name;
-  const char* arguments;  // %OLD%, %LOOSE% (a folder the registry does not name), %BARE% (no arm\config)
+  const char*
+      arguments;  // %OLD%, %LOOSE% (a folder the registry does not name), %BARE% (no arm\config)
   bool registryEmpty;
   DWORD code;
   bool oldPatched, freshPatched, loosePatched;
@@ -33,9 +34,12 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
       {"newest by number", "install --newest", false, 0, false, true, false, true},
       {"registered target", "install --target %OLD%", false, 0, true, false, false, false},
       {"unregistered target", "install --target %LOOSE%", false, 0, false, false, true, true},
-      {"two targets", "install --target %LOOSE% --target %OLD%", false, 0, true, false, true, false},
-      {"target without arm\\config", "install --target %BARE%", false, 2, false, false, false, true},
-      {"one bad target of two", "install --target %OLD% --target %BARE%", false, 2, false, false, false, true},
+      {"two targets", "install --target %LOOSE% --target %OLD%", false, 0, true, false, true,
+       false},
+      {"target without arm\\config", "install --target %BARE%", false, 2, false, false, false,
+       true},
+      {"one bad target of two", "install --target %OLD% --target %BARE%", false, 2, false, false,
+       false, true},
       {"nothing registered", "install", true, 2, false, false, false, true},
       {"quiet", "install --quiet", false, 0, true, true, false, false},
   };
@@ -47,7 +51,8 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
     if (c.registryEmpty) EwarmRegistry::Clear();
     std::string arguments = c.arguments;
     for (const auto& [name, value] : {std::pair<std::string, std::string>{"%OLD%", old_.folder},
-                                      {"%LOOSE%", loose.folder}, {"%BARE%", Root() + "\\Bare"}}) {
+                                      {"%LOOSE%", loose.folder},
+                                      {"%BARE%", Root() + "\\Bare"}}) {
       const size_t at = arguments.find(name);
       if (at != std::string::npos) arguments.replace(at, name.size(), value);
     }
@@ -70,7 +75,8 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
     if (!c.loosePatched) {
       EXPECT_EQ(ReadFolderTree(Config(loose)), looseBefore);
     }
-    EXPECT_EQ(PathExists(Config(old_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79"), c.obsoleteStays);
+    EXPECT_EQ(PathExists(Config(old_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79"),
+              c.obsoleteStays);
     if (std::string(c.name) == "quiet") {
       EXPECT_EQ(result.out, "");
     }
@@ -81,14 +87,18 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
 }
 
 // "  add     <file>" lines of one installation's part of a dry run's output.
-std::map<std::string, std::set<std::string>> PlanOf(const std::string& output, const std::string& folder) {
+std::map<std::string, std::set<std::string>> PlanOf(const std::string& output,
+                                                    const std::string& folder) {
   std::map<std::string, std::set<std::string>> plan;
   bool inFolder = false;
   for (const std::string& line : Lines(output)) {
-    if (line.rfind(folder + ": ", 0) == 0) inFolder = true;
-    else if (!line.empty() && line[0] != ' ') inFolder = false;
+    if (line.rfind(folder + ": ", 0) == 0)
+      inFolder = true;
+    else if (!line.empty() && line[0] != ' ')
+      inFolder = false;
     std::smatch step;
-    if (inFolder && std::regex_match(line, step, std::regex(R"(  (add|replace|remove) +(.+))"))) plan[step[1]].insert(step[2]);
+    if (inFolder && std::regex_match(line, step, std::regex(R"(  (add|replace|remove) +(.+))")))
+      plan[step[1]].insert(step[2]);
   }
   return plan;
 }
@@ -105,7 +115,8 @@ TEST_F(ConsoleInstallTest, DryRunChangesNothingAndForetellsWhatTheInstallThenDoe
     EXPECT_EQ(ReadFolderTree(Config(fresh_)), freshBefore);
 
     ASSERT_EQ(Run(std::string("install") + options).exitCode, 0u);
-    for (const auto& [ewarm, before] : {std::pair<const Ewarm*, FolderTree>{&old_, oldBefore}, {&fresh_, freshBefore}}) {
+    for (const auto& [ewarm, before] :
+         {std::pair<const Ewarm*, FolderTree>{&old_, oldBefore}, {&fresh_, freshBefore}}) {
       // The kept generation is the install's own bookkeeping, not a change a plan foretells.
       FolderTree after;
       for (const auto& [path, content] : ReadFolderTree(Config(*ewarm))) {
@@ -117,7 +128,8 @@ TEST_F(ConsoleInstallTest, DryRunChangesNothingAndForetellsWhatTheInstallThenDoe
       done["replace"].insert(changes.replaced.begin(), changes.replaced.end());
       done["replace"].insert(changes.rewritten.begin(), changes.rewritten.end());
       done["remove"].insert(changes.removed.begin(), changes.removed.end());
-      for (auto it = done.begin(); it != done.end();) it = it->second.empty() ? done.erase(it) : std::next(it);
+      for (auto it = done.begin(); it != done.end();)
+        it = it->second.empty() ? done.erase(it) : std::next(it);
       EXPECT_EQ(PlanOf(dry.out, ewarm->folder), done) << dry.out;
     }
   }
@@ -150,7 +162,8 @@ TEST_F(ConsoleInstallTest, ADamagedOrMissingPatchStopsBeforeAnyInstallationIsTou
   }
 }
 
-TEST_F(ConsoleInstallTest, ALockedFileLeavesThatInstallationUntouchedWithCode3AndTheOthersAreInstalled) {
+TEST_F(ConsoleInstallTest,
+       ALockedFileLeavesThatInstallationUntouchedWithCode3AndTheOthersAreInstalled) {
   const std::string locked = Config(old_) + "\\devices\\QuorVantel\\QX48H410xKx.i79";
   const FolderTree before = ReadFolderTree(Config(old_));
   HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -177,18 +190,22 @@ TEST_F(ConsoleInstallTest, TheLogHasOneStampedLinePerFileCopiedAndPerInstallatio
     std::map<std::string, int> installed;
     for (const std::string& line : Lines(text)) {
       std::smatch m;
-      ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (.*))"))) << line;
+      ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (.*))")))
+          << line;
       const std::string what = m[1];
-      if (std::regex_match(what, m, std::regex(R"(copy (.+) to (.+))"))) copied[m[2]].push_back(m[1]);
+      if (std::regex_match(what, m, std::regex(R"(copy (.+) to (.+))")))
+        copied[m[2]].push_back(m[1]);
       else if (std::regex_match(what, m, std::regex(R"(installed V2\.0 into (.+): (\d+) files)"))) {
         ++installed[m[1]];
         EXPECT_EQ(std::stoul(m[2]), patch_.size());
-      } else ADD_FAILURE() << line;
+      } else
+        ADD_FAILURE() << line;
     }
     for (const Ewarm* ewarm : {&old_, &fresh_}) {
       EXPECT_EQ(installed[ewarm->folder], run);
       std::vector<std::string> expected;
-      for (int i = 0; i < run; ++i) for (const auto& file : patch_) expected.push_back(file.first);
+      for (int i = 0; i < run; ++i)
+        for (const auto& file : patch_) expected.push_back(file.first);
       std::vector<std::string> logged = copied[ewarm->folder];
       std::sort(logged.begin(), logged.end(), NoCaseLess());
       std::sort(expected.begin(), expected.end(), NoCaseLess());
@@ -210,12 +227,14 @@ TEST_F(ConsoleInstallTest, RedirectedOutputShowsProgressAsPlainLinesOnePerFile) 
   ASSERT_EQ(lines.size(), patch_.size() + 1);
   std::set<std::string> files;
   for (size_t i = 0; i < patch_.size(); ++i) {
-    const std::string prefix = fresh_.folder + "\\: " + std::to_string(i + 1) + " of " + std::to_string(patch_.size()) + " files: ";
+    const std::string prefix = fresh_.folder + "\\: " + std::to_string(i + 1) + " of " +
+                               std::to_string(patch_.size()) + " files: ";
     ASSERT_EQ(lines[i].rfind(prefix, 0), 0u) << lines[i];
     files.insert(lines[i].substr(prefix.size()));
   }
   EXPECT_EQ(files.size(), patch_.size());
-  EXPECT_EQ(lines.back(), fresh_.folder + "\\: installed V2.0 (" + std::to_string(patch_.size()) + " files)");
+  EXPECT_EQ(lines.back(),
+            fresh_.folder + "\\: installed V2.0 (" + std::to_string(patch_.size()) + " files)");
 }
 
 }  // namespace

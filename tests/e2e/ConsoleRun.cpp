@@ -8,7 +8,8 @@ namespace {
 
 HANDLE InheritableFile(const std::string& path) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+  return CreateFileA(path.c_str(), GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -44,10 +45,10 @@ bool ConsoleRun::StartAs(HANDLE token, const std::string& exe, const std::string
   std::string commandLine = "\"" + exe + "\" " + arguments;
   const BOOL started =
       token == nullptr
-          ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                           &startup, &info_)
-          : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                 nullptr, nullptr, &startup, &info_);
+          ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                           nullptr, nullptr, &startup, &info_)
+          : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                 CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
   CloseHandle(out);
   CloseHandle(err);
   if (!started) info_ = {};
@@ -85,15 +86,16 @@ ConsoleResult RunConsole(const std::string& exe, const std::string& arguments, i
 HANDLE NonAdministratorToken() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                0, 0, &administrators)) {
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
     return nullptr;
   }
   HANDLE own = nullptr;
   HANDLE restricted = nullptr;
   SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
   if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) {
-    if (!CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+    if (!CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
+                               &restricted)) {
       restricted = nullptr;
     }
     CloseHandle(own);

@@ -21,7 +21,9 @@ class ConsoleRun {
 
   // Starts exe with arguments (already quoted as a command line wants them). FALSE when it could
   // not be started.
-  bool Start(const std::string& exe, const std::string& arguments) { return StartAs(nullptr, exe, arguments); }
+  bool Start(const std::string& exe, const std::string& arguments) {
+    return StartAs(nullptr, exe, arguments);
+  }
   // The same with the token the program runs with (CreateProcessAsUser); null: this process's.
   bool StartAs(HANDLE token, const std::string& exe, const std::string& arguments);
   // What the program has written to standard output so far.
@@ -40,4 +42,5 @@ class ConsoleRun {
 HANDLE NonAdministratorToken();
 
 // Start and Wait in one.
-ConsoleResult RunConsole(const std::string& exe, const std::string& arguments, int timeoutMs = 120000);
+ConsoleResult RunConsole(const std::string& exe, const std::string& arguments,
+                         int timeoutMs = 120000);

@@ -16,8 +16,9 @@ namespace {
 // Every row of the console's screen buffer, trailing blanks cut, empty rows left out.
 std::vector<std::string> ScreenRows() {
   std::vector<std::string> rows;
-  HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE screen =
+      CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (screen == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(screen, &info)) return rows;
   for (SHORT y = 0; y < info.dwSize.Y; ++y) {
@@ -42,9 +43,10 @@ TEST_F(ConsoleScreenTest, OnAConsoleTheProgressIsOneLineRewrittenInPlace) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION shell = {};
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-                             &startup, &shell));
-  const bool installed = WaitUntil([&] { return PathExists(Config(fresh_) + "\\Qorvantel.Version"); }, 30000);
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                             nullptr, nullptr, &startup, &shell));
+  const bool installed =
+      WaitUntil([&] { return PathExists(Config(fresh_) + "\\Qorvantel.Version"); }, 30000);
   Sleep(1000);  // the tool's last lines after its last file
   FreeConsole();
   const bool attached = AttachConsole(shell.dwProcessId) != FALSE;
@@ -55,7 +57,8 @@ TEST_F(ConsoleScreenTest, OnAConsoleTheProgressIsOneLineRewrittenInPlace) {
   CloseHandle(shell.hProcess);
   CloseHandle(shell.hThread);
   ASSERT_TRUE(installed);
-  ASSERT_TRUE(attached) << "could not attach to the tool's console (error " << GetLastError() << ")";
+  ASSERT_TRUE(attached) << "could not attach to the tool's console (error " << GetLastError()
+                        << ")";
 
   const std::string total = std::to_string(patch_.size());
   int progressRows = 0;
@@ -65,12 +68,15 @@ TEST_F(ConsoleScreenTest, OnAConsoleTheProgressIsOneLineRewrittenInPlace) {
       EXPECT_EQ(row, fresh_.folder + "\\: " + total + " of " + total + " files");
     }
   }
-  EXPECT_EQ(progressRows, 1) << "rows on the screen:\n" << [&] {
-    std::string all;
-    for (const std::string& row : rows) all += row + "\n";
-    return all;
-  }();
-  EXPECT_NE(std::find(rows.begin(), rows.end(), fresh_.folder + "\\: installed V2.0 (" + total + " files)"), rows.end());
+  EXPECT_EQ(progressRows, 1) << "rows on the screen:\n"
+                             << [&] {
+                                  std::string all;
+                                  for (const std::string& row : rows) all += row + "\n";
+                                  return all;
+                                }();
+  EXPECT_NE(std::find(rows.begin(), rows.end(),
+                      fresh_.folder + "\\: installed V2.0 (" + total + " files)"),
+            rows.end());
 }
 
 }  // namespace

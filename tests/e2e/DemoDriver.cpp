@@ -34,9 +34,13 @@ struct Installation {
   FolderTree before;
 };
 
-std::string ConfigOf(const Installation& i) { return i.folder + "\\arm\\config"; }
+std::string ConfigOf(const Installation& i) {
+  return i.folder + "\\arm\\config";
+}
 
-std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.find_last_of('\\'));
+}
 
 void Say(const char* format, const std::string& a = "", const std::string& b = "") {
   printf(format, a.c_str(), b.c_str());
@@ -93,8 +97,7 @@ bool Report(PackSession* session, std::vector<Installation>& installations,
       const int row = session->FindRow(i.version);
       shownAfter = row >= 0 ? session->Rows()[size_t(row)].version : "(no row)";
     }
-    printf("\nIAR Embedded Workbench IDE - ARM %s\n  %s\n", i.version.c_str(),
-           ConfigOf(i).c_str());
+    printf("\nIAR Embedded Workbench IDE - ARM %s\n  %s\n", i.version.c_str(), ConfigOf(i).c_str());
     if (session != nullptr) {
       printf("  Installed patch: %s -> %s\n", i.shownBefore.c_str(), shownAfter.c_str());
     }
@@ -157,13 +160,15 @@ std::string RunOnce(const std::string& exe, const std::string& output,
   Say("  status: %s", *final);
   if (final->rfind(PackSession::kFinalPrefix, 0) != 0) return "the run did not finish: " + *final;
   // The version column follows at the tick that shows the final text; give it a few more.
-  WaitUntil([&] {
-    for (const Installation& i : installations) {
-      const int row = session.FindRow(i.version);
-      if (row < 0 || session.Rows()[size_t(row)].version != kPatchVersion) return false;
-    }
-    return session.Enabled(IDCANCEL);
-  }, 3000);
+  WaitUntil(
+      [&] {
+        for (const Installation& i : installations) {
+          const int row = session.FindRow(i.version);
+          if (row < 0 || session.Rows()[size_t(row)].version != kPatchVersion) return false;
+        }
+        return session.Enabled(IDCANCEL);
+      },
+      3000);
   const std::string after = output + "\\after.png";
   if (!session.Screenshot(after)) return "could not save " + after;
   Say("\nThe list after the run:");
@@ -184,8 +189,9 @@ int main(int argc, char** argv) {
   const bool run = mode == "run";
   if ((!run && mode != "watch") || argc < 3 ||
       !ParseInstallations(argc, argv, run ? 4 : 3, &installations)) {
-    fprintf(stderr, "usage: QX48_demo_driver run <program.exe> <output folder> <version> <folder>"
-                    " ...\n       QX48_demo_driver watch <program.exe> <version> <folder> ...\n");
+    fprintf(stderr,
+            "usage: QX48_demo_driver run <program.exe> <output folder> <version> <folder>"
+            " ...\n       QX48_demo_driver watch <program.exe> <version> <folder> ...\n");
     return 2;
   }
   const std::string exe = argv[2];

@@ -20,7 +20,9 @@ std::string ProgramFiles() {
   return folder;
 }
 
-std::string KeptFolder() { return ProgramFiles() + "\\QuorVantel\\QX48_EWARM_pack"; }
+std::string KeptFolder() {
+  return ProgramFiles() + "\\QuorVantel\\QX48_EWARM_pack";
+}
 
 std::string Cmd() {
   char windows[MAX_PATH] = "";
@@ -42,7 +44,9 @@ class DeployScriptTest : public ConsoleFixture {
     ConsoleFixture::TearDown();
   }
 
-  ConsoleResult Script(const char* name) { return RunConsole(Cmd(), "/c " + Quoted(Pack() + "\\deploy\\" + name)); }
+  ConsoleResult Script(const char* name) {
+    return RunConsole(Cmd(), "/c " + Quoted(Pack() + "\\deploy\\" + name));
+  }
 
   // detect.ps1: installed when the kept tool's status is 0; exit code 0 either way.
   bool Detected() {

@@ -18,7 +18,8 @@ class InstallLockTest : public ConsoleFixture {
     ConsoleFixture::SetUp();
     DeleteFileA("C:\\windows\\QX48_EWARM_pack.INI");
     for (int i = 0; i < kBulkFiles; ++i) {
-      ASSERT_TRUE(WriteTextFile(PatchFolder() + "\\bulk\\QuorVantel\\f" + std::to_string(i) + ".txt", "bulk\r\n"));
+      ASSERT_TRUE(WriteTextFile(
+          PatchFolder() + "\\bulk\\QuorVantel\\f" + std::to_string(i) + ".txt", "bulk\r\n"));
     }
     // A patch made by hand has no manifest; the package's would call these files extra.
     ASSERT_TRUE(DeleteFileA((PatchFolder() + ".sha256").c_str()));
@@ -52,7 +53,8 @@ TEST_F(InstallLockTest, WhileTheConsoleToolInstallsTheDialogSaysTryAgainLaterAnd
   ASSERT_TRUE(dialog.Start(Dialog(), &fault)) << fault;
   ConsoleRun tool;
   ASSERT_TRUE(tool.Start(Tool(), "install --target " + fresh_.folder));
-  ASSERT_TRUE(WaitUntil([&] { return tool.OutputSoFar().find(" of ") != std::string::npos; }, 60000))
+  ASSERT_TRUE(
+      WaitUntil([&] { return tool.OutputSoFar().find(" of ") != std::string::npos; }, 60000))
       << "the tool's install did not start";
   dialog.ClickButton(PackSession::kDriverPatch);
   HWND box = FindProcessWindow(dialog.ProcessId(), "Message", 15000);
@@ -64,7 +66,8 @@ TEST_F(InstallLockTest, WhileTheConsoleToolInstallsTheDialogSaysTryAgainLaterAnd
   EXPECT_EQ(dialog.StatusText(), "") << "the dialog started a run";
   const ConsoleResult result = tool.Wait(300000);
   EXPECT_EQ(result.exitCode, 0u) << result.err;
-  EXPECT_TRUE(toolStillRunning) << "the tool had finished before the click: the test proves nothing";
+  EXPECT_TRUE(toolStillRunning)
+      << "the tool had finished before the click: the test proves nothing";
   EXPECT_FALSE(HoldsPatch(old_)) << "the dialog installed although the tool held the lock";
   // Afterwards the dialog installs as ever. The first click after the message box may only bring
   // the dialog back to the front under Wine, so a lost one is clicked again.

@@ -19,12 +19,9 @@ TEST_F(NonAdministratorTest, CommandsThatWriteRefuseWithCode5AndThoseThatReadWor
   HANDLE token = NonAdministratorToken();
   ASSERT_NE(token, nullptr) << "no restricted token (error " << GetLastError() << ")";
   const RightsCase cases[] = {
-      {"install", 5, true},
-      {"install --target C:\\qx48-cli\\EWARM_9.30", 5, true},
-      {"restore --all", 5, true},
-      {"install --dry-run", 0, false},
-      {"status", 1, false},
-      {"list", 0, false},
+      {"install", 5, true},       {"install --target C:\\qx48-cli\\EWARM_9.30", 5, true},
+      {"restore --all", 5, true}, {"install --dry-run", 0, false},
+      {"status", 1, false},       {"list", 0, false},
   };
   const FolderTree before = ReadFolderTree(Config(old_));
   for (const RightsCase& c : cases) {
@@ -33,7 +30,8 @@ TEST_F(NonAdministratorTest, CommandsThatWriteRefuseWithCode5AndThoseThatReadWor
     ASSERT_TRUE(run.StartAs(token, Tool(), c.arguments)) << GetLastError();
     const ConsoleResult result = run.Wait();
     EXPECT_EQ(result.exitCode, c.code) << result.out << result.err;
-    EXPECT_EQ(result.err.find("needs administrator rights") != std::string::npos, c.refused) << result.err;
+    EXPECT_EQ(result.err.find("needs administrator rights") != std::string::npos, c.refused)
+        << result.err;
     if (c.refused) {
       EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
     }

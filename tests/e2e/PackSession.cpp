@@ -70,14 +70,16 @@ bool PackSession::PressDriverPatch() {
 
 std::string PackSession::WaitForFinalText(int timeoutMs, std::vector<std::string>* seen) {
   std::string text;
-  WaitUntil([&] {
-    text = StatusText();
-    if (text.rfind(kFinalPrefix, 0) == 0) return true;
-    if (seen != nullptr && !text.empty() && (seen->empty() || seen->back() != text)) {
-      seen->push_back(text);
-    }
-    return false;
-  }, timeoutMs);
+  WaitUntil(
+      [&] {
+        text = StatusText();
+        if (text.rfind(kFinalPrefix, 0) == 0) return true;
+        if (seen != nullptr && !text.empty() && (seen->empty() || seen->back() != text)) {
+          seen->push_back(text);
+        }
+        return false;
+      },
+      timeoutMs);
   return text;
 }
 

@@ -25,9 +25,15 @@ const char kVersionFile[] = "Qorvantel.Version";
 const char kManifestName[] = "QX48_EWARM_patch.sha256";
 const char kKeptGeneration[] = "QX48_EWARM_patch.previous\\";
 
-std::string PackageFolder() { return WindowsPathOf(QX48_PACKAGE_DIR); }
-std::string UnpackedFolder() { return std::string(kRoot) + "\\QX48_EWARM_pack-" QX48_VERSION_TEXT; }
-std::string UnpackedExe() { return UnpackedFolder() + "\\QX48_EWARM_pack.exe"; }
+std::string PackageFolder() {
+  return WindowsPathOf(QX48_PACKAGE_DIR);
+}
+std::string UnpackedFolder() {
+  return std::string(kRoot) + "\\QX48_EWARM_pack-" QX48_VERSION_TEXT;
+}
+std::string UnpackedExe() {
+  return UnpackedFolder() + "\\QX48_EWARM_pack.exe";
+}
 
 // Names of the entries directly in folder.
 std::vector<std::string> TopLevelNames(const std::string& folder) {
@@ -112,8 +118,8 @@ class PackageInstallTest : public ::testing::Test {
     }
     ASSERT_TRUE(WriteTextFile(Config(older_) + "\\devices\\QuorVantel\\QX48H410xKx.i79",
                               "[CHIP]\r\nname=QX48H410xKx\r\n"));
-    ASSERT_TRUE(WriteTextFile(Config(older_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79",
-                              "[CHIP]\r\n"));
+    ASSERT_TRUE(
+        WriteTextFile(Config(older_) + "\\devices\\QuorVantel\\QX48H4_obsolete.i79", "[CHIP]\r\n"));
     ASSERT_TRUE(WriteTextFile(Config(older_) + "\\" + kVersionFile,
                               "[Information]\r\nVersion=1.0\r\n\r\n[Install]\r\n"
                               "Version=\"V1.0\"\r\nDate=\"2025-03-14\"\r\n"));
@@ -129,7 +135,8 @@ class PackageInstallTest : public ::testing::Test {
   }
 
   void ExpectFinalTextOfASuccessfulRun(const std::string& text) {
-    EXPECT_TRUE(std::regex_match(text, std::regex(R"(Install patch finished, total elapse \d+\.\d{3} sec)")))
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex(R"(Install patch finished, total elapse \d+\.\d{3} sec)")))
         << "status line: " << text;
   }
 
@@ -159,14 +166,17 @@ TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlas
   // An ELF image for 32-bit Arm, as a flash tool expects it.
   const std::string& flm = packaged[kFlmInPatch];
   ASSERT_GE(flm.size(), 20u);
-  EXPECT_EQ(flm.substr(0, 4), "\x7f" "ELF");
+  EXPECT_EQ(flm.substr(0, 4),
+            "\x7f"
+            "ELF");
   EXPECT_EQ(flm[4], 1) << "ELFCLASS32";
   EXPECT_EQ(static_cast<unsigned char>(flm[18]), 40u) << "EM_ARM";
 
   // The version file the program reads back after an install: CRLF lines, V2.0 of today.
   const std::string& version = packaged[kVersionFile];
   EXPECT_NE(version.find("[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2026-12-09\"\r\n"),
-            std::string::npos) << version;
+            std::string::npos)
+      << version;
   EXPECT_EQ(Occurrences(version, "\n"), Occurrences(version, "\r\n")) << "a line without CR";
   EXPECT_EQ(version.substr(version.size() - 2), "\r\n");
   EXPECT_NE(patch_.count("devices\\QuorVantel\\QX48H410xKx.i79"), 0u);
@@ -180,7 +190,8 @@ TEST_F(PackageInstallTest, ManifestBesideThePatchListsEveryPatchFileWithItsSizeA
   std::vector<std::string> listed;
   for (size_t at = 0, end; (end = manifest.find('\n', at)) != std::string::npos; at = end + 1) {
     ManifestEntry entry;
-    ASSERT_TRUE(ParseManifestLine(manifest.data() + at, end - at, &entry)) << manifest.substr(at, end - at);
+    ASSERT_TRUE(ParseManifestLine(manifest.data() + at, end - at, &entry))
+        << manifest.substr(at, end - at);
     listed.push_back(entry.path);
     ASSERT_EQ(packaged.count(entry.path), 1u) << entry.path;
     const std::string& bytes = packaged.at(entry.path);
@@ -218,10 +229,13 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
   ASSERT_TRUE(session_.PressDriverPatch()) << "the run did not start";
   const std::string final = session_.WaitForFinalText(30000);
   ExpectFinalTextOfASuccessfulRun(final);
-  EXPECT_TRUE(WaitUntil([&] {
-    rows = session_.Rows();
-    return rows[0].version == "V2.0" && rows[1].version == "V2.0";
-  }, 3000)) << rows[0].version << " " << rows[1].version;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        rows = session_.Rows();
+        return rows[0].version == "V2.0" && rows[1].version == "V2.0";
+      },
+      3000))
+      << rows[0].version << " " << rows[1].version;
   EXPECT_TRUE(WaitUntil([&] { return session_.Enabled(IDCANCEL); }, 3000));
 
   for (const Installation* i : {&fresh_, &older_}) {
@@ -241,8 +255,8 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
       CompareTrees(freshBefore, WithoutKeptGeneration(ReadFolderTree(Config(fresh_))), patch_);
   EXPECT_EQ(fresh.added.size(), patch_.size());
   EXPECT_EQ(fresh.removed, std::vector<std::string>{});
-  EXPECT_EQ(fresh.kept, (std::vector<std::string>{"debugger\\Other\\Other.ddf",
-                                                  "devices\\Other\\Other.i79"}));
+  EXPECT_EQ(fresh.kept,
+            (std::vector<std::string>{"debugger\\Other\\Other.ddf", "devices\\Other\\Other.i79"}));
   const TreeChanges older =
       CompareTrees(olderBefore, WithoutKeptGeneration(ReadFolderTree(Config(older_))), patch_);
   // The V1.0 vendor folder, moved aside whole by "Clear old patch", is the kept generation's.
@@ -252,8 +266,8 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
   }
   EXPECT_EQ(keptOld, 1u);
   EXPECT_EQ(older.removed, std::vector<std::string>{"devices\\QuorVantel\\QX48H4_obsolete.i79"});
-  EXPECT_EQ(older.replaced, (std::vector<std::string>{"devices\\QuorVantel\\QX48H410xKx.i79",
-                                                      kVersionFile}));
+  EXPECT_EQ(older.replaced,
+            (std::vector<std::string>{"devices\\QuorVantel\\QX48H410xKx.i79", kVersionFile}));
   EXPECT_EQ(older.kept.size(), 2u);
   EXPECT_EQ(older.altered, std::vector<std::string>{});
   EXPECT_EQ(older.added.size() + older.replaced.size(), patch_.size());

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string PackagedExe() { return WindowsPathOf(QX48_PACKAGE_DIR) + "\\QX48_EWARM_pack.exe"; }
+std::string PackagedExe() {
+  return WindowsPathOf(QX48_PACKAGE_DIR) + "\\QX48_EWARM_pack.exe";
+}
 
 // The architecture this test program was built for is the one its package must carry.
 struct Architecture {
@@ -30,7 +32,8 @@ WORD PeMachine(const std::string& path) {
   std::string image;
   if (!ReadTextFile(path, &image) || image.size() < 0x40) return 0;
   const DWORD peOffset = *reinterpret_cast<const DWORD*>(image.data() + 0x3C);
-  if (peOffset + 6 > image.size() || image.compare(peOffset, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  if (peOffset + 6 > image.size() || image.compare(peOffset, 4, std::string("PE\0\0", 4)) != 0)
+    return 0;
   return *reinterpret_cast<const WORD*>(image.data() + peOffset + 4);
 }
 
@@ -76,14 +79,16 @@ TEST(ProgramIdentityTest, MachineManifestAndVersionResourceNameThisBuildsArchite
   // The program's own identity and its common-controls dependency both name it.
   const std::string manifest = ManifestOf(exe);
   ASSERT_NE(manifest, "") << "no manifest resource in " << exe;
-  const std::string declared = std::string("processorArchitecture=\"") + kThisBuild.manifestName + "\"";
+  const std::string declared =
+      std::string("processorArchitecture=\"") + kThisBuild.manifestName + "\"";
   EXPECT_EQ(Occurrences(manifest, "processorArchitecture="), 2u) << manifest;
   EXPECT_EQ(Occurrences(manifest, declared), 2u) << manifest;
   EXPECT_NE(manifest.find("requireAdministrator"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"" QX48_VERSION_QUAD "\""), std::string::npos);
 
   const std::string description = VersionString(exe, "FileDescription");
-  EXPECT_EQ(description, std::string("QX48 device support installer for IAR EWARM ") + kThisBuild.words);
+  EXPECT_EQ(description,
+            std::string("QX48 device support installer for IAR EWARM ") + kThisBuild.words);
   EXPECT_EQ(VersionString(exe, "FileVersion"), QX48_VERSION_QUAD);
   EXPECT_EQ(VersionString(exe, "ProductVersion"), QX48_VERSION_QUAD);
   EXPECT_EQ(VersionString(exe, "OriginalFilename"), "QX48_EWARM_pack.exe");

@@ -9,19 +9,32 @@ namespace {
 
 const char* RegisterName(uint32_t address) {
   switch (address) {
-    case reg::ACR: return "ACR";
-    case reg::KEYR: return "KEYR";
-    case reg::OPTKEYR: return "OPTKEYR";
-    case reg::SR: return "SR";
-    case reg::CR: return "CR";
-    case reg::AR: return "AR";
-    case reg::OBR: return "OBR";
-    case reg::WRPR: return "WRPR";
-    case reg::KR: return "IWDG_KR";
-    case reg::PR: return "IWDG_PR";
-    case reg::RLR: return "IWDG_RLR";
-    case reg::IWDG_SR: return "IWDG_SR";
-    default: return nullptr;
+    case reg::ACR:
+      return "ACR";
+    case reg::KEYR:
+      return "KEYR";
+    case reg::OPTKEYR:
+      return "OPTKEYR";
+    case reg::SR:
+      return "SR";
+    case reg::CR:
+      return "CR";
+    case reg::AR:
+      return "AR";
+    case reg::OBR:
+      return "OBR";
+    case reg::WRPR:
+      return "WRPR";
+    case reg::KR:
+      return "IWDG_KR";
+    case reg::PR:
+      return "IWDG_PR";
+    case reg::RLR:
+      return "IWDG_RLR";
+    case reg::IWDG_SR:
+      return "IWDG_SR";
+    default:
+      return nullptr;
   }
 }
 
@@ -33,7 +46,9 @@ bool InOptionBlock(uint32_t address) {
   return address >= kOptionBlock && address - kOptionBlock < kOptionBlockSize;
 }
 
-bool InPage(uint32_t address, uint32_t base) { return address >= base && address - base < 0x1000; }
+bool InPage(uint32_t address, uint32_t base) {
+  return address >= base && address - base < 0x1000;
+}
 
 // The bits of CR that software sets and clears freely; LOCK and OPTWRE have rules of their own.
 constexpr uint32_t kPlainControlBits = PG | PER | MER | OPTPG | OPTER | STRT | 0x1E00;
@@ -45,8 +60,8 @@ std::string Describe(const Access& access) {
   char text[80];
   const char* name = RegisterName(access.address);
   if (name != nullptr) {
-    std::snprintf(text, sizeof text, "%c%u %s 0x%08X", access.write ? 'W' : 'R',
-                  access.size * 8u, name, access.value);
+    std::snprintf(text, sizeof text, "%c%u %s 0x%08X", access.write ? 'W' : 'R', access.size * 8u,
+                  name, access.value);
   } else {
     std::snprintf(text, sizeof text, "%c%u 0x%08X 0x%08X", access.write ? 'W' : 'R',
                   access.size * 8u, access.address, access.value);
@@ -108,7 +123,8 @@ void ChipModel::write(uint32_t address, unsigned size, uint32_t value) {
 
 uint32_t ChipModel::readController(uint32_t offset) {
   switch (offset) {
-    case 0x00: return acr_;
+    case 0x00:
+      return acr_;
     case 0x0C:
       if (pending_) {
         if (pollsLeft_ > 0) {
@@ -118,10 +134,14 @@ uint32_t ChipModel::readController(uint32_t offset) {
         complete();
       }
       return sr_;
-    case 0x10: return cr_;
-    case 0x14: return ar_;
-    case 0x1C: return obr_;
-    default: return 0;
+    case 0x10:
+      return cr_;
+    case 0x14:
+      return ar_;
+    case 0x1C:
+      return obr_;
+    default:
+      return 0;
   }
 }
 
@@ -185,9 +205,12 @@ void ChipModel::writeController(uint32_t offset, uint32_t value) {
 
 uint32_t ChipModel::readWatchdog(uint32_t offset) const {
   switch (offset) {
-    case 0x04: return pr_;
-    case 0x08: return rlr_;
-    default: return 0;
+    case 0x04:
+      return pr_;
+    case 0x08:
+      return rlr_;
+    default:
+      return 0;
   }
 }
 

@@ -57,7 +57,9 @@ File::File(const std::string& path) : bytes_(ReadWholeFile(path)) {
   }
 }
 
-File::File(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) { parse(); }
+File::File(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
+  parse();
+}
 
 void File::requireRange(uint64_t offset, uint64_t size, const char* what) const {
   if (offset > bytes_.size() || size > bytes_.size() - offset) {

@@ -12,7 +12,7 @@
 namespace elf {
 
 struct Header {
-  uint8_t fileClass = 0;  // e_ident[EI_CLASS]: 1 for 32-bit
+  uint8_t fileClass = 0;     // e_ident[EI_CLASS]: 1 for 32-bit
   uint8_t dataEncoding = 0;  // e_ident[EI_DATA]: 1 for little-endian
   uint8_t identVersion = 0;  // e_ident[EI_VERSION]
   uint16_t type = 0;

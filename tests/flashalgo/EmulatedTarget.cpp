@@ -28,8 +28,8 @@ std::string Hex(uint64_t value) {
   return text;
 }
 
-const std::array<int, 8> kCalleeSaved = {UC_ARM_REG_R4, UC_ARM_REG_R5, UC_ARM_REG_R6,
-                                         UC_ARM_REG_R7, UC_ARM_REG_R8, UC_ARM_REG_R9,
+const std::array<int, 8> kCalleeSaved = {UC_ARM_REG_R4,  UC_ARM_REG_R5, UC_ARM_REG_R6,
+                                         UC_ARM_REG_R7,  UC_ARM_REG_R8, UC_ARM_REG_R9,
                                          UC_ARM_REG_R10, UC_ARM_REG_R11};
 
 }  // namespace
@@ -53,7 +53,7 @@ struct Hooks {
 
   static bool Unmapped(uc_engine* uc, uc_mem_type type, uint64_t address, int size, int64_t,
                        void* self) {
-    const char* kind = type == UC_MEM_WRITE_UNMAPPED ? "write to"
+    const char* kind = type == UC_MEM_WRITE_UNMAPPED   ? "write to"
                        : type == UC_MEM_FETCH_UNMAPPED ? "fetch from"
                                                        : "read from";
     static_cast<EmulatedTarget*>(self)->fault_ =
@@ -98,8 +98,7 @@ EmulatedTarget::EmulatedTarget(const elf::File& image, uint32_t loadAddress)
     uint64_t at = uint64_t{loadAddress_} + segment.vaddr;
     if (at < kRamBase || at + segment.memsz > kImageAreaEnd) {
       throw std::runtime_error("segment at " + Hex(segment.vaddr) +
-                               " does not fit at load address " +
-                               Hex(loadAddress_));
+                               " does not fit at load address " + Hex(loadAddress_));
     }
     std::vector<uint8_t> bytes = image_.segmentBytes(segment);
     bytes.resize(segment.memsz, 0);
@@ -120,8 +119,8 @@ EmulatedTarget::EmulatedTarget(const elf::File& image, uint32_t loadAddress)
   Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(&Hooks::Code), this,
                     codeStart_, codeEnd_ - 1),
         "adding the instruction hook");
-  Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ, reinterpret_cast<void*>(&Hooks::BufferRead),
-                    this, kBufferBase, kBufferBase + kBufferSize - 1),
+  Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ, reinterpret_cast<void*>(&Hooks::BufferRead), this,
+                    kBufferBase, kBufferBase + kBufferSize - 1),
         "adding the buffer hook");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&Hooks::RamWrite), this,
                     kRamBase, kRamBase + kRamSize - 1),
@@ -129,9 +128,9 @@ EmulatedTarget::EmulatedTarget(const elf::File& image, uint32_t loadAddress)
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(&Hooks::Unmapped),
                     this, 1, 0),
         "adding the unmapped hook");
-  Check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::Interrupt), this, 1,
-                    0),
-        "adding the exception hook");
+  Check(
+      uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::Interrupt), this, 1, 0),
+      "adding the exception hook");
 }
 
 EmulatedTarget::~EmulatedTarget() {
@@ -180,8 +179,8 @@ uint32_t EmulatedTarget::call(const std::string& entryPoint, const std::vector<u
   // Recognisable values in the registers the callee must keep; r9 is the static base.
   std::array<uint32_t, kCalleeSaved.size()> saved{};
   for (size_t i = 0; i < kCalleeSaved.size(); ++i) {
-    saved[i] = kCalleeSaved[i] == UC_ARM_REG_R9 ? staticBase_
-                                                : 0xC0DE0040u + static_cast<uint32_t>(i);
+    saved[i] =
+        kCalleeSaved[i] == UC_ARM_REG_R9 ? staticBase_ : 0xC0DE0040u + static_cast<uint32_t>(i);
     Check(uc_reg_write(uc_, kCalleeSaved[i], &saved[i]), "setting a register");
   }
   uint32_t sp = kStackTop;

@@ -36,8 +36,8 @@ const InitCase kInitCases[] = {
     {"hardware watchdog, program", 0x00, 0, 2, true},
     {"hardware watchdog, other option bits set, stale flags", 0xFFFFFFFB,
      chip::PGERR | chip::WRPRTERR | chip::EOP, 3, true},
-    {"software watchdog among other bits, stale write-protection error", 0xFFFFFFFF,
-     chip::WRPRTERR, 2, false},
+    {"software watchdog among other bits, stale write-protection error", 0xFFFFFFFF, chip::WRPRTERR,
+     2, false},
 };
 
 TEST_P(InitTest, UnlocksClearsFlagsAndSetsUpAHardwareWatchdogOnly) {
@@ -212,15 +212,27 @@ const std::vector<EraseChipCase>& EraseChipCases() {
       {"mass erase ends with PGERR", 1, {{3, chip::PGERR}}, true, {0, 0, chip::PGERR}, 1},
       {"mass erase ends with WRPRTERR", 0, {{3, chip::WRPRTERR}}, true, {0, 0, chip::WRPRTERR}, 1},
       {"read-protection halfword fails", 2, {{2, chip::PGERR}}, true, {0, chip::PGERR, 0}, 1},
-      {"both steps fail", 0, {{2, chip::PGERR}, {3, chip::WRPRTERR}}, true,
-       {0, chip::PGERR, chip::WRPRTERR}, 1},
+      {"both steps fail",
+       0,
+       {{2, chip::PGERR}, {3, chip::WRPRTERR}},
+       true,
+       {0, chip::PGERR, chip::WRPRTERR},
+       1},
       // The option erase's own result is not examined; over a block that was erased already the
       // halfword still programs, so the step ends clean.
-      {"option erase fails over an erased block", 0, {{1, chip::WRPRTERR}}, false,
-       {chip::WRPRTERR, 0, 0}, 0},
+      {"option erase fails over an erased block",
+       0,
+       {{1, chip::WRPRTERR}},
+       false,
+       {chip::WRPRTERR, 0, 0},
+       0},
       // Over a programmed block the halfword cannot program, and the controller says so.
-      {"option erase fails over a programmed block", 0, {{1, chip::WRPRTERR}}, true,
-       {chip::WRPRTERR, chip::PGERR, 0}, 1},
+      {"option erase fails over a programmed block",
+       0,
+       {{1, chip::WRPRTERR}},
+       true,
+       {chip::WRPRTERR, chip::PGERR, 0},
+       1},
   };
   return cases;
 }

@@ -44,10 +44,11 @@ int main() {
     const unsigned polls = 4;
     uint64_t idle = ProgramPageInstructions(image, 0);
     uint64_t busy = ProgramPageInstructions(image, polls);
-    std::printf("ProgramPage of %u bytes, controller never busy: %llu instructions, %.2f per "
-                "halfword\n",
-                chip::kPageSize, static_cast<unsigned long long>(idle),
-                static_cast<double>(idle) / halfwords);
+    std::printf(
+        "ProgramPage of %u bytes, controller never busy: %llu instructions, %.2f per "
+        "halfword\n",
+        chip::kPageSize, static_cast<unsigned long long>(idle),
+        static_cast<double>(idle) / halfwords);
     std::printf("each busy poll adds %.2f instructions\n",
                 static_cast<double>(busy - idle) / (halfwords * polls));
     return 0;

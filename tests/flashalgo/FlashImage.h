@@ -8,7 +8,9 @@
 
 #include "tests/flashalgo/ElfFile.h"
 
-inline const char* FlashImagePath() { return QX48_FLASH_IMAGE_PATH; }
+inline const char* FlashImagePath() {
+  return QX48_FLASH_IMAGE_PATH;
+}
 
 inline const elf::File& FlashImage() {
   static std::unique_ptr<elf::File> image;

@@ -153,10 +153,16 @@ TEST_F(ImageFileTest, TwoLoadableSegmentsHoldTheCodeWithItsDataAndTheDescriptor)
 }
 
 TEST_F(ImageFileTest, EntryPointsRoutinesAndDescriptorAreGlobalHiddenSymbols) {
-  const char* const functions[] = {
-      "Init", "UnInit", "EraseChip", "EraseSector", "BlankCheck", "ProgramPage",
-      "FLASH_Unlock", "FLASH_EraseAllPages", "FLASH_EraseOptionBlock",
-      "EraseBlock1ffff800write6C93"};
+  const char* const functions[] = {"Init",
+                                   "UnInit",
+                                   "EraseChip",
+                                   "EraseSector",
+                                   "BlankCheck",
+                                   "ProgramPage",
+                                   "FLASH_Unlock",
+                                   "FLASH_EraseAllPages",
+                                   "FLASH_EraseOptionBlock",
+                                   "EraseBlock1ffff800write6C93"};
   std::vector<std::string> exported;
   for (const char* name : functions) {
     SCOPED_TRACE(name);

@@ -76,8 +76,8 @@ const ProgramCase kProgramCases[] = {
 
 TEST_P(ProgramPageTest, ProgramsEachHalfwordOfTheDataInOrder) {
   for (const ProgramCase& c : kProgramCases) {
-    SCOPED_TRACE(::testing::Message() << "sz " << c.sz << " adr 0x" << std::hex << c.adr
-                                      << " buf +" << c.bufOffset << " polls " << c.polls);
+    SCOPED_TRACE(::testing::Message() << "sz " << c.sz << " adr 0x" << std::hex << c.adr << " buf +"
+                                      << c.bufOffset << " polls " << c.polls);
     ASSERT_NO_FATAL_FAILURE(PowerUp());
     ASSERT_NO_FATAL_FAILURE(InitAsTool());
     std::vector<uint8_t> data = PageData(c.sz);
@@ -209,9 +209,9 @@ TEST_P(ProgramPageTest, EraseAndProgramSessionLeavesTheDataInTheFlash) {
   const std::vector<uint8_t>& flash = chip().mainFlash();
   uint32_t at = base - chip::kMainFlashBase;
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin() + at));
-  EXPECT_EQ(std::count(flash.begin() + at + image.size(),
-                       flash.begin() + at + 2 * chip::kPageSize, 0xFF),
-            3)
+  EXPECT_EQ(
+      std::count(flash.begin() + at + image.size(), flash.begin() + at + 2 * chip::kPageSize, 0xFF),
+      3)
       << "the erased tail after the odd last byte";
   auto untouched = [](uint8_t b) { return b == 0x00; };
   EXPECT_TRUE(std::all_of(flash.begin(), flash.begin() + at, untouched));

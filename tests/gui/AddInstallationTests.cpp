@@ -21,8 +21,8 @@ class AddInstallationTest : public PackDialogTest {
   void ChooseInBrowser(HWND browser, const std::string& path) {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program_.Id());
     ASSERT_NE(process, nullptr);
-    void* remote = VirtualAllocEx(process, nullptr, path.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(process, nullptr, path.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     ASSERT_NE(remote, nullptr);
     WriteProcessMemory(process, remote, path.c_str(), path.size() + 1, nullptr);
     // The browser fills its tree after it shows; a selection asked for too early is lost. Its
@@ -54,8 +54,8 @@ class AddInstallationTest : public PackDialogTest {
     block += '\0';
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program_.Id());
     ASSERT_NE(process, nullptr);
-    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     ASSERT_NE(remote, nullptr);
     WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
     CloseHandle(process);
@@ -160,8 +160,8 @@ TEST_F(AddInstallationTest, DroppedFoldersAreAddedOrRefusedOneByOneInDropOrder) 
   DropOnList({second, invalid, first});
   EXPECT_EQ(AcceptRefusal(), Refusal(invalid + "\\"));
   ASSERT_TRUE(WaitUntil([&] { return Rows() == 4; }, 5000));
-  EXPECT_EQ(Column(1), (std::vector<std::string>{first + "\\", second + "\\", first + "\\",
-                                                 kAddFolderText}));
+  EXPECT_EQ(Column(1),
+            (std::vector<std::string>{first + "\\", second + "\\", first + "\\", kAddFolderText}));
   EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "1", "1", "0"}));
 }
 

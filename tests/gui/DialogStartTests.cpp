@@ -20,9 +20,9 @@ TEST_F(PackDialogTest, ListsInstallationsInVersionTextOrderAllCheckedThenAddFold
   ASSERT_TRUE(EwarmRegistry::Add("c", MakeInstallation("EW850"), "8.50.1"));
   Start();
 
-  EXPECT_EQ(Column(1), (std::vector<std::string>{std::string(kName) + "10.10",
-                                                 std::string(kName) + "8.50.1",
-                                                 std::string(kName) + "9.20", kAddFolderText}));
+  EXPECT_EQ(Column(1),
+            (std::vector<std::string>{std::string(kName) + "10.10", std::string(kName) + "8.50.1",
+                                      std::string(kName) + "9.20", kAddFolderText}));
   EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "1", "1", "0"}));
   EXPECT_TRUE(Checked(kSelectAll));
   EXPECT_TRUE(Checked(kClearOldPatch));
@@ -80,8 +80,8 @@ TEST_F(PackDialogTest, SixtyFourOfMoreRecordsAreListedAndTheAddFolderRowIsGone) 
 TEST_F(PackDialogTest, SkipsRecordsWithoutPathOrVersionKeyAndKeepsAnEmptyVersion) {
   const std::string folder = MakeInstallation("EW");
   ASSERT_TRUE(EwarmRegistry::Add("empty-path", "", "1.0"));
-  ASSERT_TRUE(EwarmRegistry::SetValue("no-version-key", "", "InstallPath", REG_SZ,
-                                      folder.c_str(), DWORD(folder.size() + 1)));
+  ASSERT_TRUE(EwarmRegistry::SetValue("no-version-key", "", "InstallPath", REG_SZ, folder.c_str(),
+                                      DWORD(folder.size() + 1)));
   ASSERT_TRUE(EwarmRegistry::Add("empty-version", folder, ""));
   const std::string longPath(1024, 'x');
   ASSERT_TRUE(EwarmRegistry::Add("too-long", longPath, "2.0"));
@@ -89,8 +89,8 @@ TEST_F(PackDialogTest, SkipsRecordsWithoutPathOrVersionKeyAndKeepsAnEmptyVersion
   ASSERT_TRUE(EwarmRegistry::Add("fits", fitting, "3.0"));
   Start();
 
-  EXPECT_EQ(Column(1), (std::vector<std::string>{kName, std::string(kName) + "3.0",
-                                                 kAddFolderText}));
+  EXPECT_EQ(Column(1),
+            (std::vector<std::string>{kName, std::string(kName) + "3.0", kAddFolderText}));
 }
 
 TEST_F(PackDialogTest, WithoutPatchFolderInstallStaysDisabledUntilOneAppears) {

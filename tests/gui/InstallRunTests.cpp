@@ -16,7 +16,8 @@ const std::regex kFinishedRolledBack(
     R"(Install patch finished with (\d+) installation\(s\) rolled back, total elapse \d+\.\d{3} sec \((.*)\))");
 
 // Every file below folder, path -> content, as the listing names them.
-void ReadTreeInto(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>* tree) {
+void ReadTreeInto(const std::string& folder, const std::string& prefix,
+                  std::map<std::string, std::string>* tree) {
   WIN32_FIND_DATAA entry;
   HANDLE listing = FindFirstFileA((folder + "\\*").c_str(), &entry);
   if (listing == INVALID_HANDLE_VALUE) return;
@@ -28,7 +29,8 @@ void ReadTreeInto(const std::string& folder, const std::string& prefix, std::map
       ReadTreeInto(folder + "\\" + name, prefix + name + "\\", tree);
     } else {
       std::string content;
-      (*tree)[prefix + name] = ReadTextFile(folder + "\\" + name, &content) ? content : "<unreadable>";
+      (*tree)[prefix + name] =
+          ReadTextFile(folder + "\\" + name, &content) ? content : "<unreadable>";
     }
   } while (FindNextFileA(listing, &entry));
   FindClose(listing);
@@ -51,7 +53,9 @@ std::string Sha256Of(const std::string& bytes) {
   return hex;
 }
 
-bool IsFinalText(const std::string& text) { return text.rfind("Install patch finished", 0) == 0; }
+bool IsFinalText(const std::string& text) {
+  return text.rfind("Install patch finished", 0) == 0;
+}
 
 }  // namespace
 
@@ -77,15 +81,18 @@ class InstallRunTest : public PackDialogTest {
   // Watches the status line until the final text, noting the installation of each "Copy" text.
   std::string WatchRun(std::vector<std::string>* installOrder, int timeoutMs = 120000) {
     std::string text;
-    WaitUntil([&] {
-      text = StatusText();
-      const size_t to = text.rfind(" to ");
-      if (installOrder != nullptr && text.rfind("Copy ", 0) == 0 && to != std::string::npos) {
-        const std::string folder = text.substr(to + 4);
-        if (installOrder->empty() || installOrder->back() != folder) installOrder->push_back(folder);
-      }
-      return IsFinalText(text);
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+          text = StatusText();
+          const size_t to = text.rfind(" to ");
+          if (installOrder != nullptr && text.rfind("Copy ", 0) == 0 && to != std::string::npos) {
+            const std::string folder = text.substr(to + 4);
+            if (installOrder->empty() || installOrder->back() != folder)
+              installOrder->push_back(folder);
+          }
+          return IsFinalText(text);
+        },
+        timeoutMs);
     return text;
   }
 };
@@ -200,8 +207,8 @@ TEST_F(InstallRunTest, AFileInUseSkipsItsInstallationAndIsNamed) {
   ASSERT_TRUE(EwarmRegistry::Add("1", busy, "9.10"));
   ASSERT_TRUE(EwarmRegistry::Add("2", free, "9.20"));
   const auto before = ReadTree(busy);
-  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   Start();
   PressDriverPatch();
@@ -221,17 +228,23 @@ TEST_F(InstallRunTest, ADamagedPatchStopsTheRunBeforeAnythingIsTouched) {
   AddPatchFile("devices\\QuorVantel\\QX48.xml", "<device version=\"X\"/>");
   AddPatchFile("devices\\QuorVantel\\QX48.svd", "<svd/>");
   ASSERT_TRUE(WriteTextFile(PatchFolder() + ".sha256",
-                            Sha256Of("<svd/>") + "  6  devices\\QuorVantel\\QX48.svd\n" + Sha256Of(good) + "  " +
-                                std::to_string(good.size()) + "  devices\\QuorVantel\\QX48.xml\n"));
+                            Sha256Of("<svd/>") + "  6  devices\\QuorVantel\\QX48.svd\n" +
+                                Sha256Of(good) + "  " + std::to_string(good.size()) +
+                                "  devices\\QuorVantel\\QX48.xml\n"));
   const std::string folder = MakeInstallation("EW");
-  ASSERT_TRUE(WriteTextFile(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml", "<device version=\"1\"/>"));
+  ASSERT_TRUE(WriteTextFile(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml",
+                            "<device version=\"1\"/>"));
   ASSERT_TRUE(EwarmRegistry::Add("1", folder, "9.10"));
   const auto before = ReadTree(folder);
   Start();
   PressDriverPatch();
   std::string text;
-  ASSERT_TRUE(WaitUntil([&] { return (text = StatusText()).rfind("Install patch stopped", 0) == 0; }, 30000)) << text;
-  EXPECT_EQ(text, "Install patch stopped: the patch is damaged (devices\\QuorVantel\\QX48.xml differs from its manifest)");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (text = StatusText()).rfind("Install patch stopped", 0) == 0; }, 30000))
+      << text;
+  EXPECT_EQ(text,
+            "Install patch stopped: the patch is damaged (devices\\QuorVantel\\QX48.xml differs "
+            "from its manifest)");
   EXPECT_EQ(before, ReadTree(folder));
   EXPECT_TRUE(WaitUntil([&] { return Enabled(IDCANCEL) && Enabled(kDriverPatch); }, 3000));
 
@@ -269,9 +282,11 @@ TEST_F(InstallRunTest, AProgramKilledMidRunLeavesNothingHalfDoneForTheNextRun) {
   expected["devices\\Other\\keep.xml"] = "keep";
   auto after = ReadTree(config);
   for (auto entry = after.begin(); entry != after.end();) {
-    entry = entry->first.rfind("QX48_EWARM_patch.previous", 0) == 0 ? after.erase(entry) : std::next(entry);
+    entry = entry->first.rfind("QX48_EWARM_patch.previous", 0) == 0 ? after.erase(entry)
+                                                                    : std::next(entry);
   }
-  EXPECT_EQ(expected, after) << "the new patch exactly: no temporaries, no undo area, no old vendor file";
+  EXPECT_EQ(expected, after)
+      << "the new patch exactly: no temporaries, no undo area, no old vendor file";
   EXPECT_NE(before, after);
   EXPECT_TRUE(CloseAndWait());
 }

@@ -51,11 +51,14 @@ TEST_F(VersionColumnTest, ShowsWhatEachInstallationHoldsAndWhatARunInstalled) {
   RECT rect;
   GetClientRect(button, &rect);
   ClickClient(button, rect.right / 2, rect.bottom / 2);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText().rfind("Install patch finished", 0) == 0; },
-                        60000))
+  ASSERT_TRUE(
+      WaitUntil([&] { return StatusText().rfind("Install patch finished", 0) == 0; }, 60000))
       << StatusText();
   EXPECT_TRUE(WaitUntil(
-      [&] { return Column(2) == std::vector<std::string>{"V2.0", "V2.0", "V2.0", ""}; }, 3000));
+      [&] {
+        return Column(2) == std::vector<std::string>{"V2.0", "V2.0", "V2.0", ""};
+      },
+      3000));
 }
 
 TEST_F(VersionColumnTest, AnUncheckedRowKeepsItsVersionAfterARun) {
@@ -72,8 +75,8 @@ TEST_F(VersionColumnTest, AnUncheckedRowKeepsItsVersionAfterARun) {
   RECT rect;
   GetClientRect(button, &rect);
   ClickClient(button, rect.right / 2, rect.bottom / 2);
-  ASSERT_TRUE(WaitUntil([&] { return StatusText().rfind("Install patch finished", 0) == 0; },
-                        60000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return StatusText().rfind("Install patch finished", 0) == 0; }, 60000));
   EXPECT_TRUE(WaitUntil([&] { return Cell(1, 2) == "V2.0"; }, 3000));
   EXPECT_EQ(Cell(0, 2), "None");
 }

@@ -21,8 +21,12 @@ const std::string kRoot = "C:\\qx48-transaction-test";
 const std::string kInstall = kRoot + "\\EW";
 const std::string kConfig = kInstall + "\\arm\\config";
 
-std::string PatchFolder() { return Join(FolderOfThisProgram(), "QX48_EWARM_patch"); }
-std::string Fixture(const std::string& name) { return Join(Join(FolderOfThisProgram(), "link-fixture"), name); }
+std::string PatchFolder() {
+  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
+}
+std::string Fixture(const std::string& name) {
+  return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
+}
 
 // The patch and an installation that holds an older one, beside files of another vendor.
 const Tree kPatch{{"Qorvantel.Version", "V2"},
@@ -43,7 +47,8 @@ const Tree kBefore{{"Qorvantel.Version", "V1"},
 // when old patches are cleared.
 Tree NewTreeOf(Tree tree, bool clearOldPatch) {
   if (clearOldPatch) {
-    for (const std::string vendor : {"devices\\QuorVantel", "debugger\\QuorVantel", "flashloader\\QuorVantel"}) {
+    for (const std::string vendor :
+         {"devices\\QuorVantel", "debugger\\QuorVantel", "flashloader\\QuorVantel"}) {
       for (auto entry = tree.begin(); entry != tree.end();) {
         entry = entry->first.rfind(vendor + "\\", 0) == 0 ? tree.erase(entry) : std::next(entry);
       }
@@ -58,7 +63,9 @@ Tree NewTreeOf(Tree tree, bool clearOldPatch) {
   return tree;
 }
 
-Tree NewTree(bool clearOldPatch) { return NewTreeOf(ReadTree(kConfig), clearOldPatch); }
+Tree NewTree(bool clearOldPatch) {
+  return NewTreeOf(ReadTree(kConfig), clearOldPatch);
+}
 
 // Every status line of the install, and what a test wants done as a line arrives.
 std::vector<std::string> g_lines;
@@ -72,7 +79,8 @@ void RecordLine(void*, const char* line) {
 InstallResult Install(bool clearOldPatch) {
   InstallResult result;
   g_lines.clear();
-  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, StatusSink{RecordLine, nullptr}, &result);
+  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, StatusSink{RecordLine, nullptr},
+               &result);
   g_onLine = nullptr;
   return result;
 }
@@ -122,21 +130,22 @@ std::vector<FaultCase> FaultCases() {
   return {
       {"a read-only destination file", false,
        [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_READONLY); }, [] {},
-       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_NORMAL); }, kInstallRolledBack, "x.ddf could not be installed"},
+       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_NORMAL); }, kInstallRolledBack,
+       "x.ddf could not be installed"},
       {"a destination folder that cannot be made: a file in its place", true,
        [] {
          RemoveTree(Join(kConfig, "debugger\\QuorVantel"));
          WriteFileBytes(Join(kConfig, "debugger\\QuorVantel"), "a file");
        },
-       [] {}, [] { DeleteFileA(Join(kConfig, "debugger\\QuorVantel").c_str()); }, kInstallRolledBack,
-       "QuorVantel"},
+       [] {}, [] { DeleteFileA(Join(kConfig, "debugger\\QuorVantel").c_str()); },
+       kInstallRolledBack, "QuorVantel"},
       {"a file held by a second process that shares reading and writing, not deletion", false,
        [x] { holder = std::make_unique<FileHolder>(x, FileHolder::kShareReadWrite); },
        [] { holder.reset(); }, [] {}, kInstallSkipped, "x.ddf is in use"},
       {"a file in a vendor folder to be cleared, held without sharing by this process", true,
        [] {
-         held = CreateFileA(Join(kConfig, "devices\\QuorVantel\\obsolete.i79").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+         held = CreateFileA(Join(kConfig, "devices\\QuorVantel\\obsolete.i79").c_str(),
+                            GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
        },
        [] { CloseHandle(held); }, [] {}, kInstallSkipped, "obsolete.i79 is in use"},
       // Windows and Wine refuse to rename a folder while it is being listed: then the run goes on.
@@ -144,11 +153,12 @@ std::vector<FaultCase> FaultCases() {
        [] {
          renamed = false;
          g_onLine = [](const std::string&) {
-           if (CopyLines() == 2) renamed = MoveFileA(PatchFolder().c_str(), (PatchFolder() + "-away").c_str()) != FALSE;
+           if (CopyLines() == 2)
+             renamed = MoveFileA(PatchFolder().c_str(), (PatchFolder() + "-away").c_str()) != FALSE;
          };
        },
-       [] {}, [] { MoveFileA((PatchFolder() + "-away").c_str(), PatchFolder().c_str()); }, kInstallRolledBack,
-       "could not be installed", [] { return renamed; }},
+       [] {}, [] { MoveFileA((PatchFolder() + "-away").c_str(), PatchFolder().c_str()); },
+       kInstallRolledBack, "could not be installed", [] { return renamed; }},
       // By the second file at most two of the three sub-folders are begun: a later one goes.
       {"the patch's sub-folders renamed away after the second file", true,
        [] {
@@ -210,8 +220,8 @@ DWORD WINAPI CloseAfter300Ms(LPVOID handle) {
 }
 
 TEST_F(InstallTransactionTest, AFileLockedForAMomentIsWaitedFor) {
-  HANDLE file = CreateFileA(Join(kConfig, "debugger\\QuorVantel\\x.ddf").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileA(Join(kConfig, "debugger\\QuorVantel\\x.ddf").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
   HANDLE releaser = CreateThread(nullptr, 0, CloseAfter300Ms, file, 0, nullptr);
   ASSERT_NE(nullptr, releaser);
@@ -313,20 +323,23 @@ TEST_F(InstallTransactionTest, ALeftoverUndoAreaIsFinishedAsItsJournalSays) {
   const Tree installed = ReadTree(kConfig);
   ASSERT_TRUE(MoveFileA(previous.c_str(), undo.c_str()));
   EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
-  EXPECT_EQ(installed, ReadTree(kConfig)) << "a finished install stays, its area kept as the previous one";
+  EXPECT_EQ(installed, ReadTree(kConfig))
+      << "a finished install stays, its area kept as the previous one";
 }
 
 // --- Hard links and a dry walk -----------------------------------------------------------------
 
 TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWrittenThrough) {
   const char* const installations[] = {"EW-hardlink-merge", "EW-hardlink-clear"};
-  ASSERT_EQ("keep", ReadFileBytes(Fixture("outside-hard\\keep.i79"))) << "run through CTest (install_link_fixture)";
+  ASSERT_EQ("keep", ReadFileBytes(Fixture("outside-hard\\keep.i79")))
+      << "run through CTest (install_link_fixture)";
   RemoveTree(PatchFolder());
   WriteTree(PatchFolder(), {{"devices\\QuorVantel\\QX48.i79", "new"}});
   for (int clear = 0; clear < 2; ++clear) {
     SCOPED_TRACE(installations[clear]);
     InstallResult result;
-    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, StatusSink{}, &result);
+    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, StatusSink{},
+                 &result);
     EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
     EXPECT_EQ("new", ReadFileBytes(Fixture(std::string(installations[clear]) +
                                            "\\arm\\config\\devices\\QuorVantel\\QX48.i79")));
@@ -335,7 +348,9 @@ TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWritt
 }
 
 std::vector<std::string> g_seen;
-void NoteEntry(FolderWalk*, const char*, const char* destination, BOOL) { g_seen.push_back(destination); }
+void NoteEntry(FolderWalk*, const char*, const char* destination, BOOL) {
+  g_seen.push_back(destination);
+}
 
 TEST_F(InstallTransactionTest, ADryWalkSeesEveryEntryAndTouchesNothing) {
   RemoveTree(kRoot);
@@ -350,7 +365,8 @@ TEST_F(InstallTransactionTest, ADryWalkSeesEveryEntryAndTouchesNothing) {
   EXPECT_EQ(before, ReadTree(kRoot));
   std::sort(g_seen.begin(), g_seen.end());
   std::vector<std::string> expected;
-  for (const auto& [path, content] : ReadTree(PatchFolder())) expected.push_back(Join(kConfig, path));
+  for (const auto& [path, content] : ReadTree(PatchFolder()))
+    expected.push_back(Join(kConfig, path));
   EXPECT_EQ(expected, g_seen);
 }
 

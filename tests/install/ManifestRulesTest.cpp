@@ -33,14 +33,16 @@ TEST(Sha256, MatchesTheKnownVectorsWhateverThePieces) {
       {"the 56-byte vector", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
       {"the 112-byte vector",
-       "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+       "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmn"
+       "opqrsmnopqrstnopqrstu",
        "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
       {"a million 'a'", std::string(1000000, 'a'),
        "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
   };
   for (const auto& c : cases) {
     for (size_t piece : {size_t(1), size_t(3), size_t(55), size_t(64), size_t(65), size_t(4096)}) {
-      if (c.data.size() > 100000 && piece < 55) continue;  // the long one in small pieces adds nothing
+      if (c.data.size() > 100000 && piece < 55)
+        continue;  // the long one in small pieces adds nothing
       EXPECT_EQ(c.expected, HexOf(c.data, piece)) << c.what << ", pieces of " << piece;
     }
   }
@@ -57,13 +59,16 @@ TEST(ParseManifestLine, TakesOnlyWellFormedEntries) {
     uint64_t size;
     const char* path;
   } cases[] = {
-      {"a plain entry", h + "  3  devices\\QuorVantel\\a.i79", true, 3, "devices\\QuorVantel\\a.i79"},
+      {"a plain entry", h + "  3  devices\\QuorVantel\\a.i79", true, 3,
+       "devices\\QuorVantel\\a.i79"},
       {"a CR before the line end", h + "  0  Qorvantel.Version\r", true, 0, "Qorvantel.Version"},
-      {"a path with spaces", h + "  12  flash loader\\a b.board", true, 12, "flash loader\\a b.board"},
+      {"a path with spaces", h + "  12  flash loader\\a b.board", true, 12,
+       "flash loader\\a b.board"},
       {"the largest size", h + "  1099511627776  big.bin", true, 1099511627776ull, "big.bin"},
       {"a size too large", h + "  1099511627777  big.bin", false, 0, ""},
       {"fourteen digits", h + "  00000000000001  a", false, 0, ""},
-      {"upper-case hex", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD  3  a", false, 0, ""},
+      {"upper-case hex", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD  3  a",
+       false, 0, ""},
       {"a short hash", h.substr(1) + "  3  a", false, 0, ""},
       {"one space", h + " 3  a", false, 0, ""},
       {"a path that begins with a space, as Windows allows", h + "  3   a", true, 3, " a"},

@@ -15,8 +15,12 @@ inline const std::string kRoot = "C:\\qx48-copy-test";
 inline const std::string kInstall = kRoot + "\\EW";
 inline const std::string kConfig = kInstall + "\\arm\\config";
 
-inline std::string PatchFolder() { return Join(FolderOfThisProgram(), "QX48_EWARM_patch"); }
-inline std::string Fixture(const std::string& name) { return Join(Join(FolderOfThisProgram(), "link-fixture"), name); }
+inline std::string PatchFolder() {
+  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
+}
+inline std::string Fixture(const std::string& name) {
+  return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
+}
 
 inline void PostToMailbox(void* mailbox, const char* line) {
   PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);

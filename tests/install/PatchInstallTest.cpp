@@ -1,5 +1,6 @@
 // The folder-tree copy with real files: the patch folder beside this program, installations
-// under C:\ of the test prefix, and links and odd names made on the Unix side (make-link-fixture.sh).
+// under C:\ of the test prefix, and links and odd names made on the Unix side
+// (make-link-fixture.sh).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -23,7 +24,8 @@ namespace {
 Tree WithFolders(Tree tree) {
   const Tree files = tree;
   for (const auto& entry : files) {
-    for (size_t at = entry.first.find('\\'); at != std::string::npos; at = entry.first.find('\\', at + 1)) {
+    for (size_t at = entry.first.find('\\'); at != std::string::npos;
+         at = entry.first.find('\\', at + 1)) {
       tree[entry.first.substr(0, at)] = kFolder;
     }
   }
@@ -46,45 +48,108 @@ std::vector<MergeCase> MergeCases() {
   const char* F = kFolder;
   return {
       {"a patch file arrives at the same relative path",
-       {{"devices\\QuorVantel\\a.xml", "new"}}, true, {}, 0,
-       {{"devices", F}, {"devices\\QuorVantel", F}, {"devices\\QuorVantel\\a.xml", "new"}}, 0},
+       {{"devices\\QuorVantel\\a.xml", "new"}},
+       true,
+       {},
+       0,
+       {{"devices", F}, {"devices\\QuorVantel", F}, {"devices\\QuorVantel\\a.xml", "new"}},
+       0},
       {"files the patch lacks stay, files it has are replaced",
-       {{"same.txt", "new"}, {"devices\\x.ddf", "new"}}, true,
-       {{"keep.txt", "mine"}, {"same.txt", "old"}, {"devices\\mine.ddf", "mine"}}, 0,
-       {{"keep.txt", "mine"}, {"same.txt", "new"}, {"devices", F}, {"devices\\mine.ddf", "mine"},
-        {"devices\\x.ddf", "new"}}, 0},
+       {{"same.txt", "new"}, {"devices\\x.ddf", "new"}},
+       true,
+       {{"keep.txt", "mine"}, {"same.txt", "old"}, {"devices\\mine.ddf", "mine"}},
+       0,
+       {{"keep.txt", "mine"},
+        {"same.txt", "new"},
+        {"devices", F},
+        {"devices\\mine.ddf", "mine"},
+        {"devices\\x.ddf", "new"}},
+       0},
       {"clear old patch leaves an installed vendor folder with the patch's files only",
-       {{"devices\\QuorVantel\\a.xml", "new"}}, true,
-       {{"keep.txt", "mine"}, {"devices\\QuorVantel\\a.xml", "old"}, {"devices\\QuorVantel\\old.xml", "old"},
-        {"devices\\QuorVantel\\deep\\d.xml", "old"}}, 1,
-       {{"keep.txt", "mine"}, {"devices", F}, {"devices\\QuorVantel", F}, {"devices\\QuorVantel\\a.xml", "new"}}, 0},
+       {{"devices\\QuorVantel\\a.xml", "new"}},
+       true,
+       {{"keep.txt", "mine"},
+        {"devices\\QuorVantel\\a.xml", "old"},
+        {"devices\\QuorVantel\\old.xml", "old"},
+        {"devices\\QuorVantel\\deep\\d.xml", "old"}},
+       1,
+       {{"keep.txt", "mine"},
+        {"devices", F},
+        {"devices\\QuorVantel", F},
+        {"devices\\QuorVantel\\a.xml", "new"}},
+       0},
       {"without clear old patch the old files stay beside the new",
-       {{"devices\\QuorVantel\\a.xml", "new"}}, true,
-       {{"devices\\QuorVantel\\a.xml", "old"}, {"devices\\QuorVantel\\old.xml", "old"},
-        {"devices\\QuorVantel\\deep\\d.xml", "old"}}, 0,
-       {{"devices", F}, {"devices\\QuorVantel", F}, {"devices\\QuorVantel\\a.xml", "new"},
-        {"devices\\QuorVantel\\old.xml", "old"}, {"devices\\QuorVantel\\deep", F},
-        {"devices\\QuorVantel\\deep\\d.xml", "old"}}, 0},
+       {{"devices\\QuorVantel\\a.xml", "new"}},
+       true,
+       {{"devices\\QuorVantel\\a.xml", "old"},
+        {"devices\\QuorVantel\\old.xml", "old"},
+        {"devices\\QuorVantel\\deep\\d.xml", "old"}},
+       0,
+       {{"devices", F},
+        {"devices\\QuorVantel", F},
+        {"devices\\QuorVantel\\a.xml", "new"},
+        {"devices\\QuorVantel\\old.xml", "old"},
+        {"devices\\QuorVantel\\deep", F},
+        {"devices\\QuorVantel\\deep\\d.xml", "old"}},
+       0},
       {"the vendor name matches in any letter case at any depth, only where the patch carries it",
-       {{"x\\y\\QUORVANTEL\\n.txt", "new"}}, true,
-       {{"x\\y\\QuorVantel\\old.txt", "old"}, {"x\\Quorvantel\\other.txt", "mine"}, {"Quorvantel\\top.txt", "mine"}}, 1,
-       {{"x", F}, {"x\\y", F}, {"x\\y\\QUORVANTEL", F}, {"x\\y\\QUORVANTEL\\n.txt", "new"},
-        {"x\\Quorvantel", F}, {"x\\Quorvantel\\other.txt", "mine"}, {"Quorvantel", F}, {"Quorvantel\\top.txt", "mine"}},
+       {{"x\\y\\QUORVANTEL\\n.txt", "new"}},
+       true,
+       {{"x\\y\\QuorVantel\\old.txt", "old"},
+        {"x\\Quorvantel\\other.txt", "mine"},
+        {"Quorvantel\\top.txt", "mine"}},
+       1,
+       {{"x", F},
+        {"x\\y", F},
+        {"x\\y\\QUORVANTEL", F},
+        {"x\\y\\QUORVANTEL\\n.txt", "new"},
+        {"x\\Quorvantel", F},
+        {"x\\Quorvantel\\other.txt", "mine"},
+        {"Quorvantel", F},
+        {"Quorvantel\\top.txt", "mine"}},
        0},
       {"a patch file named like the vendor replaces its namesake and deletes nothing",
-       {{"devices\\Other\\Quorvantel", "new"}}, true,
-       {{"devices\\Other\\Quorvantel", "old"}, {"devices\\Other\\keep.txt", "mine"}}, 1,
-       {{"devices", F}, {"devices\\Other", F}, {"devices\\Other\\Quorvantel", "new"},
-        {"devices\\Other\\keep.txt", "mine"}}, 0},
-      {"an installed file named like the vendor is not deleted for the patch's folder (rolled back)",
-       {{"Quorvantel\\a.xml", "new"}}, true, {{"Quorvantel", "a file"}}, 1,
-       {{"Quorvantel", "a file"}}, 2},  // the folder is not made, so a.xml cannot go in
+       {{"devices\\Other\\Quorvantel", "new"}},
+       true,
+       {{"devices\\Other\\Quorvantel", "old"}, {"devices\\Other\\keep.txt", "mine"}},
+       1,
+       {{"devices", F},
+        {"devices\\Other", F},
+        {"devices\\Other\\Quorvantel", "new"},
+        {"devices\\Other\\keep.txt", "mine"}},
+       0},
+      {"an installed file named like the vendor is not deleted for the patch's folder (rolled "
+       "back)",
+       {{"Quorvantel\\a.xml", "new"}},
+       true,
+       {{"Quorvantel", "a file"}},
+       1,
+       {{"Quorvantel", "a file"}},
+       2},  // the folder is not made, so a.xml cannot go in
       {"clear old patch without an installed vendor folder creates it",
-       {{"devices\\QuorVantel\\a.xml", "new"}}, true, {{"keep.txt", "mine"}}, 1,
-       {{"keep.txt", "mine"}, {"devices", F}, {"devices\\QuorVantel", F}, {"devices\\QuorVantel\\a.xml", "new"}}, 0},
-      {"an empty patch creates a missing configuration folder and copies nothing", {}, false, {}, 1, {}, 0},
+       {{"devices\\QuorVantel\\a.xml", "new"}},
+       true,
+       {{"keep.txt", "mine"}},
+       1,
+       {{"keep.txt", "mine"},
+        {"devices", F},
+        {"devices\\QuorVantel", F},
+        {"devices\\QuorVantel\\a.xml", "new"}},
+       0},
+      {"an empty patch creates a missing configuration folder and copies nothing",
+       {},
+       false,
+       {},
+       1,
+       {},
+       0},
       {"an empty sub-folder of the patch gives an empty folder",
-       {{"devices\\empty", F}}, true, {}, 0, {{"devices", F}, {"devices\\empty", F}}, 0},
+       {{"devices\\empty", F}},
+       true,
+       {},
+       0,
+       {{"devices", F}, {"devices\\empty", F}},
+       0},
   };
 }
 
@@ -102,7 +167,8 @@ TEST_F(PatchInstallTest, MergesThePatchIntoTheConfigurationFolder) {
     EXPECT_TRUE(IsFolderPath(kConfig));
     // A run that failed is undone whole: the tree is the one before, without even a kept
     // generation; one that arrived keeps what it replaced beside the patch's folders.
-    EXPECT_EQ(c.after, c.errors == 0 ? WithoutKeptGeneration(ReadTree(kConfig)) : ReadTree(kConfig));
+    EXPECT_EQ(c.after,
+              c.errors == 0 ? WithoutKeptGeneration(ReadTree(kConfig)) : ReadTree(kConfig));
     EXPECT_FALSE(Exists(Join(kConfig, kUndoArea)));
     EXPECT_EQ(WithFolders(c.patch), ReadTree(PatchFolder())) << "the patch itself is only read";
   }
@@ -111,7 +177,8 @@ TEST_F(PatchInstallTest, MergesThePatchIntoTheConfigurationFolder) {
 TEST_F(PatchInstallTest, HiddenAndSystemFilesAreCopiedLikeAnyOther) {
   WriteTree(PatchFolder(), {{"hidden.dat", "h"}, {"devices\\system.dat", "s"}});
   SetFileAttributesA(Join(PatchFolder(), "hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  SetFileAttributesA(Join(PatchFolder(), "devices\\system.dat").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA(Join(PatchFolder(), "devices\\system.dat").c_str(),
+                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
   WriteTree(kConfig, {});
   Installation installation(kInstall);
   EXPECT_EQ(0, installation.Install(0));
@@ -133,13 +200,15 @@ std::vector<Recorded> g_recorded;
 void RecordingHook(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
   OnCopyItem(walk, source, destination, folder);
   char text[kStatusTextSize];
-  auto* mailbox = static_cast<StatusMailbox*>(static_cast<PatchInstallJob*>(walk->context)->status.context);
+  auto* mailbox =
+      static_cast<StatusMailbox*>(static_cast<PatchInstallJob*>(walk->context)->status.context);
   g_recorded.push_back({source, destination, folder != FALSE,
                         TakeStatus(mailbox, text) ? std::string(text) : std::string("<none>")});
 }
 
 TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstallationFolder) {
-  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}, {"top.txt", "new"}, {"ro.txt", "new"}});
+  WriteTree(PatchFolder(),
+            {{"devices\\QuorVantel\\a.xml", "new"}, {"top.txt", "new"}, {"ro.txt", "new"}});
   WriteTree(kConfig, {{"ro.txt", "old"}});
   SetFileAttributesA(Join(kConfig, "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   // As a hand-added row names its folder: with a trailing backslash, shown as it stands.
@@ -161,9 +230,11 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
   }
   const std::string to = " to " + kInstall + "\\";
   // The read-only file is announced too: the line comes before the copy, whatever the copy does.
-  EXPECT_EQ((std::set<std::string>{"Copy devices\\QuorVantel\\a.xml" + to, "Copy top.txt" + to, "Copy ro.txt" + to}),
+  EXPECT_EQ((std::set<std::string>{"Copy devices\\QuorVantel\\a.xml" + to, "Copy top.txt" + to,
+                                   "Copy ro.txt" + to}),
             files);
-  EXPECT_EQ((std::set<std::string>{kConfig + "\\devices", kConfig + "\\devices\\QuorVantel"}), folders);
+  EXPECT_EQ((std::set<std::string>{kConfig + "\\devices", kConfig + "\\devices\\QuorVantel"}),
+            folders);
   EXPECT_EQ(1, job.walk.errorCount);
 }
 
@@ -223,7 +294,8 @@ TEST_F(PatchInstallTest, ItemsWhosePathDoesNotFit259CharactersAreSkippedAndCount
   WriteTree(GetConfigFolder(overlong.c_str()).operator LPCTSTR(), {});
   Installation fitting(fits), tooLong(overlong);
   EXPECT_EQ(0, fitting.Install(0));
-  EXPECT_EQ((Tree{{name, "new"}}), WithoutKeptGeneration(ReadTree(GetConfigFolder(fits.c_str()).operator LPCTSTR())));
+  EXPECT_EQ((Tree{{name, "new"}}),
+            WithoutKeptGeneration(ReadTree(GetConfigFolder(fits.c_str()).operator LPCTSTR())));
   EXPECT_EQ(1, tooLong.Install(0));
   EXPECT_EQ(Tree{}, ReadTree(GetConfigFolder(overlong.c_str()).operator LPCTSTR()));
 
@@ -256,7 +328,8 @@ TEST_F(PatchInstallTest, NothingIsInstalledWithoutPatchFolderOrInstallation) {
 // A hook that deletes all it can of the patch folder after the first file it sees. A folder that
 // is being listed stays until its listing is closed (Windows and Wine open it without delete
 // sharing), the files in it go.
-void DeletePatchAfterFirstFile(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+void DeletePatchAfterFirstFile(FolderWalk* walk, const char* source, const char* destination,
+                               BOOL folder) {
   OnCopyItem(walk, source, destination, folder);
   if (!folder && Exists(PatchFolder())) RemoveTree(PatchFolder());
 }
@@ -284,7 +357,8 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
   // The first file may or may not have been copied before its source vanished; every file that
   // did not arrive is counted, whether the listing still named it or broke off.
   EXPECT_LE(arrived, 1);
-  EXPECT_GE(job.walk.errorCount, static_cast<int>(patch.size()) - arrived - 1) << "sub's two files may count as one";
+  EXPECT_GE(job.walk.errorCount, static_cast<int>(patch.size()) - arrived - 1)
+      << "sub's two files may count as one";
   std::printf("patch folder deleted during the run: %d of %d files arrived, %d errors\n", arrived,
               static_cast<int>(patch.size()), job.walk.errorCount);
 }
@@ -320,10 +394,14 @@ TEST(IsVendorFolder, ComparesTheLastComponentWithoutRegardToCase) {
     const char* path;
     bool expected;
   } cases[] = {
-      {"C:\\cfg\\devices\\Quorvantel", true}, {"C:\\cfg\\devices\\QUORVANTEL", true},
-      {"quorvantel", true},                   {"C:\\Quorvantel\\devices", false},
-      {"C:\\cfg\\Quorvantel2", false},        {"C:\\cfg\\QuorVantel.xml", false},
-      {"C:\\cfg\\xQuorvantel", false},        {"", false},
+      {"C:\\cfg\\devices\\Quorvantel", true},
+      {"C:\\cfg\\devices\\QUORVANTEL", true},
+      {"quorvantel", true},
+      {"C:\\Quorvantel\\devices", false},
+      {"C:\\cfg\\Quorvantel2", false},
+      {"C:\\cfg\\QuorVantel.xml", false},
+      {"C:\\cfg\\xQuorvantel", false},
+      {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, IsVendorFolder(c.path) != FALSE) << c.path;
 }
@@ -333,13 +411,20 @@ TEST(IsSafeEntryName, RefusesNamesWindowsReadsAsAnotherPlace) {
     const char* name;
     bool expected;
   } cases[] = {
-      {"a.xml", true},      {"Qorvantel.Version", true}, {"com10", true},      {"console.txt", true},
-      {".hidden", true},    {"a b", true},               {"", false},          {"...", false},
-      {"trail.", false},    {"trail ", false},           {"a\\b", false},      {"..\\..\\evil", false},
-      {"a/b", false},       {"x:y", false},              {"q*", false},        {"q?", false},
-      {"\"q\"", false},     {"<q>", false},              {"a|b", false},       {"tab\there", false},
-      {"con", false},       {"CON.txt", false},          {"nul", false},       {"Aux .log", false},
-      {"prn", false},       {"com1", false},             {"LPT9.log", false},  {"conout$", false},
+      {"a.xml", true},     {"Qorvantel.Version", true},
+      {"com10", true},     {"console.txt", true},
+      {".hidden", true},   {"a b", true},
+      {"", false},         {"...", false},
+      {"trail.", false},   {"trail ", false},
+      {"a\\b", false},     {"..\\..\\evil", false},
+      {"a/b", false},      {"x:y", false},
+      {"q*", false},       {"q?", false},
+      {"\"q\"", false},    {"<q>", false},
+      {"a|b", false},      {"tab\there", false},
+      {"con", false},      {"CON.txt", false},
+      {"nul", false},      {"Aux .log", false},
+      {"prn", false},      {"com1", false},
+      {"LPT9.log", false}, {"conout$", false},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, IsSafeEntryName(c.name) != FALSE) << c.name;
 }

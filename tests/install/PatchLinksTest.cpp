@@ -20,13 +20,15 @@ class BorrowedPatch {
   bool moved_ = false;
 };
 
-const char kNoFixture[] = "the Unix-side fixture is missing: run through CTest (install_link_fixture)";
+const char kNoFixture[] =
+    "the Unix-side fixture is missing: run through CTest (install_link_fixture)";
 
 TEST_F(PatchInstallTest, LinkedFolderInThePatchIsNotDescendedIntoAndALoopEnds) {
   BorrowedPatch patch("loop-patch");
   ASSERT_TRUE(patch.Ready()) << kNoFixture;
   // Wine reports a Unix link to a folder as a reparse point, as Windows does a junction.
-  EXPECT_NE(0u, GetFileAttributesA(Join(PatchFolder(), "self").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_NE(0u,
+            GetFileAttributesA(Join(PatchFolder(), "self").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
   WriteTree(kConfig, {});
   Installation installation(kInstall);
   EXPECT_EQ(2, installation.Install(1));  // "self" and "sub\loop"
@@ -41,7 +43,8 @@ TEST_F(PatchInstallTest, NamesThatWindowsWouldReadAsOtherPlacesAreRefused) {
   // a\b, x:y, con, "...", "trail." and the folder "..\..\evil"
   EXPECT_EQ(6, installation.Install(1));
   EXPECT_EQ(Tree{}, ReadTree(kConfig)) << "good.txt is undone with the rest";
-  EXPECT_EQ((Tree{{"EW", kFolder}, {"EW\\arm", kFolder}, {"EW\\arm\\config", kFolder}}), ReadTree(kRoot));
+  EXPECT_EQ((Tree{{"EW", kFolder}, {"EW\\arm", kFolder}, {"EW\\arm\\config", kFolder}}),
+            ReadTree(kRoot));
   EXPECT_FALSE(Exists("C:\\evil"));
 }
 

@@ -33,7 +33,8 @@ std::string Sha256Of(const std::string& bytes) {
 std::string ManifestOf(const Tree& tree) {
   std::string text;
   for (const auto& [path, content] : tree) {
-    if (content != kFolder) text += Sha256Of(content) + "  " + std::to_string(content.size()) + "  " + path + "\n";
+    if (content != kFolder)
+      text += Sha256Of(content) + "  " + std::to_string(content.size()) + "  " + path + "\n";
   }
   return text;
 }
@@ -41,7 +42,9 @@ std::string ManifestOf(const Tree& tree) {
 const Tree kTree{{"Qorvantel.Version", "[Install]\r\nVersion=\"V2.0\"\r\n"},
                  {"devices\\QuorVantel\\QX48H410xKx.i79", "[CHIP]\r\n"},
                  {"devices\\QuorVantel\\QX48H410xKx.menu", "menu"},
-                 {"flashloader\\QuorVantel\\QX48Flash.FLM", std::string("\x7f" "ELF\0\1", 6)},
+                 {"flashloader\\QuorVantel\\QX48Flash.FLM", std::string("\x7f"
+                                                                        "ELF\0\1",
+                                                                        6)},
                  {"flashloader\\QuorVantel\\empty.board", ""}};
 
 struct ManifestCase {
@@ -55,9 +58,10 @@ std::vector<ManifestCase> ManifestCases() {
   const std::string i79 = Join(kPatch, "devices\\QuorVantel\\QX48H410xKx.i79");
   return {
       {"the patch as built", [] {}, kManifestMatches, ""},
-      {"no manifest: a patch made by hand", [] { DeleteFileA(kManifest.c_str()); }, kManifestAbsent, ""},
-      {"a file changed, its size the same", [i79] { WriteFileBytes(i79, "[CHIQ]\r\n"); }, kPatchFileDiffers,
-       "devices\\QuorVantel\\QX48H410xKx.i79 differs from its manifest"},
+      {"no manifest: a patch made by hand", [] { DeleteFileA(kManifest.c_str()); }, kManifestAbsent,
+       ""},
+      {"a file changed, its size the same", [i79] { WriteFileBytes(i79, "[CHIQ]\r\n"); },
+       kPatchFileDiffers, "devices\\QuorVantel\\QX48H410xKx.i79 differs from its manifest"},
       {"a file cut short", [i79] { WriteFileBytes(i79, "[CHIP]"); }, kPatchFileDiffers,
        "devices\\QuorVantel\\QX48H410xKx.i79 differs from its manifest"},
       {"a file missing", [i79] { DeleteFileA(i79.c_str()); }, kPatchFileMissing,
@@ -68,27 +72,43 @@ std::vector<ManifestCase> ManifestCases() {
          WriteFileBytes(i79 + "\\inner", "x");
        },
        kPatchFileMissing, "devices\\QuorVantel\\QX48H410xKx.i79 is missing"},
-      {"an extra file", [] { WriteFileBytes(Join(kPatch, "debugger\\QuorVantel\\extra.ddf"), "x"); }, kPatchFileExtra,
-       "debugger\\QuorVantel\\extra.ddf is not in the manifest"},
+      {"an extra file",
+       [] { WriteFileBytes(Join(kPatch, "debugger\\QuorVantel\\extra.ddf"), "x"); },
+       kPatchFileExtra, "debugger\\QuorVantel\\extra.ddf is not in the manifest"},
       {"an empty manifest", [] { WriteFileBytes(kManifest, ""); }, kPatchFileExtra, nullptr},
-      {"the file names in another letter case", [] { WriteFileBytes(kManifest, ManifestOf({{"QORVANTEL.VERSION", kTree.at("Qorvantel.Version")}, {"Devices\\QuorVantel\\QX48H410xKx.i79", "[CHIP]\r\n"}, {"devices\\QuorVantel\\QX48H410xKx.menu", "menu"}, {"flashloader\\QuorVantel\\QX48Flash.FLM", kTree.at("flashloader\\QuorVantel\\QX48Flash.FLM")}, {"flashloader\\QuorVantel\\empty.board", ""}})); },
+      {"the file names in another letter case",
+       [] {
+         WriteFileBytes(kManifest,
+                        ManifestOf({{"QORVANTEL.VERSION", kTree.at("Qorvantel.Version")},
+                                    {"Devices\\QuorVantel\\QX48H410xKx.i79", "[CHIP]\r\n"},
+                                    {"devices\\QuorVantel\\QX48H410xKx.menu", "menu"},
+                                    {"flashloader\\QuorVantel\\QX48Flash.FLM",
+                                     kTree.at("flashloader\\QuorVantel\\QX48Flash.FLM")},
+                                    {"flashloader\\QuorVantel\\empty.board", ""}}));
+       },
        kManifestMatches, ""},
-      {"CRLF line ends", [] {
+      {"CRLF line ends",
+       [] {
          std::string text = ManifestOf(kTree), crlf;
          for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
          WriteFileBytes(kManifest, crlf);
        },
        kManifestMatches, ""},
-      {"a malformed line", [] { WriteFileBytes(kManifest, ManifestOf(kTree) + "not a line\n"); }, kManifestUnreadable,
-       "its manifest is unreadable at line 6"},
-      {"a path named twice", [] {
+      {"a malformed line", [] { WriteFileBytes(kManifest, ManifestOf(kTree) + "not a line\n"); },
+       kManifestUnreadable, "its manifest is unreadable at line 6"},
+      {"a path named twice",
+       [] {
          const std::string text = ManifestOf(kTree);
          WriteFileBytes(kManifest, text + text.substr(0, text.find('\n') + 1));
        },
        kManifestUnreadable, "its manifest is unreadable at line 6"},
-      {"a path leading out of the patch", [] { WriteFileBytes(kManifest, ManifestOf({{"..\\outside.txt", "x"}})); },
+      {"a path leading out of the patch",
+       [] {
+         WriteFileBytes(kManifest, ManifestOf({{"..\\outside.txt", "x"}}));
+       },
        kManifestUnreadable, "its manifest is unreadable at line 1"},
-      {"a manifest larger than any", [] { WriteFileBytes(kManifest, std::string(kMaxManifestSize + 1, '\n')); },
+      {"a manifest larger than any",
+       [] { WriteFileBytes(kManifest, std::string(kMaxManifestSize + 1, '\n')); },
        kManifestUnreadable, "its manifest is unreadable"},
   };
 }
@@ -130,9 +150,11 @@ TEST_F(PatchManifestTest, ThirtyMegabytesAreCheckedWhole) {
   ManifestCheck check;
   const DWORD start = GetTickCount();
   EXPECT_EQ(kManifestMatches, CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check));
-  std::printf("manifest check of 30 MiB in 30 files: %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  std::printf("manifest check of 30 MiB in 30 files: %lu ms\n",
+              static_cast<unsigned long>(GetTickCount() - start));
   WriteFileBytes(Join(kPatch, "flashloader\\QuorVantel\\image29.bin"), std::string(1 << 20, 'd'));
-  EXPECT_EQ(kPatchFileDiffers, CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check));
+  EXPECT_EQ(kPatchFileDiffers,
+            CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check));
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ struct JoinCase {
 };
 
 TEST_F(PatchPathsTest, InstallationPathsJoinWithExactlyOneBackslash) {
-  const std::string pad(259 - std::strlen("C:\\") - std::strlen("\\arm\\config"), 'x');  // config of 259
+  const std::string pad(259 - std::strlen("C:\\") - std::strlen("\\arm\\config"),
+                        'x');  // config of 259
   const std::vector<JoinCase> cases = {
       {"C:\\EW", "C:\\EW\\arm\\config", "C:\\EW\\arm\\config\\Qorvantel.Version"},
       {"C:\\EW\\", "C:\\EW\\arm\\config", "C:\\EW\\arm\\config\\Qorvantel.Version"},
@@ -35,9 +36,9 @@ TEST_F(PatchPathsTest, InstallationPathsJoinWithExactlyOneBackslash) {
       {"\\\\server\\share\\EW 9.30", "\\\\server\\share\\EW 9.30\\arm\\config",
        "\\\\server\\share\\EW 9.30\\arm\\config\\Qorvantel.Version"},
       {"", "", ""},
-      {"C:\\" + pad, "C:\\" + pad + "\\arm\\config", ""},    // the version file no longer fits
-      {"C:\\" + pad + "y", "", ""},                         // 260: does not fit
-      {std::string(1023, 'p'), "", ""},                     // a registry path of full width
+      {"C:\\" + pad, "C:\\" + pad + "\\arm\\config", ""},  // the version file no longer fits
+      {"C:\\" + pad + "y", "", ""},                        // 260: does not fit
+      {std::string(1023, 'p'), "", ""},                    // a registry path of full width
   };
   for (const JoinCase& c : cases) {
     SCOPED_TRACE(c.installFolder);
@@ -56,9 +57,15 @@ TEST_F(PatchPathsTest, ToolchainFolderIsOneWithArmConfig) {
     std::string folder;
     bool expected;
   } cases[] = {
-      {kRoot + "\\EW", true},       {kRoot + "\\EW\\", true},     {kRoot + "\\Upper", true},
-      {kRoot + "\\AsFile", true},   {kRoot + "\\ArmOnly", false}, {kRoot + "\\Other", false},
-      {kRoot + "\\Missing", false}, {kRoot, false},               {"", false},
+      {kRoot + "\\EW", true},
+      {kRoot + "\\EW\\", true},
+      {kRoot + "\\Upper", true},
+      {kRoot + "\\AsFile", true},
+      {kRoot + "\\ArmOnly", false},
+      {kRoot + "\\Other", false},
+      {kRoot + "\\Missing", false},
+      {kRoot, false},
+      {"", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, IsToolchainFolder(c.folder.c_str()) != FALSE) << c.folder;
@@ -74,8 +81,9 @@ TEST_F(PatchPathsTest, VendorDevicesNeedTheDeviceFolderNotJustTheVersionFile) {
     std::string folder;
     bool expected;
   } cases[] = {
-      {kRoot + "\\Patched", true},      {kRoot + "\\Patched\\", true},     {kRoot + "\\Lower", true},
-      {kRoot + "\\VersionOnly", false}, {kRoot + "\\OtherVendor", false}, {kRoot + "\\Missing", false},
+      {kRoot + "\\Patched", true},      {kRoot + "\\Patched\\", true},
+      {kRoot + "\\Lower", true},        {kRoot + "\\VersionOnly", false},
+      {kRoot + "\\OtherVendor", false}, {kRoot + "\\Missing", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, HasVendorDevices(c.folder.c_str()) != FALSE) << c.folder;
@@ -98,8 +106,8 @@ std::string PatchFolderOfCopyIn(const std::string& folder) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  EXPECT_TRUE(CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
+  EXPECT_TRUE(CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process));
   WaitForSingleObject(process.hProcess, 60000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -19,19 +19,22 @@ BOOL StartRole(const std::string& arguments, PROCESS_INFORMATION* process) {
   std::string command = "\"" + self + "\" " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  return CreateProcessA(self.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process);
+  return CreateProcessA(self.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, process);
 }
 
 int g_linesToKill = 0;
 
 void KillAtLine(void*, const char* line) {
-  if (strncmp(line, "Copy ", 5) == 0 && --g_linesToKill == 0) TerminateProcess(GetCurrentProcess(), kKilledExitCode);
+  if (strncmp(line, "Copy ", 5) == 0 && --g_linesToKill == 0)
+    TerminateProcess(GetCurrentProcess(), kKilledExitCode);
 }
 
 }  // namespace
 
 FileHolder::FileHolder(const std::string& path, Sharing sharing) {
-  const std::string tag = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  const std::string tag =
+      std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
   held_ = CreateEventA(nullptr, TRUE, FALSE, ("qx48-copy-held-" + tag).c_str());
   release_ = CreateEventA(nullptr, TRUE, FALSE, ("qx48-copy-release-" + tag).c_str());
   const std::string share = sharing == kShareReadWrite ? "3" : "0";
@@ -56,9 +59,12 @@ void FileHolder::Release() {
 
 DWORD InstallAndKillAtLine(const std::string& installFolder, int killAtLine) {
   PROCESS_INFORMATION process{};
-  if (!StartRole("--install-and-kill \"" + installFolder + "\" " + std::to_string(killAtLine), &process)) return 1000;
+  if (!StartRole("--install-and-kill \"" + installFolder + "\" " + std::to_string(killAtLine),
+                 &process))
+    return 1000;
   DWORD code = 1001;
-  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code)) {
+  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.hProcess, &code)) {
     code = 1002;
   }
   CloseHandle(process.hThread);

@@ -13,7 +13,7 @@ std::string FolderOfThisProgram();
 std::string Join(const std::string& folder, const std::string& name);
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);  // makes the folders above
-std::string ReadFileBytes(const std::string& path);                      // "<missing>" when unreadable
+std::string ReadFileBytes(const std::string& path);  // "<missing>" when unreadable
 bool IsFolderPath(const std::string& path);
 bool Exists(const std::string& path);
 
@@ -28,8 +28,8 @@ void WriteTree(const std::string& root, const Tree& tree);
 Tree ReadTree(const std::string& root);
 
 // The folder where an install keeps what it replaced, below the configuration folder.
-extern const char* const kKeptGeneration;   // "QX48_EWARM_patch.previous"
-extern const char* const kUndoArea;         // "QX48_EWARM_patch.undo", only while an install runs
+extern const char* const kKeptGeneration;  // "QX48_EWARM_patch.previous"
+extern const char* const kUndoArea;        // "QX48_EWARM_patch.undo", only while an install runs
 
 // tree without the kept generation and everything in it.
 Tree WithoutKeptGeneration(Tree tree);

@@ -11,7 +11,9 @@
 #include "WindowTestSupport.h"
 
 // Rectangles compare by their four edges.
-inline bool operator==(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
+inline bool operator==(const RECT& a, const RECT& b) {
+  return ::EqualRect(&a, &b) != FALSE;
+}
 
 namespace {
 
@@ -41,7 +43,8 @@ std::vector<Column> ListColumns(const CListCtrl& list) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.pszText = title;
     column.cchTextMax = sizeof title;
-    if (!list.SendMessage(LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column))) {
+    if (!list.SendMessage(LVM_GETCOLUMNA, static_cast<WPARAM>(i),
+                          reinterpret_cast<LPARAM>(&column))) {
       break;
     }
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
@@ -72,8 +75,10 @@ TEST(ColumnDescription, EntriesBecomeColumns) {
       {"a,1;b,2;c", nullptr, {{"a", 1}, {"b", 2}}, {0, 0}},
       {"a,1;;b,2", nullptr, {{"a", 1}, {";b", 2}}, {0, 0}},
       {"a,b,30", nullptr, {{"a", 0}}, {0}},
-      {",40;Local install,300;Installed patch,90", threeKinds,
-       {{"", 40}, {"Local install", 300}, {"Installed patch", 90}}, {1, 0, 2}},
+      {",40;Local install,300;Installed patch,90",
+       threeKinds,
+       {{"", 40}, {"Local install", 300}, {"Installed patch", 90}},
+       {1, 0, 2}},
   };
   for (const Case& c : cases) {
     auto dialog = HiddenDialog();
@@ -194,7 +199,7 @@ TEST_F(FitText, ShortTextsInACellWithNoRoom) {
     const char* expected;
   };
   const Case cases[] = {
-      {"ab", 1, "a."}, {"a", 1, "."},    {"", 1, ""},   {"abc", 1, "a."},
+      {"ab", 1, "a."},   {"a", 1, "."},   {"", 1, ""}, {"abc", 1, "a."},
       {"ab", -20, "a."}, {"..", 0, ".."}, {"", 5, ""}, {"", 6, ""},
   };
   for (const Case& c : cases) {
@@ -255,7 +260,7 @@ TEST_F(Rows, SetCellTextOnlyForCellsThatExist) {
     int row, column;
     BOOL result;
   };
-  const Case cases[] = {{0, 0, TRUE},  {0, 2, TRUE},   {1, 1, TRUE},  {0, 3, FALSE},
+  const Case cases[] = {{0, 0, TRUE},   {0, 2, TRUE},  {1, 1, TRUE},   {0, 3, FALSE},
                         {0, -1, FALSE}, {2, 0, FALSE}, {99, 1, FALSE}, {-1, 0, FALSE}};
   for (const Case& c : cases) {
     const std::vector<std::string> before0 = RowTexts(List(), 0, 3);
@@ -277,8 +282,7 @@ TEST_F(Rows, SelectRowSelectsAndFocusesOneRow) {
   EXPECT_EQ(List().GetSelectedRow(), -1);
   EXPECT_TRUE(List().SelectRow(1));
   EXPECT_EQ(List().GetSelectedRow(), 1);
-  EXPECT_EQ(ItemState(1, LVIS_SELECTED | LVIS_FOCUSED),
-            UINT(LVIS_SELECTED | LVIS_FOCUSED));
+  EXPECT_EQ(ItemState(1, LVIS_SELECTED | LVIS_FOCUSED), UINT(LVIS_SELECTED | LVIS_FOCUSED));
   EXPECT_TRUE(List().SelectRow(2));
   EXPECT_EQ(List().GetSelectedRow(), 2);
   EXPECT_EQ(ItemState(1, LVIS_SELECTED), 0u);  // single selection
@@ -361,9 +365,9 @@ TEST(Attach, AddsGridLinesAndFullRowSelectAndBindsTheHeader) {
   {
     CCheckListCtrl second;
     ASSERT_TRUE(second.SubclassWindow(plain));
-    EXPECT_EQ(second.GetExtendedStyle() &
-                  (LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
-              DWORD(LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+    EXPECT_EQ(
+        second.GetExtendedStyle() & (LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
+        DWORD(LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
     second.UnsubclassWindow();
   }
   EXPECT_TRUE(::IsWindow(plain));

@@ -1,9 +1,9 @@
 #include "ListTestDialog.h"
 
 BEGIN_MESSAGE_MAP(CListTestDlg, CDialog)
-  ON_MESSAGE(WM_LIST_DROPFILE, &CListTestDlg::OnListDropFile)
-  ON_NOTIFY(LVN_COLUMNCLICK, IDC_TEST_LIST, &CListTestDlg::OnColumnClick)
-  ON_NOTIFY(LVN_COLUMNCLICK, IDC_TEST_PLAIN_LIST, &CListTestDlg::OnPlainColumnClick)
+ON_MESSAGE(WM_LIST_DROPFILE, &CListTestDlg::OnListDropFile)
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_TEST_LIST, &CListTestDlg::OnColumnClick)
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_TEST_PLAIN_LIST, &CListTestDlg::OnPlainColumnClick)
 END_MESSAGE_MAP()
 
 void CListTestDlg::DoDataExchange(CDataExchange* pDX) {
@@ -36,7 +36,9 @@ LRESULT CListTestDlg::OnListDropFile(WPARAM /*wParam*/, LPARAM lParam) {
   return 0;
 }
 
-void CListTestDlg::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* /*pResult*/) { ++columnClicks; }
+void CListTestDlg::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* /*pResult*/) {
+  ++columnClicks;
+}
 
 void CListTestDlg::OnPlainColumnClick(NMHDR* /*pNMHDR*/, LRESULT* /*pResult*/) {
   ++plainColumnClicks;
@@ -64,7 +66,8 @@ std::vector<int> HeaderWidths(const CCheckListCtrl& list) {
 std::vector<int> ColumnWidths(const CListCtrl& list, int columns) {
   std::vector<int> widths;
   for (int i = 0; i < columns; ++i) {
-    widths.push_back(static_cast<int>(list.SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i))));
+    widths.push_back(
+        static_cast<int>(list.SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i))));
   }
   return widths;
 }

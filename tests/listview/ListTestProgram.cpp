@@ -14,7 +14,9 @@ namespace {
 std::atomic<long> g_liveBlocks{0};
 }
 
-long LiveHeapBlocks() { return g_liveBlocks.load(); }
+long LiveHeapBlocks() {
+  return g_liveBlocks.load();
+}
 
 void* operator new(size_t size) {
   void* block = malloc(size != 0 ? size : 1);
@@ -22,7 +24,9 @@ void* operator new(size_t size) {
   ++g_liveBlocks;
   return block;
 }
-void* operator new[](size_t size) { return operator new(size); }
+void* operator new[](size_t size) {
+  return operator new(size);
+}
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
   void* block = malloc(size != 0 ? size : 1);
   if (block != nullptr) ++g_liveBlocks;
@@ -36,6 +40,12 @@ void operator delete(void* block) noexcept {
   --g_liveBlocks;
   free(block);
 }
-void operator delete[](void* block) noexcept { operator delete(block); }
-void operator delete(void* block, size_t) noexcept { operator delete(block); }
-void operator delete[](void* block, size_t) noexcept { operator delete(block); }
+void operator delete[](void* block) noexcept {
+  operator delete(block);
+}
+void operator delete(void* block, size_t) noexcept {
+  operator delete(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+  operator delete(block);
+}

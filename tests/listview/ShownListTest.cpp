@@ -17,8 +17,8 @@ namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
-const COLORREF kRed = RGB(255, 0, 0);    // test image 0
-const COLORREF kBlue = RGB(0, 0, 255);   // test image 1
+const COLORREF kRed = RGB(255, 0, 0);   // test image 0
+const COLORREF kBlue = RGB(0, 0, 255);  // test image 1
 
 // Records the WM_NOTIFY codes sent to one window, as the window's procedure receives them.
 class NotifyRecorder {
@@ -108,10 +108,22 @@ TEST_F(ShownList, CheckCellsShowTheImageTheirNumberNames) {
     COLORREF shown;  // red: image 0, blue: image 1, white: no image
   };
   const Case cases[] = {
-      {"1", kBlue},   {"0", kRed},    {"", kRed},     {"x", kRed},  {" 1", kBlue},
-      {"\t1", kBlue}, {"+1", kBlue},  {"01", kBlue},  {"1x", kBlue}, {"1.9", kBlue},
-      {"-1", kWhite}, {"2", kWhite},  {"-0", kRed},   {"99999999999", kWhite},
-      {"-99999999999", kWhite},       {"x1", kRed},
+      {"1", kBlue},
+      {"0", kRed},
+      {"", kRed},
+      {"x", kRed},
+      {" 1", kBlue},
+      {"\t1", kBlue},
+      {"+1", kBlue},
+      {"01", kBlue},
+      {"1x", kBlue},
+      {"1.9", kBlue},
+      {"-1", kWhite},
+      {"2", kWhite},
+      {"-0", kRed},
+      {"99999999999", kWhite},
+      {"-99999999999", kWhite},
+      {"x1", kRed},
   };
   const int perScreen = 6;
   for (size_t first = 0; first < std::size(cases); first += perScreen) {

@@ -31,15 +31,16 @@ class CLayerTestApp : public CWinApp {
 };
 
 BEGIN_MESSAGE_MAP(CLayerTestApp, CWinApp)
-  ON_COMMAND(ID_PROBE_APP, &CLayerTestApp::OnAppCommand)
-  ON_COMMAND(ID_HELP, &CLayerTestApp::OnHelpProbe)
+ON_COMMAND(ID_PROBE_APP, &CLayerTestApp::OnAppCommand)
+ON_COMMAND(ID_HELP, &CLayerTestApp::OnHelpProbe)
 END_MESSAGE_MAP()
 
 CLayerTestApp theApp;
 
 // The text of a status bar part and, in *type, its drawing type (0, SBT_NOBORDERS, ...).
 std::string StatusText(HWND bar, int part, int* type) {
-  const LRESULT lengthAndType = ::SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0);
+  const LRESULT lengthAndType =
+      ::SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0);
   *type = HIWORD(lengthAndType);
   std::string text(LOWORD(lengthAndType) + 1u, '\0');
   ::SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(&text[0]));
@@ -92,8 +93,8 @@ class CCreateProbeDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CCreateProbeDlg, CDialog)
-  ON_WM_CREATE()
-  ON_WM_DESTROY()
+ON_WM_CREATE()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 TEST(CreationHook, ModalDialogSeesCreateBeforeInitAndItsChildIsBound) {
@@ -164,9 +165,9 @@ class CBaseProbeDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CBaseProbeDlg, CDialog)
-  ON_COMMAND(ID_PROBE_A, &CBaseProbeDlg::OnA)
-  ON_COMMAND(ID_PROBE_B, &CBaseProbeDlg::OnB)
-  ON_WM_TIMER()
+ON_COMMAND(ID_PROBE_A, &CBaseProbeDlg::OnA)
+ON_COMMAND(ID_PROBE_B, &CBaseProbeDlg::OnB)
+ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 class CDerivedProbeDlg : public CBaseProbeDlg {
@@ -179,8 +180,8 @@ class CDerivedProbeDlg : public CBaseProbeDlg {
 };
 
 BEGIN_MESSAGE_MAP(CDerivedProbeDlg, CBaseProbeDlg)
-  ON_COMMAND(ID_PROBE_B, &CDerivedProbeDlg::OnDerivedB)
-  ON_BN_CLICKED(IDC_LAYER_BUTTON, &CDerivedProbeDlg::OnButton)
+ON_COMMAND(ID_PROBE_B, &CDerivedProbeDlg::OnDerivedB)
+ON_BN_CLICKED(IDC_LAYER_BUTTON, &CDerivedProbeDlg::OnButton)
 END_MESSAGE_MAP()
 
 TEST(MessageMap, DerivedEntriesComeFirstAndTheBaseMapAnswersTheRest) {
@@ -195,7 +196,7 @@ TEST(MessageMap, DerivedEntriesComeFirstAndTheBaseMapAnswersTheRest) {
   dialog.SetTimer(7, 10, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return dialog.calls.size() >= 6; }));
   EXPECT_EQ(dialog.calls, (std::vector<std::string>{"base A", "derived B", "derived B", "button",
-                                                     "cancel", "timer 7"}));
+                                                    "cancel", "timer 7"}));
   EXPECT_NE(dialog.m_hWnd, nullptr);  // the overridden OnCancel did not end the dialog
   ::DestroyWindow(dialog.m_hWnd);
 }
@@ -262,12 +263,12 @@ class CHandlersDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CHandlersDlg, CDialog)
-  ON_WM_SYSCOMMAND()
-  ON_WM_QUERYDRAGICON()
-  ON_WM_SHOWWINDOW()
-  ON_WM_PAINT()
-  ON_WM_DROPFILES()
-  ON_MESSAGE(WM_APP + 5, &CHandlersDlg::OnUserMessage)
+ON_WM_SYSCOMMAND()
+ON_WM_QUERYDRAGICON()
+ON_WM_SHOWWINDOW()
+ON_WM_PAINT()
+ON_WM_DROPFILES()
+ON_MESSAGE(WM_APP + 5, &CHandlersDlg::OnUserMessage)
 END_MESSAGE_MAP()
 
 TEST(MessageMap, WindowMessagesReachTheirHandlersWithTheirArguments) {
@@ -282,10 +283,9 @@ TEST(MessageMap, WindowMessagesReachTheirHandlersWithTheirArguments) {
   dialog.SendMessage(WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
   dialog.SendMessage(WM_PAINT);  // a hidden window is never painted on its own
   PumpUntil([&] { return dialog.cancels > 0; }, 2000);  // the dialog posts IDCANCEL on close
-  EXPECT_EQ(dialog.calls,
-            (std::vector<std::string>{"user 17 42", "syscommand 16 99",
-                                      "syscommand " + std::to_string(SC_CLOSE) + " 0",
-                                      "drop 20816", "show 1 3", "paint"}));
+  EXPECT_EQ(dialog.calls, (std::vector<std::string>{"user 17 42", "syscommand 16 99",
+                                                    "syscommand " + std::to_string(SC_CLOSE) + " 0",
+                                                    "drop 20816", "show 1 3", "paint"}));
   EXPECT_EQ(dialog.cancels, 1);
   ::DestroyWindow(dialog.m_hWnd);
 }
@@ -343,8 +343,11 @@ TEST(DataExchange, MembersToControls) {
     UINT shown;
     int memberAfter;  // a value out of range is shown unchecked and reset
   };
-  const Case cases[] = {{0, BST_UNCHECKED, 0}, {1, BST_CHECKED, 1},
-                        {2, BST_INDETERMINATE, 2}, {7, BST_UNCHECKED, 0}, {-1, BST_UNCHECKED, 0}};
+  const Case cases[] = {{0, BST_UNCHECKED, 0},
+                        {1, BST_CHECKED, 1},
+                        {2, BST_INDETERMINATE, 2},
+                        {7, BST_UNCHECKED, 0},
+                        {-1, BST_UNCHECKED, 0}};
   CExchangeDlg dialog;
   ASSERT_TRUE(CreateModeless(dialog, IDD_LAYER_TEST));
   for (const Case& c : cases) {
@@ -410,8 +413,8 @@ class CReflectingList : public CListCtrl {
 };
 
 BEGIN_MESSAGE_MAP(CReflectingList, CListCtrl)
-  ON_NOTIFY_REFLECT(LVN_INSERTITEM, &CReflectingList::OnInsertItem)
-  ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CReflectingList::OnCustomDraw)
+ON_NOTIFY_REFLECT(LVN_INSERTITEM, &CReflectingList::OnInsertItem)
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CReflectingList::OnCustomDraw)
 END_MESSAGE_MAP()
 
 class CCountingHeader : public CHeaderCtrl {
@@ -443,9 +446,9 @@ class CReflectionDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CReflectionDlg, CDialog)
-  ON_NOTIFY(LVN_INSERTITEM, IDC_LAYER_LIST, &CReflectionDlg::OnInsert)
-  ON_NOTIFY(LVN_ITEMCHANGED, IDC_LAYER_LIST, &CReflectionDlg::OnChanged)
-  ON_NOTIFY(LVN_INSERTITEM, IDC_LAYER_PLAIN_LIST, &CReflectionDlg::OnPlainInsert)
+ON_NOTIFY(LVN_INSERTITEM, IDC_LAYER_LIST, &CReflectionDlg::OnInsert)
+ON_NOTIFY(LVN_ITEMCHANGED, IDC_LAYER_LIST, &CReflectionDlg::OnChanged)
+ON_NOTIFY(LVN_INSERTITEM, IDC_LAYER_PLAIN_LIST, &CReflectionDlg::OnPlainInsert)
 END_MESSAGE_MAP()
 
 TEST(Reflection, TheControlsOwnEntryConsumesItsNotification) {
@@ -582,9 +585,9 @@ TEST(Gdi, SolidRectanglesAndThreeDFramesLandOnTheirPixels) {
     COLORREF expected;
   };
   const Probe probes[] = {
-      {2, 2, RGB(255, 255, 255)},  {13, 2, RGB(255, 255, 255)}, {2, 13, RGB(255, 255, 255)},
-      {14, 2, RGB(0, 0, 0)},       {14, 14, RGB(0, 0, 0)},      {2, 14, RGB(0, 0, 0)},
-      {8, 8, RGB(128, 128, 128)},  {1, 1, RGB(128, 128, 128)},  {15, 15, RGB(128, 128, 128)},
+      {2, 2, RGB(255, 255, 255)}, {13, 2, RGB(255, 255, 255)}, {2, 13, RGB(255, 255, 255)},
+      {14, 2, RGB(0, 0, 0)},      {14, 14, RGB(0, 0, 0)},      {2, 14, RGB(0, 0, 0)},
+      {8, 8, RGB(128, 128, 128)}, {1, 1, RGB(128, 128, 128)},  {15, 15, RGB(128, 128, 128)},
   };
   for (const Probe& p : probes) {
     EXPECT_TRUE(CloseColor(::GetPixel(memory.GetSafeHdc(), p.x, p.y), p.expected, 8))

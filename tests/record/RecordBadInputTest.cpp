@@ -67,14 +67,22 @@ TEST(RecordBadInput, ZeroBytesEndTheirLineOnly) {
 TEST(RecordBadInput, MegabyteLinesAreReadOffAndSkipped) {
   TempFolder folder;
   const std::string mega(1 << 20, 'x');
-  const std::string bytes = "[S]\r\nA=1\r\n"
-                            "[" + mega + "]\r\n"           // a header name too long
-                            "B=2\r\n" +
-                            mega + "=3\r\n"                 // a key name too long
-                            "A=" + mega + "\r\n"            // a value text too long
-                            "C " + mega + "=4\r\n" +        // a long line, a short key name
-                            mega + "\r\n"                   // no separator at all
-                            "D=5";
+  const std::string bytes =
+      "[S]\r\nA=1\r\n"
+      "[" +
+      mega +
+      "]\r\n"  // a header name too long
+      "B=2\r\n" +
+      mega +
+      "=3\r\n"  // a key name too long
+      "A=" +
+      mega +
+      "\r\n"  // a value text too long
+      "C " +
+      mega + "=4\r\n" +  // a long line, a short key name
+      mega +
+      "\r\n"  // no separator at all
+      "D=5";
   EXPECT_EQ(LoadDump(folder.Write("mega.Version", bytes)), "[S]\nA=[1]\nB=[2]\nC=[4]\nD=[5]\n");
 }
 
@@ -95,8 +103,7 @@ TEST(RecordBadInput, LengthLimitsAtTheBoundary) {
       {"key name of 4095", "[S]\n" + fits + "=1\n", "[S]\n" + fits + "=[1]\n"},
       {"key name of 4096", "[S]\n" + over + "=1\nA=2\n", "[S]\nA=[2]\n"},
       {"value text of 4095", "[S]\nA=" + fits + "\n", "[S]\nA=[" + fits + "]\n"},
-      {"value text of 4096 keeps the earlier value", "[S]\nA=1\nA=" + over + "\n",
-       "[S]\nA=[1]\n"},
+      {"value text of 4096 keeps the earlier value", "[S]\nA=1\nA=" + over + "\n", "[S]\nA=[1]\n"},
       {"value text of 4096 with white space round it is 4095", "[S]\nA=  " + fits + "  \n",
        "[S]\nA=[" + fits + "]\n"},
   };

@@ -54,8 +54,8 @@ TEST(EscapeCode, PercentAndSignedDecimalOfAtLeastTwoDigits) {
   const struct {
     char ch;
     const char* code;
-  } cases[] = {{',', "%44"}, {'\r', "%13"}, {'\n', "%10"}, {'\x01', "%01"}, {'%', "%37"},
-               {'z', "%122"}, {'\xff', "%-1"}, {'\x80', "%-128"}};
+  } cases[] = {{',', "%44"}, {'\r', "%13"}, {'\n', "%10"},   {'\x01', "%01"},
+               {'%', "%37"}, {'z', "%122"}, {'\xff', "%-1"}, {'\x80', "%-128"}};
   for (const auto& c : cases) EXPECT_STREQ(EscapeCode(c.ch), c.code) << int(c.ch);
 }
 
@@ -106,7 +106,8 @@ TEST(ParseKey, NamesUpTo4095Characters) {
 std::string Section(const std::vector<std::pair<int, std::string>>& lines) {
   CRecordDocument document;
   CRecordSection* section = document.GetSection(document.AddSection("S"));
-  for (const auto& line : lines) EXPECT_EQ(section->SetFromLine(line.first, line.second.c_str()), 1);
+  for (const auto& line : lines)
+    EXPECT_EQ(section->SetFromLine(line.first, line.second.c_str()), 1);
   return Dump(document);
 }
 

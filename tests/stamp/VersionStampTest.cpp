@@ -13,7 +13,9 @@ namespace {
 
 const char kRoot[] = "C:\\qx48-stamp";
 
-std::string Today() { return static_cast<LPCTSTR>(TodayText()); }
+std::string Today() {
+  return static_cast<LPCTSTR>(TodayText());
+}
 
 class VersionStampTest : public ::testing::Test {
  protected:
@@ -52,18 +54,18 @@ struct FileCase {
 
 TEST_F(VersionStampTest, VersionFilesGiveStateLabelAndDate) {
   const FileCase cases[] = {
-      {"the example file", "[Information]\r\nVersion=1.0\r\nExecution=\"QX48_EWARM_pack\"\r\n"
+      {"the example file",
+       "[Information]\r\nVersion=1.0\r\nExecution=\"QX48_EWARM_pack\"\r\n"
        "Company=\"QuorVantel\"\r\n\r\n[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2019-12-20\"\r\n",
        2, "V2.0", "2019-12-20"},
       {"without quotes", "[Install]\nVersion=V2.0\nDate=2019-12-20\n", 2, "V2.0", "2019-12-20"},
       {"small letters keep their case", "[Install]\nVersion=\"v2.0\"\n", 2, "v2.0", ""},
-      {"an unknown version falls back to 1", "[Install]\nVersion=\"V3.0\"\nDate=\"x\"\n", 1,
-       "V3.0", "x"},
+      {"an unknown version falls back to 1", "[Install]\nVersion=\"V3.0\"\nDate=\"x\"\n", 1, "V3.0",
+       "x"},
       {"V1.0", "[Install]\nVersion=\"V1.0\"\nDate=\"2020-01-02\"\n", 1, "V1.0", "2020-01-02"},
       {"two quotes alone", "[Install]\nVersion=\"\"\n", 1, "", ""},
       {"one quote alone", "[Install]\nVersion=\"\n", 1, "\"", ""},
-      {"a list takes its first element", "[Install]\nVersion=\"V2.0\",\"V1.0\"\n", 2, "V2.0",
-       ""},
+      {"a list takes its first element", "[Install]\nVersion=\"V2.0\",\"V1.0\"\n", 2, "V2.0", ""},
       {"section and keys in other letter case", "[INSTALL]\nversion=\"V2.0\"\nDATE=\"2021\"\n", 2,
        "V2.0", "2021"},
       {"a space inside the quotes is kept", "[Install]\nVersion=\"V2.0 \"\n", 1, "V2.0 ", ""},
@@ -146,9 +148,8 @@ TEST(VersionLabels, StripQuotesRemovesOneEnclosingPairOnly) {
   const struct {
     const char* in;
     const char* out;
-  } cases[] = {{"\"V2.0\"", "V2.0"}, {"\"\"", ""},       {"\"", "\""},
-               {"V2.0", "V2.0"},     {"\"a\"b\"", "a\"b"}, {"\"\"x\"\"", "\"x\""},
-               {"\"V2.0", "\"V2.0"}, {"", ""}};
+  } cases[] = {{"\"V2.0\"", "V2.0"}, {"\"\"", ""},           {"\"", "\""},         {"V2.0", "V2.0"},
+               {"\"a\"b\"", "a\"b"}, {"\"\"x\"\"", "\"x\""}, {"\"V2.0", "\"V2.0"}, {"", ""}};
   for (const auto& c : cases) EXPECT_STREQ(StripQuotes(c.in), c.out) << c.in;
 }
 

@@ -27,8 +27,8 @@ bool EwarmRegistry::SetValue(const std::string& candidate, const std::string& su
                       nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const LONG result = RegSetValueExA(key, name.c_str(), 0, type,
-                                     static_cast<const BYTE*>(data), size);
+  const LONG result =
+      RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(key);
   return result == ERROR_SUCCESS;
 }

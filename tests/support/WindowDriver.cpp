@@ -58,11 +58,13 @@ void SendMouse(const POINT& at, DWORD down, DWORD up) {
 
 HWND FindProcessWindow(DWORD pid, const char* title, int timeoutMs) {
   FindWindowQuery query = {pid, title, nullptr};
-  WaitUntil([&] {
-    query.found = nullptr;
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-    return query.found != nullptr;
-  }, timeoutMs);
+  WaitUntil(
+      [&] {
+        query.found = nullptr;
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+        return query.found != nullptr;
+      },
+      timeoutMs);
   return query.found;
 }
 
@@ -216,7 +218,9 @@ int RemoteListView::SelectedRow() const {
 
 // -- ProgramUnderTest --------------------------------------------------------------------------
 
-ProgramUnderTest::~ProgramUnderTest() { Kill(); }
+ProgramUnderTest::~ProgramUnderTest() {
+  Kill();
+}
 
 bool ProgramUnderTest::Start(const std::string& exePath) {
   STARTUPINFOA startup = {};

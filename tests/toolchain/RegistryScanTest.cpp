@@ -21,9 +21,15 @@ struct StoredValue {
 
 const StoredValue kAbsent{false, REG_NONE, ""};
 
-StoredValue Text(const std::string& text) { return {true, REG_SZ, text + '\0'}; }
-StoredValue Unterminated(const std::string& text) { return {true, REG_SZ, text}; }
-StoredValue Typed(DWORD type, const std::string& bytes) { return {true, type, bytes}; }
+StoredValue Text(const std::string& text) {
+  return {true, REG_SZ, text + '\0'};
+}
+StoredValue Unterminated(const std::string& text) {
+  return {true, REG_SZ, text};
+}
+StoredValue Typed(DWORD type, const std::string& bytes) {
+  return {true, type, bytes};
+}
 
 void DeleteTree(HKEY root, const char* path, REGSAM view) {
   HKEY key = nullptr;
@@ -36,8 +42,8 @@ void DeleteTree(HKEY root, const char* path, REGSAM view) {
 
 HKEY CreateKey(HKEY parent, const std::string& path, REGSAM view = 0) {
   HKEY key = nullptr;
-  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                           nullptr, &key, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
   return key;
 }
 
@@ -72,7 +78,8 @@ void WriteCandidate(const Candidate& candidate, HKEY locationsRoot = HKEY_LOCAL_
   RegCloseKey(key);
 }
 
-Candidate Installation(const std::string& name, const std::string& path, const std::string& version) {
+Candidate Installation(const std::string& name, const std::string& path,
+                       const std::string& version) {
   return {name, Text(path), true, Text(version)};
 }
 
@@ -124,28 +131,59 @@ std::vector<RecordCase> RecordCases() {
       {"empty Version", Installation("a", path, ""), true, path, ""},
       {"InstallPath of 1023 characters", Installation("a", k1023, "9.30"), true, k1023, "9.30"},
       {"InstallPath of 1024 characters", Installation("a", k1024, "9.30"), false, "", ""},
-      {"InstallPath filling 1024 bytes without terminator", {"a", Unterminated(k1024), true, Text("9.30")},
-       false, "", ""},
-      {"InstallPath of 1023 bytes without terminator", {"a", Unterminated(k1023), true, Text("9.30")},
-       true, k1023, "9.30"},
+      {"InstallPath filling 1024 bytes without terminator",
+       {"a", Unterminated(k1024), true, Text("9.30")},
+       false,
+       "",
+       ""},
+      {"InstallPath of 1023 bytes without terminator",
+       {"a", Unterminated(k1023), true, Text("9.30")},
+       true,
+       k1023,
+       "9.30"},
       {"Version of 255 characters", Installation("a", path, std::string(255, 'v')), true, path,
        std::string(255, 'v')},
       {"Version of 256 characters", Installation("a", path, std::string(256, 'v')), false, "", ""},
       {"Version filling 256 bytes without terminator",
-       {"a", Text(path), true, Unterminated(std::string(256, 'v'))}, false, "", ""},
+       {"a", Text(path), true, Unterminated(std::string(256, 'v'))},
+       false,
+       "",
+       ""},
       {"text stored with bytes after its terminator",
-       {"a", Typed(REG_SZ, path + std::string("\0junk\0", 6)), true, Text("9.30")}, true, path, "9.30"},
-      {"InstallPath as REG_DWORD", {"a", Typed(REG_DWORD, std::string("\x01\x02\x03\x04", 4)), true, Text("9.30")},
-       false, "", ""},
-      {"InstallPath as REG_BINARY text", {"a", Typed(REG_BINARY, path + '\0'), true, Text("9.30")}, false, "", ""},
-      {"InstallPath as REG_MULTI_SZ", {"a", Typed(REG_MULTI_SZ, path + '\0' + '\0'), true, Text("9.30")},
-       false, "", ""},
-      {"Version as REG_DWORD", {"a", Text(path), true, Typed(REG_DWORD, std::string("\x09\0\0\0", 4))},
-       false, "", ""},
-      {"InstallPath as REG_EXPAND_SZ", {"a", Typed(REG_EXPAND_SZ, "%QX48_SCAN_ROOT%\\EW930\0"), true, Text("9.30")},
-       true, "C:\\Scan Root\\EW930", "9.30"},
+       {"a", Typed(REG_SZ, path + std::string("\0junk\0", 6)), true, Text("9.30")},
+       true,
+       path,
+       "9.30"},
+      {"InstallPath as REG_DWORD",
+       {"a", Typed(REG_DWORD, std::string("\x01\x02\x03\x04", 4)), true, Text("9.30")},
+       false,
+       "",
+       ""},
+      {"InstallPath as REG_BINARY text",
+       {"a", Typed(REG_BINARY, path + '\0'), true, Text("9.30")},
+       false,
+       "",
+       ""},
+      {"InstallPath as REG_MULTI_SZ",
+       {"a", Typed(REG_MULTI_SZ, path + '\0' + '\0'), true, Text("9.30")},
+       false,
+       "",
+       ""},
+      {"Version as REG_DWORD",
+       {"a", Text(path), true, Typed(REG_DWORD, std::string("\x09\0\0\0", 4))},
+       false,
+       "",
+       ""},
+      {"InstallPath as REG_EXPAND_SZ",
+       {"a", Typed(REG_EXPAND_SZ, "%QX48_SCAN_ROOT%\\EW930\0"), true, Text("9.30")},
+       true,
+       "C:\\Scan Root\\EW930",
+       "9.30"},
       {"REG_EXPAND_SZ whose expansion does not fit",
-       {"a", Typed(REG_EXPAND_SZ, "%QX48_SCAN_LONG%\\EW930\0"), true, Text("9.30")}, false, "", ""},
+       {"a", Typed(REG_EXPAND_SZ, "%QX48_SCAN_LONG%\\EW930\0"), true, Text("9.30")},
+       false,
+       "",
+       ""},
   };
 }
 
@@ -266,11 +304,12 @@ TEST_F(RegistryScanTest, LocationsKeyIsOpenedForReadingOnly) {
   HKEY key = nullptr;
   ASSERT_TRUE(OpenLocationsKey(&key));
   DWORD subkeys = 0;
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                            nullptr, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
   EXPECT_EQ(1u, subkeys);
   // Full access would fail outright for a user without write access to HKEY_LOCAL_MACHINE.
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(key, "probe", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegSetValueExA(key, "probe", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
   RegCloseKey(key);
 }
 
@@ -307,18 +346,21 @@ TEST_F(RegistryScanTest, DoubleByteCodePageAnOverlongSubkeyNameIsSkipped) {
   // still be listed.
   CPINFO codePage{};
   ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage));
-  ASSERT_EQ(2u, codePage.MaxCharSize) << "run this case in a double-byte code page (ACP " << GetACP() << ")";
+  ASSERT_EQ(2u, codePage.MaxCharSize)
+      << "run this case in a double-byte code page (ACP " << GetACP() << ")";
   WriteCandidate(Installation("A_before", "C:\\Before", "9.10"));
   WriteCandidate(Installation("C_after", "C:\\After", "9.30"));
   const std::wstring overlong = L"B" + std::wstring(254, L'\x3042');
-  const std::wstring path = L"SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations\\" + overlong;
+  const std::wstring path =
+      L"SOFTWARE\\IAR Systems\\Embedded Workbench\\5.0\\Locations\\" + overlong;
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
                                            KEY_ALL_ACCESS | kEwarmView, nullptr, &key, nullptr));
   const std::wstring installPath = L"C:\\Overlong";
-  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"InstallPath", 0, REG_SZ,
-                                          reinterpret_cast<const BYTE*>(installPath.c_str()),
-                                          static_cast<DWORD>((installPath.size() + 1) * sizeof(wchar_t))));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExW(key, L"InstallPath", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(installPath.c_str()),
+                           static_cast<DWORD>((installPath.size() + 1) * sizeof(wchar_t))));
   RegCloseKey(key);
 
   // The enumeration itself reports the name as not fitting, so the case does test the skip.
@@ -326,7 +368,8 @@ TEST_F(RegistryScanTest, DoubleByteCodePageAnOverlongSubkeyNameIsSkipped) {
   ASSERT_TRUE(OpenLocationsKey(&locations));
   char name[260];
   DWORD nameLength = sizeof name;
-  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(locations, 1, name, &nameLength, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_MORE_DATA,
+            RegEnumKeyExA(locations, 1, name, &nameLength, nullptr, nullptr, nullptr, nullptr));
   RegCloseKey(locations);
 
   const InstallRecordList list = Scan();
