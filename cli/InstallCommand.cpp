@@ -108,10 +108,6 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
-  if (chosen.empty()) {
-    out.Error("No EWARM installation is recorded in the registry.");
-    return kExitNoInstallation;
-  }
   const InstallOptions options{!line.keepOldPatch};
   if (line.dryRun) return DryRun(out, patch, chosen, options);
 

@@ -81,6 +81,10 @@ bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
     const Installation kept = (*chosen)[newest];
     chosen->assign(1, kept);
   }
+  if (chosen->empty()) {
+    out.Error("No EWARM installation is recorded in the registry.");
+    return false;
+  }
   return true;
 }
 

@@ -20,7 +20,8 @@ std::vector<Installation> RegistryInstallations();
 
 // The installations a command names: --target folders (each checked as the dialog checks an
 // added folder), --newest (the highest EWARM version, compared number by number), or every one
-// the registry records. FALSE, having told the user why, when a --target folder is refused.
+// the registry records. FALSE, having told the user why, when a --target folder is refused or the
+// registry records none.
 bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
                          std::vector<Installation>* chosen);
 

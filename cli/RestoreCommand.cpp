@@ -66,10 +66,6 @@ ExitCode RunRestore(const CommandLine& line, CConsoleOutput& out) {
   if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
-  if (chosen.empty()) {
-    out.Error("No EWARM installation is recorded in the registry.");
-    return kExitNoInstallation;
-  }
   CInstallLog log;
   if (!OpenLogIfAsked(out, line, &log)) return kExitBadUsage;
   CInstallLock lock;

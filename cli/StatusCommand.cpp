@@ -13,10 +13,6 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
-  if (chosen.empty()) {
-    out.Error("No EWARM installation is recorded in the registry.");
-    return kExitNoInstallation;
-  }
   int notCurrent = 0;
   for (const Installation& installation : chosen) {
     const bool current = HoldsPatchVersion(installation.stamp, patch);

@@ -11,6 +11,7 @@
 #include "BuildInfo.h"
 #include "install/ManifestLine.h"
 #include "install/Sha256.h"
+#include "tests/support/Sha256Text.h"
 #include "tests/e2e/FolderTree.h"
 #include "tests/e2e/PackSession.h"
 #include "tests/support/EwarmRegistry.h"
@@ -68,17 +69,6 @@ FolderTree WithoutKeptGeneration(FolderTree tree) {
     entry = entry->first.rfind(kKeptGeneration, 0) == 0 ? tree.erase(entry) : std::next(entry);
   }
   return tree;
-}
-
-std::string Sha256Of(const std::string& bytes) {
-  Sha256 hash;
-  Sha256Init(&hash);
-  Sha256Update(&hash, bytes.data(), bytes.size());
-  uint8_t digest[kSha256Size];
-  Sha256Final(&hash, digest);
-  char hex[kSha256HexSize];
-  Sha256ToHex(digest, hex);
-  return hex;
 }
 
 std::string ReadWhole(const std::string& path) {

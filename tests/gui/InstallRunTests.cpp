@@ -5,6 +5,7 @@
 #include <set>
 
 #include "install/Sha256.h"
+#include "tests/support/Sha256Text.h"
 #include "tests/gui/PackDialogFixture.h"
 
 namespace {
@@ -40,17 +41,6 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
   std::map<std::string, std::string> tree;
   ReadTreeInto(folder, "", &tree);
   return tree;
-}
-
-std::string Sha256Of(const std::string& bytes) {
-  Sha256 hash;
-  Sha256Init(&hash);
-  Sha256Update(&hash, bytes.data(), bytes.size());
-  uint8_t digest[kSha256Size];
-  Sha256Final(&hash, digest);
-  char hex[kSha256HexSize];
-  Sha256ToHex(digest, hex);
-  return hex;
 }
 
 bool IsFinalText(const std::string& text) {

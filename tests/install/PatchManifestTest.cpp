@@ -11,23 +11,13 @@
 
 #include "install/PatchManifest.h"
 #include "install/Sha256.h"
+#include "tests/support/Sha256Text.h"
 #include "tests/install/TreeFiles.h"
 
 namespace {
 
 const std::string kPatch = "C:\\qx48-manifest-test\\QX48_EWARM_patch";
 const std::string kManifest = "C:\\qx48-manifest-test\\QX48_EWARM_patch.sha256";
-
-std::string Sha256Of(const std::string& bytes) {
-  Sha256 hash;
-  Sha256Init(&hash);
-  Sha256Update(&hash, bytes.data(), bytes.size());
-  uint8_t digest[kSha256Size];
-  Sha256Final(&hash, digest);
-  char hex[kSha256HexSize];
-  Sha256ToHex(digest, hex);
-  return hex;
-}
 
 // The manifest of tree's files, one line each, sorted.
 std::string ManifestOf(const Tree& tree) {
