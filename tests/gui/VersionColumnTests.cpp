@@ -1,5 +1,6 @@
 // The "Installed patch" column: what each installation holds at start, kept current after a
 // run; and the column widths a profile record may bring.
+#include <cstdio>
 #include <regex>
 
 #include "tests/gui/PackDialogFixture.h"
@@ -120,4 +121,49 @@ TEST_F(VersionColumnTest, AStoredWidthRecordIsAppliedOnlyWhenItFitsTheColumnsExa
     EXPECT_EQ(Widths(), c.expected);
     ASSERT_TRUE(CloseAndWait()) << "the program did not survive the record";
   }
+}
+
+// Version files far past what a patch writes: one of 400 MB on a single line, one of 80,000
+// sections with the install section last. The first is not read (its version shows as unknown),
+// the second is read whole; the dialog comes up either way. How long it takes is printed, beside
+// a start with ordinary version files, not judged.
+TEST_F(VersionColumnTest, HugeVersionFilesGiveABoundedColumnAndTheDialogStillComesUp) {
+  const std::string plain = MakeInstallation("Plain"), huge = MakeInstallation("Huge"),
+                    sections = MakeInstallation("Sections");
+  MarkPatched(plain, "V2.0");
+  MarkPatched(huge, "");
+  MarkPatched(sections, "");
+  {
+    HANDLE file = CreateFileA((huge + "\\arm\\config\\Qorvantel.Version").c_str(), GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string chunk(1 << 20, 'v');
+    DWORD written = 0;
+    for (int i = 0; i < 400; ++i) {
+      ASSERT_TRUE(WriteFile(file, chunk.data(), DWORD(chunk.size()), &written, nullptr));
+    }
+    CloseHandle(file);
+  }
+  std::string many;
+  for (int i = 0; i < 80000; ++i) many += "[S" + std::to_string(i) + "]\r\n";
+  many += "[Install]\r\nVersion=\"V1.0\"\r\nDate=\"2020-01-02\"\r\n";
+  ASSERT_TRUE(WriteTextFile(sections + "\\arm\\config\\Qorvantel.Version", many));
+  ASSERT_TRUE(EwarmRegistry::Add("a", plain, "9.10"));
+
+  DWORD start = GetTickCount();
+  Start();
+  const DWORD ordinary = GetTickCount() - start;
+  EXPECT_EQ(Column(2), (std::vector<std::string>{"V2.0", ""}));
+  ASSERT_TRUE(CloseAndWait());
+
+  ASSERT_TRUE(EwarmRegistry::Add("b", huge, "9.20"));
+  ASSERT_TRUE(EwarmRegistry::Add("c", sections, "9.30"));
+  start = GetTickCount();
+  Start();
+  const DWORD withHugeFiles = GetTickCount() - start;
+  EXPECT_EQ(Column(2), (std::vector<std::string>{"V2.0", "Unknown", "V1.0", ""}));
+  std::printf(
+      "dialog up in %lu ms with ordinary version files, %lu ms with a 400 MB and an "
+      "80,000-section one\n",
+      static_cast<unsigned long>(ordinary), static_cast<unsigned long>(withHugeFiles));
 }
