@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "classlib/afx.h"
 #include "record/RecordNameIndex.h"
@@ -16,6 +17,10 @@ constexpr int kRecordTextSize = 4096;
 constexpr ULONGLONG kMaxRecordFileSize = 8u << 20;
 constexpr INT_PTR kMaxRecordLines = INT_PTR{1} << 18;
 constexpr INT_PTR kMaxRecordEntries = INT_PTR{1} << 18;
+// Characters the name lookups may compare in vain during one load (CRecordNameIndex): names that
+// differ only in characters other than ASCII ones look alike to the lookups, and a file of
+// thousands of them would take time in their number squared. A real file compares none in vain.
+constexpr uint64_t kMaxRecordComparedInVain = uint64_t{1} << 20;
 
 // The value of one key: its list of elements, already decoded.
 class CRecordValue {
@@ -60,8 +65,11 @@ class CRecordSection {
 
   // The index of the first key whose name equals name, letters compared without regard to
   // case in the current multibyte code page (_mbsicmp); -1 when there is none. Takes about the
-  // same time however many keys the section has.
+  // same time however many keys the section has, unless they differ only in characters other
+  // than ASCII ones (see CRecordNameIndex).
   int FindKey(LPCTSTR name) const;
+  // Characters FindKey has compared in vain so far.
+  uint64_t KeyLookupsComparedInVain() const { return m_keyIndex.ComparedInVain(); }
   // Returns 1 and the key name in keyName when line is a key line: it holds the key/value
   // separator and, before it, a key name of 1 to 4095 characters. Otherwise returns 0 and
   // leaves keyName untouched (no separator, nothing but white space before it, or a name too
@@ -99,12 +107,13 @@ class CRecordDocument {
   // a reader should not take it for the file's content.
   enum LoadResult {
     loadComplete,
-    loadUnreadable,      // the file could not be opened or read
-    loadTooLarge,        // the file has more than kMaxRecordFileSize bytes
-    loadTooManyLines,    // the file has more than kMaxRecordLines lines
-    loadTooManyEntries,  // the document came to hold more than kMaxRecordEntries
-    loadOutOfMemory,     // memory ran out
-    loadFailed,          // any other exception of the class library stopped it
+    loadUnreadable,        // the file could not be opened or read
+    loadTooLarge,          // the file has more than kMaxRecordFileSize bytes
+    loadTooManyLines,      // the file has more than kMaxRecordLines lines
+    loadTooManyEntries,    // the document came to hold more than kMaxRecordEntries
+    loadTooManyLikeNames,  // its names' lookups compared more than kMaxRecordComparedInVain
+    loadOutOfMemory,       // memory ran out
+    loadFailed,            // any other exception of the class library stopped it
   };
 
   // Adds the sections and keys of the file at path. Never fails and lets no exception out; it
@@ -130,9 +139,15 @@ class CRecordDocument {
   }
 
  private:
-  // Loads one line; returns the number of sections, keys and elements it added (negative when a
-  // repeated key's new value has fewer elements).
-  INT_PTR LoadLine(LPCTSTR line, const char* headerFormat, char (&currentSection)[kRecordTextSize]);
+  // What loading has cost so far, for the bounds.
+  struct LoadTally {
+    INT_PTR entries;          // sections, keys and list elements in the document
+    uint64_t comparedInVain;  // characters the lookups compared in vain
+  };
+  // Loads one line and adds to tally what it cost (entries fall when a repeated key's new value
+  // has fewer elements).
+  void LoadLine(LPCTSTR line, const char* headerFormat, char (&currentSection)[kRecordTextSize],
+                LoadTally& tally);
   LoadResult LoadFile(LPCTSTR path);
   INT_PTR CountEntries() const;
 

@@ -44,14 +44,15 @@ CRecordDocument::LoadResult CRecordDocument::LoadFile(LPCTSTR path) {
   // the bound for a file that grows while it is read, or whose length says nothing (a pipe).
   if (file.GetLength() > kMaxRecordFileSize) return loadTooLarge;  // closed on the way out
   file.SetReadLimit(kMaxRecordFileSize + 1);
-  INT_PTR entries = CountEntries();
+  LoadTally tally = {CountEntries(), 0};
   INT_PTR lines = 0;
   CString line;
   while (file.ReadString(line)) {
     if (file.ReachedReadLimit()) return loadTooLarge;  // this line may be cut: not loaded
     if (++lines > kMaxRecordLines) return loadTooManyLines;
-    entries += LoadLine(line, headerFormat, currentSection);
-    if (entries > kMaxRecordEntries) return loadTooManyEntries;
+    LoadLine(line, headerFormat, currentSection, tally);
+    if (tally.entries > kMaxRecordEntries) return loadTooManyEntries;
+    if (tally.comparedInVain > kMaxRecordComparedInVain) return loadTooManyLikeNames;
   }
   file.Close();
   return loadComplete;
@@ -69,41 +70,49 @@ INT_PTR CRecordDocument::CountEntries() const {
   return entries;
 }
 
-INT_PTR CRecordDocument::LoadLine(LPCTSTR line, const char* headerFormat,
-                                  char (&currentSection)[kRecordTextSize]) {
+void CRecordDocument::LoadLine(LPCTSTR line, const char* headerFormat,
+                               char (&currentSection)[kRecordTextSize], LoadTally& tally) {
+  // Only the lookups compare names; what they compared in vain is counted around them.
+  const uint64_t sectionsInVain = m_sectionIndex.ComparedInVain();
   char header[kRecordTextSize + 1];
   header[0] = '\0';
   // A line too short for the format leaves header empty, which is all that is looked at.
   if (sscanf(line, headerFormat, header) == 1 && header[0] != '\0') {
     const size_t length = strlen(header);
-    if (length >= static_cast<size_t>(kRecordTextSize)) return 0;
+    if (length >= static_cast<size_t>(kRecordTextSize)) return;
     memcpy(currentSection, header, length + 1);
-    if (FindSection(currentSection) >= 0) return 0;
-    AddSection(currentSection);
-    return 1;
+    const int found = FindSection(currentSection);
+    tally.comparedInVain += m_sectionIndex.ComparedInVain() - sectionsInVain;
+    if (found < 0) {
+      AddSection(currentSection);
+      ++tally.entries;
+    }
+    return;
   }
 
-  INT_PTR added = 0;
   const int sectionIndex = FindSection(currentSection);
+  tally.comparedInVain += m_sectionIndex.ComparedInVain() - sectionsInVain;
   CRecordSection* section = GetSection(sectionIndex);
   char keyName[kRecordTextSize];
   if (section == nullptr) {
     // Only before the first header: the section is made by the first key line, not by empty
     // or other lines.
     CRecordSection probe;
-    if (!probe.ParseKey(line, keyName)) return 0;
+    if (!probe.ParseKey(line, keyName)) return;
     section = GetSection(AddSection(currentSection));
-    added = 1;
+    ++tally.entries;
   } else if (!section->ParseKey(line, keyName)) {
-    return 0;
+    return;
   }
+  const uint64_t keysInVain = section->KeyLookupsComparedInVain();
   const int found = section->FindKey(keyName);
+  tally.comparedInVain += section->KeyLookupsComparedInVain() - keysInVain;
   const int keyIndex = found >= 0 ? found : static_cast<int>(section->GetKeyCount());
   const INT_PTR keysBefore = section->GetKeyCount();
   const INT_PTR elementsBefore = found >= 0 ? section->GetValue(found)->GetElementCount() : 0;
-  if (section->SetFromLine(keyIndex, line) == 0) return added;  // a value text too long
-  return added + (section->GetKeyCount() - keysBefore) +
-         (section->GetValue(keyIndex)->GetElementCount() - elementsBefore);
+  if (section->SetFromLine(keyIndex, line) == 0) return;  // a value text too long
+  tally.entries += (section->GetKeyCount() - keysBefore) +
+                   (section->GetValue(keyIndex)->GetElementCount() - elementsBefore);
 }
 
 int ReadRecordFile(LPCTSTR path, RecordVisitor visitor, void* context) {

@@ -1,5 +1,6 @@
 #include "record/RecordNameIndex.h"
 
+#include <cstring>
 #include <new>
 
 #ifdef _WIN32
@@ -20,10 +21,12 @@ unsigned char AsciiUpper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-#ifdef _WIN32
-// What every character that is not ASCII is folded to where a code page's case map may change it.
+// What every character that is not ASCII is folded to.
 constexpr unsigned char kOtherCharacter = 0x80;
-#endif
+
+unsigned char Fold(unsigned char c) {
+  return c >= 0x80 ? kOtherCharacter : AsciiUpper(c);
+}
 
 }  // namespace
 
@@ -45,24 +48,24 @@ uint64_t CRecordNameIndex::Hash(LPCTSTR name) const {
     // Under a double-byte code page _mbsicmp folds each character through the code page's case
     // map, which may change both bytes of a double-byte one (the two forms of a full-width letter
     // differ in the trail byte; the two forms of some roman numerals in their lead byte). What
-    // stays is that a character compares with a character: so every character that is not ASCII
-    // hashes alike, and only its place counts.
+    // stays is that a character compares with a character: a double-byte one is one mark.
     while (*at != 0) {
       if (_ismbblead(*at)) {
         if (at[1] == 0) break;  // _mbsicmp reads a lead byte before the terminator as the end
         hash = Mix(hash, kOtherCharacter);
         at += 2;
       } else {
-        hash = Mix(hash, *at >= 0x80 ? kOtherCharacter : AsciiUpper(*at));
+        hash = Mix(hash, Fold(*at));
         ++at;
       }
     }
     return hash;
   }
 #endif
-  // _stricmp, and _mbsicmp under a single-byte code page, fold ASCII letters only (the program
-  // never leaves the C library's "C" locale).
-  for (; *at != 0; ++at) hash = Mix(hash, AsciiUpper(*at));
+  // _stricmp, and _mbsicmp under a single-byte code page (or on the host), fold ASCII letters
+  // only: the other bytes could be hashed as they are, but one rule for every build keeps the
+  // cost of names alike the same wherever the tests run.
+  for (; *at != 0; ++at) hash = Mix(hash, Fold(*at));
   return hash;
 }
 
@@ -100,21 +103,25 @@ void CRecordNameIndex::Remove(int index, LPCTSTR name) {
   }
 }
 
-int CRecordNameIndex::Scan(const CStringArray& names, LPCTSTR name) const {
-  for (INT_PTR i = 0; i < names.GetSize(); ++i) {
-    if (Equal(names[i], name)) return static_cast<int>(i);
-  }
-  return -1;
+BOOL CRecordNameIndex::Matches(const CStringArray& names, INT_PTR index, LPCTSTR name) const {
+  if (Equal(names[index], name)) return TRUE;
+  m_comparedInVain += strlen(name) + 1;
+  return FALSE;
 }
 
 int CRecordNameIndex::Find(const CStringArray& names, LPCTSTR name) const {
   if (name == nullptr) return -1;
-  if (!CanTrustHashes()) return Scan(names, name);
+  if (!CanTrustHashes()) {
+    for (INT_PTR i = 0; i < names.GetSize(); ++i) {
+      if (Matches(names, i, name)) return static_cast<int>(i);
+    }
+    return -1;
+  }
   int first = -1;
   const auto range = m_filed.equal_range(Hash(name));
   for (auto it = range.first; it != range.second; ++it) {
     const int index = it->second;
-    if (index < names.GetSize() && (first < 0 || index < first) && Equal(names[index], name)) {
+    if (index < names.GetSize() && (first < 0 || index < first) && Matches(names, index, name)) {
       first = index;
     }
   }

@@ -10,6 +10,11 @@
 // the same hash are compared. The comparison itself has the last word, so the result is exactly
 // that of a scan from the first name on, only without the scan's cost (loading a file of n names
 // took time in n squared).
+//
+// The fold keeps ASCII letters without their case and every other character as one and the same
+// mark: a code page's case map may fold a double-byte character into one of other bytes, so only
+// its place can be trusted. Names that differ only in such characters therefore share a hash;
+// ComparedInVain tells how much comparing that cost, so that loading can stop at a bound on it.
 class CRecordNameIndex {
  public:
   enum Comparison {
@@ -31,15 +36,19 @@ class CRecordNameIndex {
   // were filed, name by name.
   int Find(const CStringArray& names, LPCTSTR name) const;
 
+  // Characters Find has compared with names that turned out not equal, since the index was made.
+  uint64_t ComparedInVain() const { return m_comparedInVain; }
+
  private:
   uint64_t Hash(LPCTSTR name) const;
   BOOL Equal(LPCTSTR a, LPCTSTR b) const;
-  int Scan(const CStringArray& names, LPCTSTR name) const;
+  BOOL Matches(const CStringArray& names, INT_PTR index, LPCTSTR name) const;
   BOOL CanTrustHashes() const;
 
   Comparison m_comparison;
   std::unordered_multimap<uint64_t, int> m_filed;
   BOOL m_complete = TRUE;  // FALSE once a name could not be filed
+  mutable uint64_t m_comparedInVain = 0;
 #ifdef _WIN32
   // The multibyte code page the hashes were made under; _setmbcp may change it later.
   int m_codePage;

@@ -121,7 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The file is there and memory is plenty: only a bound may cut the load.
   FUZZ_CHECK(result == CRecordDocument::loadComplete || result == CRecordDocument::loadTooLarge ||
              result == CRecordDocument::loadTooManyLines ||
-             result == CRecordDocument::loadTooManyEntries);
+             result == CRecordDocument::loadTooManyEntries ||
+             result == CRecordDocument::loadTooManyLikeNames);
   CheckNames(document);
   CheckStamp(document);
   if (result == CRecordDocument::loadComplete) {

@@ -68,9 +68,11 @@ int main() {
   const fs::path folder = fs::temp_directory_path() / "qx48-record-benchmark";
   fs::create_directories(folder, error);
   const size_t most = static_cast<size_t>(kMaxRecordFileSize);
-  printf("result: %d complete, %d too large, %d too many lines, %d too many entries\n",
-         CRecordDocument::loadComplete, CRecordDocument::loadTooLarge,
-         CRecordDocument::loadTooManyLines, CRecordDocument::loadTooManyEntries);
+  printf(
+      "result: %d complete, %d too large, %d too many lines, %d too many entries, %d names alike\n",
+      CRecordDocument::loadComplete, CRecordDocument::loadTooLarge,
+      CRecordDocument::loadTooManyLines, CRecordDocument::loadTooManyEntries,
+      CRecordDocument::loadTooManyLikeNames);
 
   std::string file;
   for (int i = 0; i < 80000; ++i) file += "[Section" + std::to_string(i) + "]\n";
@@ -97,6 +99,20 @@ int main() {
   file = "[S]\n";
   while (file.size() < most - 4100) file += "A=" + std::string(4000, 'x') + "\n";
   Measure(folder, "8 MB of one key of 4000 characters, repeated", file);
+
+  // Key names of four bytes other than ASCII ones: the lookups tell them apart only by comparing.
+  const auto alike = [](int keys) {
+    std::string alikeFile = "[S]\n";
+    for (int i = 0; i < keys; ++i) {
+      for (int shift = 12; shift >= 0; shift -= 4) {
+        alikeFile += static_cast<char>(0xB0 + ((i >> shift) & 15));
+      }
+      alikeFile += "=\n";
+    }
+    return alikeFile;
+  };
+  Measure(folder, "640 keys alike (just within the comparisons)", alike(640));
+  Measure(folder, "65,536 keys alike (cut by the comparisons)", alike(65536));
 
   fs::remove_all(folder, error);
   return 0;

@@ -190,6 +190,63 @@ TEST(RecordBounds, EightyThousandSectionsOrKeysLoadWhole) {
   }
 }
 
+// Key names of four bytes from 0xB0 to 0xBF: one character each or two double-byte ones,
+// whatever the code page, and never ASCII, so that every one of them looks alike to the lookups.
+std::string NameAlike(int i) {
+  std::string name;
+  for (int shift = 12; shift >= 0; shift -= 4)
+    name += static_cast<char>(0xB0 + ((i >> shift) & 15));
+  return name;
+}
+
+// Names that look alike to the lookups are still told apart by the comparison itself; past a
+// bound on what that costs, the load is cut instead of taking time in their number squared.
+TEST(RecordBounds, NamesAlikeAreToldApartAndTheirCostIsBounded) {
+  const struct {
+    const char* what;
+    int keys;
+    bool asHeaders;
+    CRecordDocument::LoadResult result;
+  } cases[] = {
+      {"300 keys alike", 300, false, CRecordDocument::loadComplete},
+      {"300 sections alike", 300, true, CRecordDocument::loadComplete},
+      {"2,000 keys alike", 2000, false, CRecordDocument::loadTooManyLikeNames},
+      {"2,000 sections alike", 2000, true, CRecordDocument::loadTooManyLikeNames},
+  };
+  TempFolder folder;
+  for (const auto& c : cases) {
+    std::string file = c.asHeaders ? "" : "[S]\n";
+    for (int i = 0; i < c.keys; ++i) {
+      file +=
+          c.asHeaders ? "[" + NameAlike(i) + "]\n" : NameAlike(i) + "=" + std::to_string(i) + "\n";
+    }
+    file += c.asHeaders ? "[" + NameAlike(7) + "]\n" : NameAlike(7) + "=again\n";
+    file += kInstall;
+    const std::string path = folder.Write("alike.Version", file);
+    CRecordDocument document;
+    document.Load(path.c_str());
+    EXPECT_EQ(document.GetLoadResult(), c.result) << c.what;
+    VersionStamp stamp;
+    ReadVersionFile(path.c_str(), &stamp);
+    EXPECT_STREQ(stamp.label, c.result == CRecordDocument::loadComplete ? "V2.0" : "Unknown")
+        << c.what;
+    if (c.result != CRecordDocument::loadComplete) continue;
+    if (c.asHeaders) {
+      ASSERT_EQ(document.GetSectionCount(), c.keys + 1) << c.what;  // and Install
+      for (int i = 0; i < c.keys; ++i) {
+        ASSERT_EQ(document.FindSection(NameAlike(i).c_str()), i) << c.what;
+      }
+    } else {
+      const CRecordSection* section = document.GetSection(0);
+      ASSERT_EQ(section->GetKeyCount(), c.keys) << c.what;
+      for (int i = 0; i < c.keys; ++i) ASSERT_EQ(section->FindKey(NameAlike(i).c_str()), i);
+      char element[16];
+      ASSERT_EQ(section->GetValue(7)->GetElement(0, element), 1);
+      EXPECT_STREQ(element, "again");
+    }
+  }
+}
+
 // Names handed to the document directly rather than loaded: the lookups still give the first
 // equal name however the names were added or renamed.
 TEST(RecordBounds, LookupsGiveTheFirstEqualNameAfterRenames) {
