@@ -21,8 +21,8 @@ BOOL IsDotEntry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination) {
-  return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination)
+BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination, DWORD existing) {
+  return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination, existing)
                                    : CopyFileA(source, destination, FALSE);
 }
 
@@ -35,17 +35,18 @@ BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination)
         !ResolvesBelowRoot(walk->destinationRoot, destination)) {
       return FALSE;
     }
-    return walk->dryRun || PlaceFile(walk, source, destination);
+    return walk->dryRun || PlaceFile(walk, source, destination, existing);
   }
   if (walk->dryRun) {
     return TRUE;
   }
-  if (!PlaceFile(walk, source, destination)) {
+  if (!PlaceFile(walk, source, destination, existing)) {
     return FALSE;
   }
-  // Wine lists no dangling Unix link, yet creating a file through one creates the link's target.
-  // A new file found elsewhere is taken away again from where it really landed.
-  if (!ResolvesBelowRoot(walk->destinationRoot, destination)) {
+  // Wine lists no dangling Unix link, yet CopyFileA creating a file through one creates the
+  // link's target. A new file found elsewhere is taken away again from where it really landed.
+  // A step of the owner's never writes through a link (see CopyFileStep).
+  if (walk->copyFile == nullptr && !ResolvesBelowRoot(walk->destinationRoot, destination)) {
     char resolved[kResolvedPathSize];
     if (ResolvePath(destination, resolved)) {
       DeleteFileA(resolved);
@@ -58,10 +59,19 @@ BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination)
 // The identity of the folder at path; FALSE when it cannot be opened.
 BOOL GetFolderIdentity(const char* path, FolderIdentity* identity) {
   CFileHandle folder;
-  BY_HANDLE_FILE_INFORMATION information;
   if (!folder.Create(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS) ||
-      !folder.GetInformation(&information)) {
+                     FILE_FLAG_BACKUP_SEMANTICS)) {
+    return FALSE;
+  }
+  FileIdInfo id;
+  if (folder.GetIdentity(&id)) {
+    identity->volume = id.volume;
+    memcpy(&identity->indexLow, id.id, sizeof identity->indexLow);
+    memcpy(&identity->indexHigh, id.id + 8, sizeof identity->indexHigh);
+    return TRUE;
+  }
+  BY_HANDLE_FILE_INFORMATION information;  // Windows 7
+  if (!folder.GetInformation(&information)) {
     return FALSE;
   }
   identity->volume = information.dwVolumeSerialNumber;
@@ -124,10 +134,16 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
       return;
     }
     Announce(walk, source, destination, TRUE);
+    if (walk->dryRun && walk->existingOnly && existing == INVALID_FILE_ATTRIBUTES) {
+      return;
+    }
     CopyFolderTree(source, destination, walk);
     return;
   }
   Announce(walk, source, destination, FALSE);
+  if (walk->dryRun && walk->existingOnly) {
+    return;
+  }
   if (!CopyTreeFile(walk, source, destination)) {
     CountError(walk, destination);
   }

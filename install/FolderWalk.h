@@ -18,9 +18,9 @@ constexpr int kMaxWalkDepth = MAX_PATH / 2;
 
 // Which folder a source folder really is, whatever path reached it.
 struct FolderIdentity {
-  DWORD volume;
-  DWORD indexHigh;
-  DWORD indexLow;
+  ULONGLONG volume;
+  ULONGLONG indexHigh;
+  ULONGLONG indexLow;
 };
 
 struct FolderWalk;
@@ -31,8 +31,12 @@ typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* d
                              BOOL folder);
 
 // Puts the file source at destination in place of the walk's own CopyFileA, once the walk has
-// found the destination safe to write; TRUE when the file arrived.
-typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* destination);
+// found the destination safe to write (existing: its attributes, INVALID_FILE_ATTRIBUTES when
+// there is none yet); TRUE when the file arrived. The step must never write through a link at
+// destination (a temporary made with CREATE_NEW and moved by name), for the walk checks a new
+// file's place only when it copies with CopyFileA itself.
+typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* destination,
+                             DWORD existing);
 // Makes the folder path, whose parent exists, in place of MakeDirectories; TRUE when path is a
 // folder afterwards.
 typedef BOOL (*MakeFolderStep)(FolderWalk* walk, const char* path);
@@ -45,6 +49,10 @@ struct FolderWalk {
   // Nothing is made or copied: every entry still reaches the hook and the checks of an existing
   // destination still count, so a walk can tell what it would add or replace.
   BOOL dryRun;
+  // With dryRun, a walk for the hook alone, over what is at the destination already: a folder
+  // missing there is announced but not entered (nothing below it could be replaced), and a file
+  // is announced only, its checks left to the walk that copies it.
+  BOOL existingOnly;
   void* context;              // the owner's, for the hook and the steps
   int32_t errorCount;         // items that did not reach the destination, see CopyFolderTree
   char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits

@@ -27,11 +27,25 @@ BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const c
   return TRUE;
 }
 
-// <undo area>\<step><suffix>: where the next step keeps what it replaces.
-BOOL KeptName(const InstallJournal* journal, const char* suffix, char* path) {
+// Backups to a folder of the undo area. Wine makes sure a new name is not there already in
+// another case by reading the whole folder, so a single folder of 3,000 backups cost 3,000 reads
+// of up to 3,000 entries, and that was most of the time an install over an installed patch took.
+constexpr int32_t kBackupsPerFolder = 128;
+
+// <undo area>\<step / 128>\<step><suffix>: where the next step keeps what it replaces. The
+// folder is made on the way (the area goes as a whole, so it is not a step of its own).
+BOOL KeptName(InstallJournal* journal, const char* suffix, char* path) {
+  const int32_t bucket = journal->steps / kBackupsPerFolder;
+  char folder[MAX_PATH];
   char name[32];
+  snprintf(name, sizeof name, "%d", static_cast<int>(bucket));
+  if (!JoinItemPath(folder, journal->undoArea, name, MAX_PATH - 1)) return FALSE;
+  if (bucket != journal->bucketMade) {
+    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return FALSE;
+    journal->bucketMade = bucket;
+  }
   snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), suffix);
-  return JoinItemPath(path, journal->undoArea, name, MAX_PATH - 1);
+  return JoinItemPath(path, folder, name, MAX_PATH - 1);
 }
 
 // The temporary beside destination: <destination>.qx48new, or <folder>\<step>.qx48new where that
@@ -58,6 +72,7 @@ BOOL TemporaryName(const InstallJournal* journal, const char* destination, char*
 BOOL BeginJournal(InstallJournal* journal, const char* config) {
   memset(journal, 0, sizeof *journal);
   journal->file = INVALID_HANDLE_VALUE;
+  journal->bucketMade = -1;
   if (strlen(config) >= MAX_PATH) return FALSE;
   strcpy(journal->config, config);
   char path[MAX_PATH];
@@ -90,26 +105,34 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
   return IsFolder(GetFileAttributesA(folder));
 }
 
-BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination) {
+BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
+                      DWORD existing) {
   char temporary[MAX_PATH];
-  char backup[MAX_PATH];
-  if (!TemporaryName(journal, destination, temporary) || !KeptName(journal, ".bak", backup))
-    return FALSE;
-  const DWORD existing = GetFileAttributesA(destination);
+  char backup[MAX_PATH] = "";
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
-  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, replacing ? backup : ""))
-    return FALSE;
-  if (!CopyFileA(source, temporary, FALSE)) {
-    DeleteFileA(temporary);
+  if (!TemporaryName(journal, destination, temporary) ||
+      (replacing && !KeptName(journal, ".bak", backup))) {
     return FALSE;
   }
-  if (replacing) {
-    // The old file becomes the backup by name, so a hard link to it keeps its old bytes.
-    return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr);
+  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, backup)) return FALSE;
+  // Made new, never opened through whatever has that name already (a dangling link, which Wine
+  // does not list, would otherwise be written through). A leftover of that name is the journal's
+  // to remove: it goes, and the copy is tried once more.
+  if (!CopyFileA(source, temporary, TRUE) &&
+      (!DeleteOwnFile(temporary) || !CopyFileA(source, temporary, TRUE))) {
+    DeleteOwnFile(temporary);
+    return FALSE;
   }
-  return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
+  if (!replacing) return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
+  // The old file stays as the backup under a second name, and the new one is moved over the
+  // destination by name: the file is never missing, and a hard link to it keeps its old bytes.
+  if (CreateHardLinkA(backup, destination, nullptr)) {
+    return MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+  // No hard links on this volume (FAT): the old file becomes the backup by name instead.
+  return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                      nullptr);
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
@@ -136,6 +159,11 @@ BOOL CommitJournal(InstallJournal* journal) {
     return FALSE;
   }
   return TRUE;
+}
+
+BOOL DeleteOwnFile(const char* path) {
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(path);
 }
 
 BOOL RemoveOwnTree(const char* folder) {

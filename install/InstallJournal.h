@@ -19,6 +19,7 @@ struct InstallJournal {
   char undoArea[MAX_PATH];  // <config>\QX48_EWARM_patch.undo
   HANDLE file;              // the journal, appended to write-through
   int32_t steps;            // lines written so far; names each backup uniquely
+  int32_t bucketMade;       // the last folder of backups made in the undo area (-1: none yet)
 };
 
 // Makes a fresh undo area below config with an empty journal. FALSE, touching nothing else, when
@@ -33,10 +34,12 @@ BOOL JournalCreatedFolder(InstallJournal* journal, const char* folder);
 // puts back what the step did, all of it or any part.
 // folder is made (its parent exists).
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
-// source is copied to <destination>.qx48new in the destination's folder and then moved over the
-// destination in one step (ReplaceFileA, the old file going into the undo area, or MoveFileExA),
-// so the destination is never half written and a hard link to it is replaced, never written into.
-BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination);
+// source is copied to a new <destination>.qx48new in the destination's folder and then moved over
+// the destination in one step, the old file (existing: its attributes, or INVALID_FILE_ATTRIBUTES
+// when there is none) kept in the undo area, so the destination is never half written and a hard
+// link to it is replaced, never written into.
+BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
+                      DWORD existing);
 // folder, with everything in it, is moved into the undo area.
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder);
 
@@ -58,6 +61,9 @@ int RecoverUndoArea(const char* config);
 // Returns the number of steps that could not be undone (1 when there is no generation, or an undo
 // area is in the way); what was not undone stays in the undo area.
 int RestorePreviousGeneration(const char* config);
+
+// Removes a file of the install's own, whatever its attributes (a patch file may be read-only).
+BOOL DeleteOwnFile(const char* path);
 
 // Removes folder with everything in it, a linked folder as the link, never entered. TRUE when it
 // is gone.

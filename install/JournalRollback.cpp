@@ -21,12 +21,6 @@ BOOL Exists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A file of ours goes whatever its attributes (a patch file may be read-only).
-BOOL DeleteOwnFile(const char* path) {
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(path);
-}
-
 // The whole journal into text; FALSE when it cannot be read or is larger than any journal.
 BOOL ReadJournal(const char* path, std::vector<char>* text) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

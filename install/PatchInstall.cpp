@@ -25,9 +25,10 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
   return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
 }
 
-BOOL PlaceThroughJournal(FolderWalk* walk, const char* source, const char* destination) {
+BOOL PlaceThroughJournal(FolderWalk* walk, const char* source, const char* destination,
+                         DWORD existing) {
   const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
-  return JournalPlaceFile(job->journal, source, destination);
+  return JournalPlaceFile(job->journal, source, destination, existing);
 }
 
 BOOL MakeThroughJournal(FolderWalk* walk, const char* path) {

@@ -122,6 +122,7 @@ int InstallPatch(const char* installFolder, InstallOptions options, StatusSink s
   FolderWalk look;
   memset(&look, 0, sizeof look);
   look.dryRun = TRUE;
+  look.existingOnly = TRUE;
   look.hook = LookForFileInUse;
   look.context = &search;
   CopyFolderTree(patch, config, &look);

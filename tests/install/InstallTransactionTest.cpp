@@ -281,6 +281,54 @@ TEST_F(InstallTransactionTest, EachCopyLineArrivesBeforeItsFileIsTouched) {
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
+TEST_F(InstallTransactionTest, AStrayFileOfTheTemporarysNameIsReplaced) {
+  const std::string stray =
+      Join(kConfig, std::string("debugger\\QuorVantel\\x.ddf") + kTemporarySuffix);
+  const Tree expected = NewTree(false);
+  WriteFileBytes(stray, "stray");
+  EXPECT_EQ(kInstallDone, Install(false).outcome);
+  EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig))) << "no temporary is left";
+}
+
+// Hundreds of replaced files: their backups fill more than one folder of the undo area, and a
+// fault late in the run, or a later restore, still puts every one of them back.
+TEST_F(InstallTransactionTest, HundredsOfReplacedFilesAreAllPutBack) {
+  constexpr int kFiles = 300;
+  Tree patch, before;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name =
+        "devices\\QuorVantel\\f" + std::to_string(i % 7) + "\\" + std::to_string(i) + ".i79";
+    patch[name] = "new " + std::to_string(i);
+    before[name] = "old " + std::to_string(i);
+  }
+  RemoveTree(kRoot);
+  RemoveTree(PatchFolder());
+  WriteTree(PatchFolder(), patch);
+  WriteTree(kConfig, before);
+  const Tree original = ReadTree(kConfig);
+
+  // The 290th file found read-only just as its line arrives: 289 replaced files are undone.
+  std::string refused;
+  g_onLine = [&refused](const std::string& line) {
+    const size_t to = line.rfind(" to ");
+    if (CopyLines() != 290 || to == std::string::npos) return;
+    refused = Join(kConfig, line.substr(5, to - 5));
+    SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_READONLY);
+  };
+  const InstallResult failed = Install(false);
+  ASSERT_FALSE(refused.empty());
+  SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(kInstallRolledBack, failed.outcome) << failed.reason;
+  EXPECT_EQ(original, ReadTree(kConfig));
+
+  ASSERT_EQ(kInstallDone, Install(false).outcome);
+  Tree arrived = original;
+  for (const auto& [path, content] : patch) arrived[path] = content;
+  EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
+  EXPECT_EQ(0, RestorePreviousGeneration(kConfig.c_str()));
+  EXPECT_EQ(original, ReadTree(kConfig)) << "the kept generation restored every file";
+}
+
 // --- A killed run ----------------------------------------------------------------------------
 
 bool HoldsTemporary(const Tree& tree) {

@@ -84,4 +84,14 @@ TEST_F(PatchInstallTest, DestinationFilesLinkedElsewhereAreNotWrittenThrough) {
   EXPECT_EQ("keep", ReadFileBytes(Fixture("EW-filelink\\arm\\config\\same.txt")));
 }
 
+// Wine can neither see nor remove a dangling link, so the temporary cannot be made: ok.txt counts.
+TEST_F(PatchInstallTest, ALinkInThePlaceOfTheTemporaryIsNotWrittenThrough) {
+  WriteTree(PatchFolder(), {{"ok.txt", "new"}, {"other.txt", "new"}});
+  ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
+  Installation installation(Fixture("EW-templink"));
+  EXPECT_EQ(1, installation.Install(0));
+  EXPECT_EQ(kOutside, ReadTree(Fixture("outside"))) << "nothing was made through the link";
+  EXPECT_EQ(Tree{}, ReadTree(Fixture("EW-templink\\arm\\config"))) << "other.txt is undone";
+}
+
 }  // namespace

@@ -25,6 +25,9 @@ ln -s "$fixture/outside" EW-inner/arm/config/devices/QuorVantel/inner
 mkdir -p EW-filelink/arm/config
 ln -s "$fixture/outside/keep.txt" EW-filelink/arm/config/same.txt
 ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
+# A dangling link where an install makes its temporary for ok.txt (Wine does not list it).
+mkdir -p EW-templink/arm/config
+ln -s "$fixture/outside/temporary.txt" EW-templink/arm/config/ok.txt.qx48new
 
 # Installations whose installed device file is a hard link to a file outside them.
 mkdir -p outside-hard
