@@ -83,8 +83,3 @@ class CString {
 };
 
 CString operator+(const CString& a, LPCTSTR b);
-
-// Case-sensitive, as strcmp.
-inline bool operator==(const CString& a, LPCTSTR b) {
-  return strcmp(a, b != nullptr ? b : "") == 0;
-}

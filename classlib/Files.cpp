@@ -42,13 +42,6 @@ const int kNoFile = -1;
 
 CFile::CFile() : m_hFile(kNoFile) {}
 
-CFile::CFile(LPCTSTR fileName, UINT openFlags) : m_hFile(kNoFile) {
-  CFileException error;
-  if (!Open(fileName, openFlags, &error)) {
-    AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
-  }
-}
-
 CFile::~CFile() {
   Abort();
 }
@@ -242,29 +235,8 @@ BOOL CStdioFile::ReadString(CString& line) {
   return readAny;
 }
 
-CMemFile::CMemFile(UINT) {}
-
-CMemFile::CMemFile(BYTE* buffer, UINT bufferSize, UINT growBytes) {
-  Attach(buffer, bufferSize, growBytes);
-}
-
-void CMemFile::Attach(BYTE* buffer, UINT bufferSize, UINT) {
-  m_data = buffer;
-  m_size = buffer != nullptr ? bufferSize : 0;
-  m_position = 0;
-}
-
-BYTE* CMemFile::Detach() {
-  BYTE* buffer = m_data;
-  Close();
-  return buffer;
-}
-
-BOOL CMemFile::Open(LPCTSTR fileName, UINT, CFileException* error) {
-  // A memory file has no name to open; it is given its memory with Attach.
-  Report(error, CFileException::genericException, -1, fileName);
-  return FALSE;
-}
+CMemFile::CMemFile(BYTE* buffer, UINT bufferSize, UINT)
+    : m_data(buffer), m_size(buffer != nullptr ? bufferSize : 0) {}
 
 UINT CMemFile::Read(void* buffer, UINT count) {
   const UINT left = m_size - m_position;

@@ -24,8 +24,6 @@ class CFile {
   };
 
   CFile();
-  // Opens or raises CFileException.
-  CFile(LPCTSTR fileName, UINT openFlags);
   virtual ~CFile();  // closes an open file, ignoring any error
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
@@ -61,7 +59,7 @@ class CFile {
 // as a line end; typeBinary takes only LF and keeps a CR before it.
 class CStdioFile : public CFile {
  public:
-  CStdioFile() = default;
+  // Opens or raises CFileException.
   CStdioFile(LPCTSTR fileName, UINT openFlags);
 
   BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
@@ -95,17 +93,11 @@ class CStdioFile : public CFile {
   ULONGLONG m_bytesRead = 0;  // from the file since it was opened, buffered bytes included
 };
 
-// A file over memory. Over a caller's buffer (the constructor with a buffer, or Attach) it reads
-// that buffer and never frees it.
+// A file over a caller's buffer: it reads that buffer and never writes or frees it.
 class CMemFile : public CFile {
  public:
-  explicit CMemFile(UINT growBytes = 1024);
   CMemFile(BYTE* buffer, UINT bufferSize, UINT growBytes = 0);
 
-  void Attach(BYTE* buffer, UINT bufferSize, UINT growBytes = 0);
-  BYTE* Detach();  // hands the buffer back and leaves the file empty
-
-  BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
   UINT Read(void* buffer, UINT count) override;
   ULONGLONG GetLength() const override { return m_size; }
   void Close() override;

@@ -141,12 +141,6 @@ TEST(CStringParts, FindLeftMidClampToTheText) {
   EXPECT_EQ(text.Mid(-2, 2), "ab");
 }
 
-TEST(CStringCompare, CaseSensitiveEquality) {
-  const CString install("Install");
-  EXPECT_TRUE(install == "Install");
-  EXPECT_TRUE(install == CString("Install"));
-}
-
 TEST(CStringBuild, AppendingAndConcatenation) {
   CString text("ab");
   text += text;

@@ -11,9 +11,7 @@ namespace {
 
 std::vector<std::string> ReadLines(const std::string& path, UINT flags = 0) {
   std::vector<std::string> lines;
-  CStdioFile file;
-  CFileException error;
-  EXPECT_TRUE(file.Open(path.c_str(), flags, &error)) << path << " cause " << error.m_cause;
+  CStdioFile file(path.c_str(), flags);
   CString line("left over");
   while (file.ReadString(line)) lines.emplace_back(static_cast<LPCTSTR>(line));
   EXPECT_TRUE(line.IsEmpty());
@@ -106,7 +104,7 @@ TEST(CFileOpen, ConstructorRaisesAHeapException) {
 TEST(CFileRead, BytesThenEndAndLength) {
   TempFolder folder;
   const std::string path = folder.Write("r.bin", std::string("\x01\x02\x03\x00\x05", 5));
-  CFile file(path.c_str(), CFile::modeRead);
+  CStdioFile file(path.c_str(), CFile::typeBinary);
   EXPECT_EQ(file.GetLength(), 5u);
   unsigned char bytes[8] = {};
   EXPECT_EQ(file.Read(bytes, 3), 3u);
@@ -205,14 +203,14 @@ TEST(CFileExclusiveOpen, AnotherOpenerBlocksFlagsZero) {
                       DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
     HANDLE other = OpenOther(path, GENERIC_READ, share);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    CStdioFile file;
+    CFile file;
     CFileException error;
     EXPECT_FALSE(file.Open(path.c_str(), 0, &error)) << "share " << share;
     EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
     EXPECT_EQ(error.m_lOsError, static_cast<LONG>(ERROR_SHARING_VIOLATION));
     CloseHandle(other);
   }
-  CStdioFile file;
+  CFile file;
   EXPECT_TRUE(file.Open(path.c_str(), 0));
 }
 
@@ -236,7 +234,7 @@ TEST(CFileExclusiveOpen, ShareDenyWriteAllowsOtherReaders) {
   const std::string path = folder.Write("shared.txt", "x\n");
   HANDLE other = OpenOther(path, GENERIC_READ, FILE_SHARE_READ);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
-  CStdioFile file;
+  CFile file;
   EXPECT_TRUE(file.Open(path.c_str(), CFile::shareDenyWrite));
   CloseHandle(other);
 }

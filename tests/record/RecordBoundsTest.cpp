@@ -9,6 +9,7 @@
 
 #include "record/RecordDocument.h"
 #include "record/VersionStamp.h"
+#include "tests/classlib/CStringPrinter.h"
 #include "tests/classlib/TempFolder.h"
 #include "tests/record/RecordDump.h"
 

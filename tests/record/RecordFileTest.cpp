@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "record/RecordDocument.h"
+#include "tests/classlib/CStringPrinter.h"
 #include "tests/classlib/TempFolder.h"
 #include "tests/record/RecordDump.h"
 
