@@ -38,11 +38,6 @@ class GrowableArray {
     return GetUpperBound();
   }
 
-  void InsertAt(INT_PTR index, ArgT item) {
-    if (index < 0 || index > GetSize()) AfxThrowInvalidArgException();
-    Grow([&] { m_items.insert(m_items.begin() + index, item); });
-  }
-
   void RemoveAt(INT_PTR index) {
     m_items.erase(m_items.begin() + static_cast<INT_PTR>(Checked(index)));
   }

@@ -50,14 +50,6 @@ CString::~CString() {
   free(m_data);
 }
 
-CString& CString::operator=(const CString& other) {
-  if (this != &other) {
-    Empty();
-    Append(other, other.m_length);
-  }
-  return *this;
-}
-
 CString& CString::operator=(CString&& other) noexcept {
   if (this != &other) {
     free(m_data);

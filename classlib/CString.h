@@ -28,7 +28,8 @@ class CString {
   CString(LPCTSTR text, int length);  // the first length characters (fewer if text ends sooner)
   ~CString();
 
-  CString& operator=(const CString& other);
+  // No copy assignment: nothing assigns one CString to another, and with the move assignment
+  // declared, such an assignment does not compile rather than go through LPCTSTR.
   CString& operator=(CString&& other) noexcept;
   CString& operator=(LPCTSTR text);
 

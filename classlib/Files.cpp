@@ -174,26 +174,9 @@ UINT CStdioFile::ReadWithinLimit(void* buffer, UINT count) {
   return read;
 }
 
-UINT CStdioFile::Read(void* buffer, UINT count) {
-  // Bytes already buffered by ReadString come first.
-  const UINT buffered = m_end - m_next;
-  if (buffered > 0) {
-    const UINT taken = count < buffered ? count : buffered;
-    memcpy(buffer, m_buffer + m_next, taken);
-    m_next += taken;
-    return taken;
-  }
-  return ReadWithinLimit(buffer, count);
-}
-
 void CStdioFile::Close() {
   m_next = m_end = 0;
   CFile::Close();
-}
-
-void CStdioFile::Abort() {
-  m_next = m_end = 0;
-  CFile::Abort();
 }
 
 BOOL CStdioFile::FillBuffer() {
@@ -235,7 +218,7 @@ BOOL CStdioFile::ReadString(CString& line) {
   return readAny;
 }
 
-CMemFile::CMemFile(BYTE* buffer, UINT bufferSize, UINT)
+CMemFile::CMemFile(BYTE* buffer, UINT bufferSize)
     : m_data(buffer), m_size(buffer != nullptr ? bufferSize : 0) {}
 
 UINT CMemFile::Read(void* buffer, UINT count) {
@@ -244,9 +227,4 @@ UINT CMemFile::Read(void* buffer, UINT count) {
   if (taken > 0) memcpy(buffer, m_data + m_position, taken);
   m_position += taken;
   return taken;
-}
-
-void CMemFile::Close() {
-  m_data = nullptr;
-  m_size = m_position = 0;
 }

@@ -35,11 +35,11 @@ class CFile {
   virtual BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr);
   // Reads up to count bytes; returns how many, 0 at the end. A read error raises CFileException.
   virtual UINT Read(void* buffer, UINT count);
-  virtual ULONGLONG GetLength() const;
+  ULONGLONG GetLength() const;
   // Closes the file; a failure raises CFileException (the file counts as closed all the same).
   virtual void Close();
   // Closes the file without raising anything.
-  virtual void Abort();
+  void Abort();
 
   BOOL IsOpen() const;
   const CString& GetFilePath() const { return m_strFileName; }
@@ -56,16 +56,15 @@ class CFile {
 };
 
 // A text file read line by line. Text mode (the default, or typeText) takes CR LF or LF alone
-// as a line end; typeBinary takes only LF and keeps a CR before it.
+// as a line end; typeBinary takes only LF and keeps a CR before it. Read is CFile's: it neither
+// sees the bytes ReadString has buffered nor heeds the read limit, so a file is read one way only.
 class CStdioFile : public CFile {
  public:
   // Opens or raises CFileException.
   CStdioFile(LPCTSTR fileName, UINT openFlags);
 
   BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
-  UINT Read(void* buffer, UINT count) override;
   void Close() override;
-  void Abort() override;
 
   // The next line without its line end; a last line without a line end is read too. Returns
   // FALSE, with the string empty, when no character is left. A zero byte ends the line's text:
@@ -93,15 +92,14 @@ class CStdioFile : public CFile {
   ULONGLONG m_bytesRead = 0;  // from the file since it was opened, buffered bytes included
 };
 
-// A file over a caller's buffer: it reads that buffer and never writes or frees it.
+// A file over a caller's buffer for an archive to load from: it reads that buffer and never
+// writes or frees it. Read is all an archive asks of a file, so the rest is CFile's, which sees
+// no open file.
 class CMemFile : public CFile {
  public:
-  CMemFile(BYTE* buffer, UINT bufferSize, UINT growBytes = 0);
+  CMemFile(BYTE* buffer, UINT bufferSize);
 
   UINT Read(void* buffer, UINT count) override;
-  ULONGLONG GetLength() const override { return m_size; }
-  void Close() override;
-  void Abort() override { Close(); }
 
  private:
   BYTE* m_data = nullptr;

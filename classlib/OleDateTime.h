@@ -5,7 +5,6 @@
 // A local date and time, to the second.
 class COleDateTime {
  public:
-  COleDateTime() = default;  // valid, 1899-12-30 00:00:00 as the class library's zero date
   // An impossible date or time (month 13, February 30, hour 24, years outside 100 to 9999)
   // gives an invalid object.
   COleDateTime(int year, int month, int day, int hour, int minute, int second);
@@ -17,11 +16,11 @@ class COleDateTime {
   CString Format(LPCTSTR format) const;
 
  private:
-  bool m_valid = true;
-  int m_year = 1899;
-  int m_month = 12;
-  int m_day = 30;
-  int m_hour = 0;
-  int m_minute = 0;
-  int m_second = 0;
+  bool m_valid;
+  int m_year;
+  int m_month;
+  int m_day;
+  int m_hour;
+  int m_minute;
+  int m_second;
 };
