@@ -26,9 +26,10 @@ BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination, DW
                                    : CopyFileA(source, destination, FALSE);
 }
 
-// Copies one file over whatever the destination has of that name. FALSE when it did not arrive.
-BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination) {
-  const DWORD existing = GetFileAttributesA(destination);
+// Copies one file over whatever the destination has of that name (nothing when inNewFolder).
+// FALSE when it did not arrive.
+BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination, BOOL inNewFolder) {
+  const DWORD existing = inNewFolder ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
   if (existing != INVALID_FILE_ATTRIBUTES) {
     // A read-only file stays, as Windows leaves it; Wine, run by root, would overwrite it.
     if (IsReparsePoint(existing) || (existing & FILE_ATTRIBUTE_READONLY) != 0 ||
@@ -106,8 +107,10 @@ void Announce(FolderWalk* walk, const char* source, const char* destination, BOO
 }
 
 // One entry of a listing: validated, announced through the hook, then copied or descended into.
+// In a destination folder the walk has just made (inNewFolder), nothing is there to look for:
+// Wine answers a look for a name that is not there by reading the whole folder.
 void CopyEntry(const char* sourceFolder, const char* destinationFolder,
-               const WIN32_FIND_DATAA& entry, FolderWalk* walk) {
+               const WIN32_FIND_DATAA& entry, BOOL inNewFolder, FolderWalk* walk) {
   const char* name = entry.cFileName;
   if (IsDotEntry(name)) {
     return;
@@ -126,7 +129,7 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
     return;
   }
   if (folder) {
-    const DWORD existing = GetFileAttributesA(destination);
+    const DWORD existing = inNewFolder ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
     if (IsReparsePoint(entry.dwFileAttributes) ||
         (existing != INVALID_FILE_ATTRIBUTES &&
          (IsReparsePoint(existing) || !ResolvesBelowRoot(walk->destinationRoot, destination)))) {
@@ -134,7 +137,9 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
       return;
     }
     Announce(walk, source, destination, TRUE);
-    if (walk->dryRun && walk->existingOnly && existing == INVALID_FILE_ATTRIBUTES) {
+    const BOOL skip = walk->skipFolder;
+    walk->skipFolder = FALSE;
+    if (walk->dryRun && walk->existingOnly && (skip || existing == INVALID_FILE_ATTRIBUTES)) {
       return;
     }
     CopyFolderTree(source, destination, walk);
@@ -144,31 +149,33 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
   if (walk->dryRun && walk->existingOnly) {
     return;
   }
-  if (!CopyTreeFile(walk, source, destination)) {
+  if (!CopyTreeFile(walk, source, destination, inNewFolder)) {
     CountError(walk, destination);
   }
 }
 
 // The walk's folder, made by the owner's step when it has one (only the last level can be
-// missing then: the walk makes every folder on its way down).
-BOOL MakeWalkFolder(FolderWalk* walk, const char* path) {
-  if (walk->makeFolder == nullptr || IsFolder(GetFileAttributesA(path))) {
-    return MakeDirectories(path);
+// missing then: the walk makes every folder on its way down). *made: it was not there before.
+BOOL MakeWalkFolder(FolderWalk* walk, const char* path, BOOL* made) {
+  *made = !IsFolder(GetFileAttributesA(path));
+  if (!*made) {
+    return TRUE;
   }
-  return walk->makeFolder(walk, path);
+  return walk->makeFolder != nullptr ? walk->makeFolder(walk, path) : MakeDirectories(path);
 }
 
 // The rest of CopyFolderTree, once source is listed (the listing may be closed for an empty
 // folder) and entered: the destination first, then every entry.
 void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source,
                  const char* destination, FolderWalk* walk) {
+  BOOL made = FALSE;
   if (walk->dryRun) {
     // A folder that would be made has nothing in it yet to resolve or to check.
     if (walk->destinationRoot[0] == '\0' && IsFolder(GetFileAttributesA(destination)) &&
         !ResolvePath(destination, walk->destinationRoot)) {
       walk->destinationRoot[0] = '\0';
     }
-  } else if (!MakeWalkFolder(walk, destination)) {
+  } else if (!MakeWalkFolder(walk, destination, &made)) {
     CountError(walk, destination);
   } else if (walk->destinationRoot[0] == '\0' && !ResolvePath(destination, walk->destinationRoot)) {
     // Without knowing where the root really is, no write could be kept inside it.
@@ -180,7 +187,7 @@ void CopyListing(CFindFile& listing, WIN32_FIND_DATAA& entry, const char* source
     return;
   }
   do {
-    CopyEntry(source, destination, entry, walk);
+    CopyEntry(source, destination, entry, made, walk);
   } while (listing.FindNext(&entry));
   if (GetLastError() != ERROR_NO_MORE_FILES) {
     CountError(walk, source);

@@ -166,27 +166,38 @@ BOOL DeleteOwnFile(const char* path) {
   return DeleteFileA(path);
 }
 
-BOOL RemoveOwnTree(const char* folder) {
-  const DWORD attributes = GetFileAttributesA(folder);
+namespace {
+
+// RemoveOwnTree for an item whose attributes are known (from its folder's listing): a kept
+// generation holds thousands of files, and each look at one is a walk down its whole path.
+BOOL RemoveOwnItem(const char* path, DWORD attributes) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return TRUE;
   if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
-    SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-    return IsFolder(attributes) ? RemoveDirectoryA(folder) : DeleteFileA(folder);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    return IsFolder(attributes) ? RemoveDirectoryA(path) : DeleteFileA(path);
   }
   char pattern[MAX_PATH];
   WIN32_FIND_DATAA entry;
-  if (JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) {
+  if (JoinItemPath(pattern, path, "*", MAX_PATH - 1)) {
     HANDLE listing = FindFirstFileA(pattern, &entry);
     if (listing != INVALID_HANDLE_VALUE) {
       do {
         char inner[MAX_PATH];
         if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
-            JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1)) {
-          RemoveOwnTree(inner);
+            JoinItemPath(inner, path, entry.cFileName, MAX_PATH - 1)) {
+          RemoveOwnItem(inner, entry.dwFileAttributes);
         }
       } while (FindNextFileA(listing, &entry));
       FindClose(listing);
     }
   }
-  return RemoveDirectoryA(folder) || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
+  return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+BOOL RemoveOwnTree(const char* folder) {
+  return RemoveOwnItem(folder, GetFileAttributesA(folder));
 }

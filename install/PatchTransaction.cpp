@@ -22,12 +22,18 @@ struct InUseSearch {
 // would move aside, must be free to be moved.
 void LookForFileInUse(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
   InUseSearch* search = static_cast<InUseSearch*>(walk->context);
-  if (search->found || GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) return;
+  if (search->found) {
+    walk->skipFolder = folder;  // the answer is known: the rest of the tree need not be seen
+    return;
+  }
+  if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) return;
   if (!folder) {
     search->found = IsFileInUse(destination, search->start);
     if (search->found) strcpy(search->file, destination);
   } else if (IsVendorFolder(source) && search->options.clearOldPatch) {
+    // Every file in it was looked at, those the patch replaces among them.
     search->found = FindFileInUse(destination, search->start, search->file);
+    walk->skipFolder = TRUE;
   }
 }
 

@@ -127,6 +127,46 @@ TEST_F(PatchManifestTest, APatchIsCheckedFileByFileAgainstItsManifest) {
   }
 }
 
+// However the files are shared out to be checked, the bad file named is the first in the
+// manifest's order.
+TEST_F(PatchManifestTest, OfSeveralBadFilesTheFirstInTheManifestIsNamed) {
+  Tree tree;
+  char name[32];
+  for (int i = 0; i < 200; ++i) {
+    snprintf(name, sizeof name, "devices\\f%03d.i79", i);
+    tree[name] = "file " + std::to_string(i);
+  }
+  const auto path = [](int i) {
+    char file[64];
+    snprintf(file, sizeof file, "devices\\f%03d.i79", i);
+    return std::string(file);
+  };
+  struct Damage {
+    std::vector<int> changed, missing;
+    std::string named;
+  };
+  const Damage cases[] = {
+      {{7, 150, 199}, {}, path(7) + " differs from its manifest"},
+      {{120}, {150, 121}, path(120) + " differs from its manifest"},
+      {{199}, {0}, path(0) + " is missing"},
+      {{198, 199}, {}, path(198) + " differs from its manifest"},
+      {{1}, {2, 3}, path(1) + " differs from its manifest"},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.named);
+    RemoveTree("C:\\qx48-manifest-test");
+    WriteTree(kPatch, tree);
+    WriteFileBytes(kManifest, ManifestOf(tree));
+    for (int i : c.changed) WriteFileBytes(Join(kPatch, path(i)), "damaged");
+    for (int i : c.missing) DeleteFileA(Join(kPatch, path(i)).c_str());
+    ManifestCheck check;
+    CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check);
+    char text[512];
+    DescribeManifestCheck(check, text, sizeof text);
+    EXPECT_EQ(c.named, text);
+  }
+}
+
 // Thirty megabytes of patch, hashed as a run checks it; the time is printed, not judged.
 TEST_F(PatchManifestTest, ThirtyMegabytesAreCheckedWhole) {
   Tree tree;
