@@ -26,15 +26,14 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
   return true;
 }
 
-bool OpenLogIfAsked(CConsoleOutput& out, const CommandLine& line, CInstallLog* log) {
+ExitCode BeginChanges(CConsoleOutput& out, const CommandLine& line, CInstallLog* log,
+                      CInstallLock* lock) {
   DWORD error = 0;
-  if (line.logPath.empty() || log->Open(line.logPath, &error)) return true;
-  out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(),
-            static_cast<unsigned long>(error));
-  return false;
-}
-
-ExitCode TakeInstallLock(CConsoleOutput& out, CInstallLock* lock) {
+  if (!line.logPath.empty() && !log->Open(line.logPath, &error)) {
+    out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(),
+              static_cast<unsigned long>(error));
+    return kExitBadUsage;
+  }
   switch (lock->TryAcquire()) {
     case InstallLockResult::kAcquired:
       return kExitSuccess;

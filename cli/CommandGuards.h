@@ -14,8 +14,8 @@ struct PatchInfo;
 bool RequireAdministrator(CConsoleOutput& out);
 // FALSE when the patch beside the program is missing or damaged; *patch is filled either way.
 bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch);
-// Opens --log's file when one is named; FALSE when it cannot be opened.
-bool OpenLogIfAsked(CConsoleOutput& out, const CommandLine& line, CInstallLog* log);
-// kExitSuccess with the lock held, kExitAnotherInstall when another install holds it, kExitFatal
-// when it cannot be had at all.
-ExitCode TakeInstallLock(CConsoleOutput& out, CInstallLock* lock);
+// The last step before the first change: opens --log's file when one is named (kExitBadUsage when
+// it cannot be opened), then takes the machine-wide install lock (kExitAnotherInstall when
+// another install holds it, kExitFatal when it cannot be had at all). kExitSuccess with both.
+ExitCode BeginChanges(CConsoleOutput& out, const CommandLine& line, CInstallLog* log,
+                      CInstallLock* lock);

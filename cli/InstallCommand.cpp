@@ -112,10 +112,9 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   if (line.dryRun) return DryRun(out, patch, chosen, options);
 
   CInstallLog log;
-  if (!OpenLogIfAsked(out, line, &log)) return kExitBadUsage;
   CInstallLock lock;
-  const ExitCode locked = TakeInstallLock(out, &lock);
-  if (locked != kExitSuccess) return locked;
+  const ExitCode begun = BeginChanges(out, line, &log, &lock);
+  if (begun != kExitSuccess) return begun;
 
   int failed = 0;
   int notRestored = 0;

@@ -67,10 +67,9 @@ ExitCode RunRestore(const CommandLine& line, CConsoleOutput& out) {
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
   CInstallLog log;
-  if (!OpenLogIfAsked(out, line, &log)) return kExitBadUsage;
   CInstallLock lock;
-  const ExitCode locked = TakeInstallLock(out, &lock);
-  if (locked != kExitSuccess) return locked;
+  const ExitCode begun = BeginChanges(out, line, &log, &lock);
+  if (begun != kExitSuccess) return begun;
 
   int failed = 0;
   for (Installation& installation : chosen) {
