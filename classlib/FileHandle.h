@@ -1,8 +1,9 @@
 #pragma once
 #include <windows.h>
 
-// FILE_ID_INFO, which the headers declare for Windows 8 and later only.
-struct FileIdInfo {
+// FILE_ID_INFO, which the headers declare for Windows 8 and later only (where FileIdInfo names
+// the information class, hence another name here).
+struct FileIdentityInfo {
   ULONGLONG volume;
   BYTE id[16];
 };
@@ -31,7 +32,7 @@ class CFileHandle {
   // The volume and the 128-bit file id (Windows 8 and later; FALSE before). Unlike
   // GetInformation it asks nothing of the volume itself: under Wine that question goes to the
   // mount manager in another process, a round trip per call.
-  BOOL GetIdentity(FileIdInfo* identity) const {
+  BOOL GetIdentity(FileIdentityInfo* identity) const {
     constexpr FILE_INFO_BY_HANDLE_CLASS kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
     return ::GetFileInformationByHandleEx(m_hFile, kFileIdInfo, identity, sizeof *identity);
   }

@@ -64,7 +64,7 @@ BOOL GetFolderIdentity(const char* path, FolderIdentity* identity) {
                      FILE_FLAG_BACKUP_SEMANTICS)) {
     return FALSE;
   }
-  FileIdInfo id;
+  FileIdentityInfo id;
   if (folder.GetIdentity(&id)) {
     identity->volume = id.volume;
     memcpy(&identity->indexLow, id.id, sizeof identity->indexLow);
@@ -155,13 +155,18 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
 }
 
 // The walk's folder, made by the owner's step when it has one (only the last level can be
-// missing then: the walk makes every folder on its way down). *made: it was not there before.
+// missing then: the walk makes every folder on its way down). *made: the owner's step made it,
+// so nothing is in it that the walk did not put there.
 BOOL MakeWalkFolder(FolderWalk* walk, const char* path, BOOL* made) {
-  *made = !IsFolder(GetFileAttributesA(path));
-  if (!*made) {
+  *made = FALSE;
+  if (IsFolder(GetFileAttributesA(path))) {
     return TRUE;
   }
-  return walk->makeFolder != nullptr ? walk->makeFolder(walk, path) : MakeDirectories(path);
+  if (walk->makeFolder == nullptr) {
+    return MakeDirectories(path);
+  }
+  *made = walk->makeFolder(walk, path);
+  return *made;
 }
 
 // The rest of CopyFolderTree, once source is listed (the listing may be closed for an empty

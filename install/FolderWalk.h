@@ -37,8 +37,9 @@ typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* d
 // file's place only when it copies with CopyFileA itself.
 typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* destination,
                              DWORD existing);
-// Makes the folder path, whose parent exists, in place of MakeDirectories; TRUE when path is a
-// folder afterwards.
+// Makes the folder path, whose parent exists, in place of MakeDirectories; TRUE only when it made
+// path itself (a folder that appeared meanwhile counts as a failure), for the walk then looks for
+// nothing in it before writing.
 typedef BOOL (*MakeFolderStep)(FolderWalk* walk, const char* path);
 
 // One walk's state; zero-filled before the first CopyFolderTree of the walk.

@@ -101,8 +101,9 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
       !WriteLine(journal, "D", folder, "", "")) {
     return IsFolder(GetFileAttributesA(folder));
   }
-  CreateDirectoryA(folder, nullptr);
-  return IsFolder(GetFileAttributesA(folder));
+  // A folder that appeared since the look above is not the install's: the walk would trust it
+  // to be empty.
+  return CreateDirectoryA(folder, nullptr) && IsFolder(GetFileAttributesA(folder));
 }
 
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
@@ -128,7 +129,13 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   // The old file stays as the backup under a second name, and the new one is moved over the
   // destination by name: the file is never missing, and a hard link to it keeps its old bytes.
   if (CreateHardLinkA(backup, destination, nullptr)) {
-    return MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return TRUE;
+    }
+    // The destination is untouched: its second name goes now, so that the rollback need not move
+    // a file over itself (which Windows refuses while another program holds it).
+    DeleteFileA(backup);
+    return FALSE;
   }
   // No hard links on this volume (FAT): the old file becomes the backup by name instead.
   return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
@@ -162,8 +169,14 @@ BOOL CommitJournal(InstallJournal* journal) {
 }
 
 BOOL DeleteOwnFile(const char* path) {
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(path);
+  if (DeleteFileA(path)) return TRUE;
+  // A read-only file. Wine neither marks a link to a file nor deletes one to a read-only file, and
+  // clearing the attribute through such a link would change the file it leads to: only a file
+  // that is where its path says has its attribute cleared.
+  if (GetLastError() != ERROR_ACCESS_DENIED || !ResolvesToItself(path)) return FALSE;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
 }
 
 namespace {
@@ -173,10 +186,7 @@ namespace {
 BOOL RemoveOwnItem(const char* path, DWORD attributes) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return TRUE;
   if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    }
-    return IsFolder(attributes) ? RemoveDirectoryA(path) : DeleteFileA(path);
+    return IsFolder(attributes) ? RemoveDirectoryA(path) : DeleteOwnFile(path);
   }
   char pattern[MAX_PATH];
   WIN32_FIND_DATAA entry;
@@ -185,7 +195,10 @@ BOOL RemoveOwnItem(const char* path, DWORD attributes) {
     if (listing != INVALID_HANDLE_VALUE) {
       do {
         char inner[MAX_PATH];
+        // A name Windows would read as another place (Wine lists Unix names with a backslash)
+        // is never joined: the folder then stays, not empty.
         if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+            IsSafeEntryName(entry.cFileName) &&
             JoinItemPath(inner, path, entry.cFileName, MAX_PATH - 1)) {
           RemoveOwnItem(inner, entry.dwFileAttributes);
         }

@@ -61,21 +61,34 @@ BOOL IsInside(const char* folder, const char* path) {
   return _strnicmp(path, folder, length) == 0 && path[length] == '\\';
 }
 
+// Removes a step's temporary. The install makes its temporaries new, never through a link, so one
+// that is a link and cannot be removed (Wine removes no link to a read-only file) was never the
+// install's: it stays, and the step had not begun.
+BOOL RemoveTemporary(const char* temporary) {
+  return !Exists(temporary) || DeleteOwnFile(temporary) || !ResolvesToItself(temporary);
+}
+
 // Undoes one step; TRUE when what it did is gone (or it had not begun).
 BOOL UndoStep(const Step& step) {
   switch (step.kind) {
     case 'D':  // a folder made: it is empty again once every later step is undone
       return !IsFolder(GetFileAttributesA(step.field[0])) || RemoveDirectoryA(step.field[0]);
     case 'A':  // a file added: while its temporary is there, the move never happened
-      if (Exists(step.field[0])) return DeleteOwnFile(step.field[0]);
+      if (Exists(step.field[0])) return RemoveTemporary(step.field[0]);
       return !Exists(step.field[1]) || DeleteOwnFile(step.field[1]);
     case 'R':  // a file replaced: the backup exists only once the replacement began
-      if (Exists(step.field[2]) &&
-          !MoveFileExA(step.field[2], step.field[1],
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return FALSE;
+      if (Exists(step.field[2])) {
+        // The new file may be a read-only patch file, which a move would not replace.
+        const DWORD placed = GetFileAttributesA(step.field[1]);
+        if (placed != INVALID_FILE_ATTRIBUTES && (placed & FILE_ATTRIBUTE_READONLY) != 0) {
+          SetFileAttributesA(step.field[1], placed & ~FILE_ATTRIBUTE_READONLY);
+        }
+        if (!MoveFileExA(step.field[2], step.field[1],
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+          return FALSE;
+        }
       }
-      return !Exists(step.field[0]) || DeleteOwnFile(step.field[0]);
+      return RemoveTemporary(step.field[0]);
     case 'V':  // a vendor folder moved aside: the copy's new one is empty again by now
       if (!Exists(step.field[1])) return TRUE;
       if (Exists(step.field[0]) && !RemoveDirectoryA(step.field[0])) return FALSE;

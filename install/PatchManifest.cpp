@@ -117,8 +117,6 @@ void ListFiles(const char* folder, const std::string& prefix, std::vector<std::s
   FindClose(listing);
 }
 
-}  // namespace
-
 // One listed file against its entry. Most files are there: only a file that does not match is
 // looked at again, to tell a missing one from one that differs.
 ManifestVerdict CheckEntry(const char* patchFolder, const ManifestEntry& entry,
@@ -142,8 +140,12 @@ size_t FirstBadEntry(const char* patchFolder, const std::vector<ManifestEntry>& 
   const size_t threads = std::min<size_t>(std::max<DWORD>(system.dwNumberOfProcessors, 1), 4);
   std::vector<ManifestVerdict> verdicts(entries.size(), kManifestMatches);
   std::atomic<size_t> firstBad{entries.size()};
+  // Everything is allocated before a thread starts: nothing may throw while one runs.
+  std::vector<std::vector<char>> buffers(threads, std::vector<char>(kHashBufferSize));
+  std::vector<std::thread> helpers;
+  helpers.reserve(threads);
   auto check = [&](size_t first) {
-    std::vector<char> buffer(kHashBufferSize);
+    std::vector<char>& buffer = buffers[first];
     for (size_t i = first; i < entries.size() && i < firstBad.load(); i += threads) {
       verdicts[i] = CheckEntry(patchFolder, entries[i], buffer);
       if (verdicts[i] == kManifestMatches) continue;
@@ -153,7 +155,6 @@ size_t FirstBadEntry(const char* patchFolder, const std::vector<ManifestEntry>& 
       return;
     }
   };
-  std::vector<std::thread> helpers;
   for (size_t t = 1; t < threads; ++t) {
     try {
       helpers.emplace_back(check, t);
@@ -167,6 +168,8 @@ size_t FirstBadEntry(const char* patchFolder, const std::vector<ManifestEntry>& 
   if (bad < entries.size()) *verdict = verdicts[bad];
   return bad;
 }
+
+}  // namespace
 
 ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
                                           ManifestCheck* check) {

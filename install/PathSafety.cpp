@@ -44,6 +44,12 @@ BOOL ResolvesBelowRoot(const char* root, const char* path) {
          resolved[rootLength + 1] != '\0';
 }
 
+BOOL ResolvesToItself(const char* path) {
+  char resolved[kResolvedPathSize];
+  return ResolvePath(path, resolved) && strncmp(resolved, "\\\\?\\", 4) == 0 &&
+         _stricmp(resolved + 4, path) == 0;
+}
+
 BOOL HoldsReparsePoint(const char* folder) {
   char pattern[MAX_PATH];
   if (!JoinItemPath(pattern, folder, "*.*", MAX_PATH - 1)) {

@@ -22,6 +22,10 @@ BOOL ResolvePath(const char* path, char* resolved);
 // Unix link to a file as a plain file, so the attributes alone cannot tell where a write lands.
 BOOL ResolvesBelowRoot(const char* root, const char* path);
 
+// TRUE when the existing path leads nowhere else: resolved, it is path itself (letter case aside).
+// FALSE for a link, which Wine shows as a plain file.
+BOOL ResolvesToItself(const char* path);
+
 // TRUE when the folder holds a reparse point at any depth, or a part of it is too deep to look at.
 BOOL HoldsReparsePoint(const char* folder);
 

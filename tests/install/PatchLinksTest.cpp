@@ -94,4 +94,31 @@ TEST_F(PatchInstallTest, ALinkInThePlaceOfTheTemporaryIsNotWrittenThrough) {
   EXPECT_EQ(Tree{}, ReadTree(Fixture("EW-templink\\arm\\config"))) << "other.txt is undone";
 }
 
+// Wine removes no link to a read-only file: ok.txt counts, and the installation is rolled back
+// without the link being followed, its target neither written nor made writable.
+TEST_F(PatchInstallTest, AStrayLinkInThePlaceOfTheTemporaryIsNeverFollowed) {
+  const std::string kept = Fixture("outside-readonly\\keep.txt");
+  ASSERT_NE(0u, GetFileAttributesA(kept.c_str()) & FILE_ATTRIBUTE_READONLY) << kNoFixture;
+  WriteTree(PatchFolder(), {{"ok.txt", "new"}, {"other.txt", "new"}});
+  const std::string config = Fixture("EW-strayLink\\arm\\config");
+  const Tree before = ReadTree(config);
+  InstallResult result;
+  InstallPatch(Fixture("EW-strayLink").c_str(), InstallOptions{false}, StatusSink{}, &result);
+  EXPECT_EQ(kInstallRolledBack, result.outcome) << result.reason;
+  EXPECT_EQ(before, ReadTree(config)) << "other.txt is undone, the link stays";
+  EXPECT_EQ("keep", ReadFileBytes(kept));
+  EXPECT_NE(0u, GetFileAttributesA(kept.c_str()) & FILE_ATTRIBUTE_READONLY)
+      << "the file the link leads to was made writable";
+}
+
+TEST_F(PatchInstallTest, AKeptGenerationIsRemovedWithoutFollowingNamesOutOfIt) {
+  const std::string victim = Fixture("EW-oddkept\\arm\\victim\\keep.txt");
+  ASSERT_EQ("keep", ReadFileBytes(victim)) << kNoFixture;
+  WriteTree(PatchFolder(), {{"ok.txt", "new"}});
+  Installation installation(Fixture("EW-oddkept"));
+  EXPECT_EQ(0, installation.Install(0)) << "the install stands, whatever is left of the old one";
+  EXPECT_EQ("new", ReadFileBytes(Fixture("EW-oddkept\\arm\\config\\ok.txt")));
+  EXPECT_EQ("keep", ReadFileBytes(victim));
+}
+
 }  // namespace

@@ -28,6 +28,16 @@ ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
 # A dangling link where an install makes its temporary for ok.txt (Wine does not list it).
 mkdir -p EW-templink/arm/config
 ln -s "$fixture/outside/temporary.txt" EW-templink/arm/config/ok.txt.qx48new
+# A live link there, to a read-only file outside.
+mkdir -p outside-readonly EW-strayLink/arm/config
+printf keep > outside-readonly/keep.txt
+chmod 444 outside-readonly/keep.txt
+ln -s "$fixture/outside-readonly/keep.txt" EW-strayLink/arm/config/ok.txt.qx48new
+# A kept generation holding a folder whose Unix name reads, on Windows, as a way out of it.
+mkdir -p EW-oddkept/arm/config/QX48_EWARM_patch.previous 'EW-oddkept/arm/config/QX48_EWARM_patch.previous/..\..\victim'
+printf x > 'EW-oddkept/arm/config/QX48_EWARM_patch.previous/..\..\victim/x.txt'
+mkdir -p EW-oddkept/arm/victim
+printf keep > EW-oddkept/arm/victim/keep.txt
 
 # Installations whose installed device file is a hard link to a file outside them.
 mkdir -p outside-hard
