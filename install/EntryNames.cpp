@@ -35,6 +35,10 @@ BOOL IsReservedDeviceName(const char* name) {
          isdigit(static_cast<unsigned char>(name[3]));
 }
 
+BOOL IsDotEntry(const char* name) {
+  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
 BOOL IsSafeEntryName(const char* name) {
   const size_t length = strlen(name);
   if (length == 0 || name[length - 1] == '.' || name[length - 1] == ' ') {

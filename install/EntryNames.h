@@ -10,6 +10,9 @@
 // item empty, when the result would be longer than maxLength.
 BOOL JoinItemPath(char* item, const char* folder, const char* name, size_t maxLength);
 
+// TRUE for "." and "..", which every listing gives beside the folder's own entries.
+BOOL IsDotEntry(const char* name);
+
 // TRUE when name is one of the device names Windows finds in every folder (CON, PRN, AUX, NUL,
 // CONIN$, CONOUT$, COM0 to COM9, LPT0 to LPT9, in any letter case), whatever extension follows
 // it and whatever spaces stand before the extension.

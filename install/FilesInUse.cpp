@@ -73,7 +73,7 @@ BOOL FindFileInUse(const char* folder, DWORD start, char* file) {
   BOOL found = FALSE;
   do {
     char inner[MAX_PATH];
-    if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0 ||
+    if (IsDotEntry(entry.cFileName) ||
         !JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1) ||
         IsReparsePoint(entry.dwFileAttributes)) {
       continue;

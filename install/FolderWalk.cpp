@@ -17,10 +17,6 @@ void CountError(FolderWalk* walk, const char* path) {
   }
 }
 
-BOOL IsDotEntry(const char* name) {
-  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
-}
-
 BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination, DWORD existing) {
   return walk->copyFile != nullptr ? walk->copyFile(walk, source, destination, existing)
                                    : CopyFileA(source, destination, FALSE);

@@ -197,8 +197,7 @@ BOOL RemoveOwnItem(const char* path, DWORD attributes) {
         char inner[MAX_PATH];
         // A name Windows would read as another place (Wine lists Unix names with a backslash)
         // is never joined: the folder then stays, not empty.
-        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
-            IsSafeEntryName(entry.cFileName) &&
+        if (!IsDotEntry(entry.cFileName) && IsSafeEntryName(entry.cFileName) &&
             JoinItemPath(inner, path, entry.cFileName, MAX_PATH - 1)) {
           RemoveOwnItem(inner, entry.dwFileAttributes);
         }

@@ -106,7 +106,7 @@ void ListFiles(const char* folder, const std::string& prefix, std::vector<std::s
   do {
     const std::string name = entry.cFileName;
     char inner[MAX_PATH];
-    if (name == "." || name == "..") continue;
+    if (IsDotEntry(name.c_str())) continue;
     if (IsFolder(entry.dwFileAttributes) && !IsReparsePoint(entry.dwFileAttributes) &&
         JoinItemPath(inner, folder, name.c_str(), MAX_PATH - 1)) {
       ListFiles(inner, prefix + name + "\\", files);

@@ -13,10 +13,6 @@ namespace {
 // characters.
 constexpr size_t kMaxListedLength = MAX_PATH - 1 - 4;
 
-BOOL IsDotEntry(const char* name) {
-  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
-}
-
 }  // namespace
 
 BOOL ResolvePath(const char* path, char* resolved) {
