@@ -2,7 +2,8 @@
 # Runs every test: installs what is missing, builds the flash, both windows (32- and 64-bit),
 # host, fuzz and tsan builds, runs the windows tests under Wine (in a window server, Xvfb) and the
 # others natively. The 32-bit programs' tests are counted as skipped where this machine cannot run them
-# (a kernel without 32-bit user mode, or QX48_WINE64_ONLY=1); the 64-bit ones run everywhere.
+# (a kernel without 32-bit user mode, a 32-bit Wine set-up could not install, or
+# QX48_WINE64_ONLY=1); the 64-bit ones run everywhere.
 # The last line is "N passed, N failed"; the exit status is non-zero when anything failed or did
 # not build.
 set -u
@@ -16,6 +17,8 @@ if ! scripts/setup.sh; then
   exit 1
 fi
 mkdir -p "$logs"
+source scripts/wine-env.sh
+echo "== Wine: $(qx48_wine_kind)"
 
 passed=0
 failed=0
@@ -60,6 +63,16 @@ skip_tests() {
 }
 
 start=$(date +%s)
+# The set-up script itself, against a stand-in package system that fails as a mirror does.
+tests/scripts/setup-test.sh >"$logs/setup-test.log" 2>&1
+read -r p f < <(sed -nE 's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/setup-test.log" | tail -n 1)
+p=${p:-0}
+f=${f:-1}
+[ "$f" = 0 ] || grep -v '^ok: ' "$logs/setup-test.log"
+echo "== set-up script: $p passed, $f failed"
+passed=$((passed + p))
+failed=$((failed + f))
+
 flash_image="$root/build/flash/flashalgo/QX48Flash.FLM"
 build flash
 flash_ok=$?
@@ -72,8 +85,6 @@ build host -DQX48_FLASH_IMAGE="$flash_image" && host_ok=0 || host_ok=1
 build fuzz && fuzz_ok=0 || fuzz_ok=1
 build tsan && tsan_ok=0 || tsan_ok=1
 
-source scripts/wine-env.sh
-echo "== Wine: $(qx48_wine_kind)"
 if [ "$windows_ok" = 0 ] || [ "$windows64_ok" = 0 ]; then
   qx48_wine_prefix_ready
   # A persistent wine server keeps each test program's start short (0.6 s instead of 2.5 s).

@@ -19,16 +19,23 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 qx48_wine32_loader=/usr/lib/wine/wine
 qx48_wine64_loader=/usr/lib/wine/wine64
 
-# Decided once per shell (and inherited): "yes" when this machine runs 32-bit Windows programs.
+# Decided once per shell (and inherited): "yes" when this machine runs 32-bit Windows programs,
+# and QX48_WIN32_WHY says why not where it does not.
 if [ -z "${QX48_WIN32_RUNS:-}" ]; then
+  QX48_WIN32_RUNS=no
   if [ "${QX48_WINE64_ONLY:-0}" != 0 ]; then
-    QX48_WIN32_RUNS=no
+    QX48_WIN32_WHY="QX48_WINE64_ONLY is set"
   elif "$qx48_wine32_loader" --version </dev/null >/dev/null 2>&1; then
     QX48_WIN32_RUNS=yes
+  elif ! "$qx48_root/scripts/kernel-runs-32bit.sh"; then
+    QX48_WIN32_WHY="this kernel runs no 32-bit programs"
+  elif [ ! -e "$qx48_wine32_loader" ]; then
+    QX48_WIN32_WHY="the 32-bit Wine is not installed: set-up could not install it"
   else
-    QX48_WIN32_RUNS=no
+    QX48_WIN32_WHY="the 32-bit Wine does not start"
   fi
 fi
+export QX48_WIN32_WHY
 export QX48_WIN32_RUNS
 
 if [ "$QX48_WIN32_RUNS" = yes ]; then
@@ -45,10 +52,8 @@ fi
 qx48_wine_kind() {
   if [ "$QX48_WIN32_RUNS" = yes ]; then
     echo "32-bit and 64-bit Windows programs run here ($QX48_WINE_LOADER)"
-  elif [ "${QX48_WINE64_ONLY:-0}" != 0 ]; then
-    echo "64-bit Windows programs only (QX48_WINE64_ONLY is set; $QX48_WINE_LOADER)"
   else
-    echo "64-bit Windows programs only: this kernel runs no 32-bit programs ($QX48_WINE_LOADER)"
+    echo "64-bit Windows programs only: $QX48_WIN32_WHY ($QX48_WINE_LOADER)"
   fi
 }
 
