@@ -73,7 +73,7 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
     if (result.outcome == kInstallDone) continue;
     // The reason is the last line of this installation; the final text repeats the first.
     PostStatus(&table.statusMailbox, "Not installed into %s: %s", row.installPath, result.reason);
-    if (result.outcome == kInstallNotRestored) {
+    if (result.outcome == kInstallNotRestored || result.outcome == kInstallRefused) {
       ++notRestored;
     } else {
       ++rolledBack;

@@ -18,6 +18,8 @@ class CFileHandle {
   CFileHandle& operator=(const CFileHandle&) = delete;
 
   BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  // For the calls this class has no member for (the security descriptor); still owned here.
+  HANDLE GetSafeHandle() const { return m_hFile; }
 
   // Closes a handle held before. No security attributes and no template file: nothing here
   // hands a handle to a child process or copies another file's attributes.

@@ -10,7 +10,6 @@
 #include "cli/InstallLog.h"
 #include "cli/Installations.h"
 #include "cli/PatchCheck.h"
-#include "install/InstallJournal.h"
 #include "install/InstallLock.h"
 #include "install/InstallPlan.h"
 #include "install/PatchInstall.h"
@@ -96,6 +95,11 @@ InstallOutcome InstallInto(CConsoleOutput& out, CInstallLog& log, const PatchInf
                 kUndoAreaName, result.reason);
       log.Write("not restored %s: %s", folder, result.reason);
       break;
+    case kInstallRefused:
+      out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
+                result.reason);
+      log.Write("refused %s: %s", folder, result.reason);
+      break;
   }
   return result.outcome;
 }
@@ -121,12 +125,13 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   for (Installation& installation : chosen) {
     const InstallOutcome outcome = InstallInto(out, log, patch, installation, options);
     if (outcome != kInstallDone) ++failed;
-    if (outcome == kInstallNotRestored) ++notRestored;
+    if (outcome == kInstallNotRestored || outcome == kInstallRefused) ++notRestored;
   }
   if (notRestored != 0) {
     // An installation that is neither old nor new needs a person: not a case for a retry.
-    out.Error("%d of %d installation(s) could not be put back after a failure.", notRestored,
-              int(chosen.size()));
+    out.Error("%d of %d installation(s) could not be put back after a failure, or hold what this "
+              "program did not make.",
+              notRestored, int(chosen.size()));
     return kExitFatal;
   }
   if (failed != 0) {

@@ -12,7 +12,7 @@
 #include "cli/InstallLog.h"
 #include "cli/Installations.h"
 #include "cli/PatchCheck.h"
-#include "install/InstallJournal.h"
+#include "install/JournalRollback.h"
 #include "install/InstallLock.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
@@ -32,12 +32,18 @@ bool RestoreOne(CConsoleOutput& out, CInstallLog& log, const PatchInfo& patch,
   if (HasKeptGeneration(installation)) {
     const std::string config =
         static_cast<const char*>(GetConfigFolder(installation.folder.c_str()));
-    const int notUndone = RestorePreviousGeneration(config.c_str());
+    const UndoResult undone = RestorePreviousGeneration(config.c_str());
     ProbeAgain(&installation);
-    if (notUndone != 0) {
-      out.Error("%s: %d step(s) of the last install could not be put back.",
-                installation.folder.c_str(), notUndone);
-      log.Write("failed %s: %d step(s) not put back", installation.folder.c_str(), notUndone);
+    if (undone.refused) {
+      out.Error("%s: not touched: %s", installation.folder.c_str(), undone.why);
+      log.Write("refused %s: %s", installation.folder.c_str(), undone.why);
+      return false;
+    }
+    if (!Undone(undone)) {
+      out.Error("%s: %d step(s) of the last install could not be put back: %s",
+                installation.folder.c_str(), undone.notUndone, undone.why);
+      log.Write("failed %s: %d step(s) not put back: %s", installation.folder.c_str(),
+                undone.notUndone, undone.why);
       return false;
     }
     out.Line("%s: put back what the last install replaced or removed (now %s)",

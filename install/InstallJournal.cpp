@@ -4,23 +4,24 @@
 #include <cstring>
 
 #include "install/EntryNames.h"
+#include "install/OwnFiles.h"
 #include "install/PathSafety.h"
+#include "install/ProtectedArea.h"
 
 namespace {
 
-constexpr size_t kJournalLineSize = 4 * MAX_PATH + 8;
-
-// Appends one line; the handle is opened write-through, so the line is on the disk before the
-// step it announces begins.
-BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const char* b,
-               const char* c) {
-  char line[kJournalLineSize];
-  const int length = snprintf(line, sizeof line, "%s\t%s\t%s\t%s\r\n", kind, a, b, c);
+// Appends bytes to the journal; the handle is opened write-through, so a line is on the disk
+// before the step it announces begins.
+BOOL Append(InstallJournal* journal, const char* text, size_t length) {
   DWORD written = 0;
-  if (journal->file == INVALID_HANDLE_VALUE || length <= 0 ||
-      length >= static_cast<int>(sizeof line) ||
-      !WriteFile(journal->file, line, static_cast<DWORD>(length), &written, nullptr) ||
-      written != static_cast<DWORD>(length)) {
+  return journal->file != INVALID_HANDLE_VALUE &&
+         WriteFile(journal->file, text, static_cast<DWORD>(length), &written, nullptr) &&
+         written == static_cast<DWORD>(length);
+}
+
+BOOL WriteStep(InstallJournal* journal, const JournalStep& step) {
+  char line[kJournalLineSize];
+  if (!FormatJournalStep(step, line, sizeof line) || !Append(journal, line, strlen(line))) {
     return FALSE;
   }
   ++journal->steps;
@@ -32,10 +33,13 @@ BOOL WriteLine(InstallJournal* journal, const char* kind, const char* a, const c
 // of up to 3,000 entries, and that was most of the time an install over an installed patch took.
 constexpr int32_t kBackupsPerFolder = 128;
 
-// <undo area>\<step / 128>\<step><suffix>: where the next step keeps what it replaces. The
-// folder is made on the way (the area goes as a whole, so it is not a step of its own).
-BOOL KeptName(InstallJournal* journal, const char* suffix, char* path) {
+// <undo area>\<step / 128>\<step><suffix>: where the next step keeps what it replaces, into path
+// (and below the area into kept). The folder is made on the way (the area goes as a whole, so it
+// is not a step of its own).
+BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kept) {
   const int32_t bucket = journal->steps / kBackupsPerFolder;
+  snprintf(kept, MAX_PATH, "%d\\%d%s", static_cast<int>(bucket), static_cast<int>(journal->steps),
+           suffix);
   char folder[MAX_PATH];
   char name[32];
   snprintf(name, sizeof name, "%d", static_cast<int>(bucket));
@@ -44,8 +48,7 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path) {
     if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return FALSE;
     journal->bucketMade = bucket;
   }
-  snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), suffix);
-  return JoinItemPath(path, folder, name, MAX_PATH - 1);
+  return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
 }
 
 // The temporary beside destination: <destination>.qx48new, or <folder>\<step>.qx48new where that
@@ -79,26 +82,32 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   if (!JoinItemPath(journal->undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
       !JoinItemPath(path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
       GetFileAttributesA(journal->undoArea) != INVALID_FILE_ATTRIBUTES ||
-      !CreateDirectoryA(journal->undoArea, nullptr)) {
+      !CreateProtectedFolder(journal->undoArea)) {
     return FALSE;
   }
   journal->file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-  if (journal->file == INVALID_HANDLE_VALUE) {
-    RemoveDirectoryA(journal->undoArea);
+  char header[64];
+  snprintf(header, sizeof header, "%s\r\n", kJournalHeader);
+  if (!Append(journal, header, strlen(header))) {
+    if (journal->file != INVALID_HANDLE_VALUE) CloseHandle(journal->file);
+    journal->file = INVALID_HANDLE_VALUE;
+    RemoveOwnTree(journal->undoArea);
     return FALSE;
   }
   return TRUE;
 }
 
-BOOL JournalCreatedFolder(InstallJournal* journal, const char* folder) {
-  return WriteLine(journal, "D", folder, "", "");
+BOOL JournalConfigMade(InstallJournal* journal, int levels) {
+  return WriteStep(journal, JournalStep{kStepConfigMade, levels, "", "", "", 0});
 }
 
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
+  const char* target = PathBelow(folder, journal->config);
+  if (target == nullptr) return FALSE;
   // Something already there (a file of that name) is not ours to remove again.
   if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES ||
-      !WriteLine(journal, "D", folder, "", "")) {
+      !WriteStep(journal, JournalStep{kStepFolderMade, 0, target, "", "", 0})) {
     return IsFolder(GetFileAttributesA(folder));
   }
   // A folder that appeared since the look above is not the install's: the walk would trust it
@@ -110,13 +119,20 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
                       DWORD existing) {
   char temporary[MAX_PATH];
   char backup[MAX_PATH] = "";
+  char kept[MAX_PATH] = "";
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
   if (!TemporaryName(journal, destination, temporary) ||
-      (replacing && !KeptName(journal, ".bak", backup))) {
+      (replacing && !KeptName(journal, ".bak", backup, kept))) {
     return FALSE;
   }
-  if (!WriteLine(journal, replacing ? "R" : "A", temporary, destination, backup)) return FALSE;
+  const char* target = PathBelow(destination, journal->config);
+  const char* temporaryBelow = PathBelow(temporary, journal->config);
+  if (target == nullptr || temporaryBelow == nullptr ||
+      !WriteStep(journal, JournalStep{replacing ? kStepFileReplaced : kStepFileAdded, 0, target,
+                                      temporaryBelow, kept, 0})) {
+    return FALSE;
+  }
   // Made new, never opened through whatever has that name already (a dangling link, which Wine
   // does not list, would otherwise be written through). A leftover of that name is the journal's
   // to remove: it goes, and the copy is tried once more.
@@ -144,13 +160,17 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   char aside[MAX_PATH];
-  if (!KeptName(journal, ".dir", aside) || !WriteLine(journal, "V", folder, aside, ""))
+  char kept[MAX_PATH];
+  const char* target = PathBelow(folder, journal->config);
+  if (target == nullptr || !KeptName(journal, ".dir", aside, kept) ||
+      !WriteStep(journal, JournalStep{kStepFolderMovedAside, 0, target, "", kept, 0})) {
     return FALSE;
+  }
   return MoveFileExA(folder, aside, MOVEFILE_WRITE_THROUGH);
 }
 
 BOOL CommitJournal(InstallJournal* journal) {
-  const BOOL noted = WriteLine(journal, "C", "", "", "");
+  const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", "", 0});
   CloseHandle(journal->file);
   journal->file = INVALID_HANDLE_VALUE;
   if (!noted) {
@@ -166,50 +186,4 @@ BOOL CommitJournal(InstallJournal* journal) {
     return FALSE;
   }
   return TRUE;
-}
-
-BOOL DeleteOwnFile(const char* path) {
-  if (DeleteFileA(path)) return TRUE;
-  // A read-only file. Wine neither marks a link to a file nor deletes one to a read-only file, and
-  // clearing the attribute through such a link would change the file it leads to: only a file
-  // that is where its path says has its attribute cleared.
-  if (GetLastError() != ERROR_ACCESS_DENIED || !ResolvesToItself(path)) return FALSE;
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
-}
-
-namespace {
-
-// RemoveOwnTree for an item whose attributes are known (from its folder's listing): a kept
-// generation holds thousands of files, and each look at one is a walk down its whole path.
-BOOL RemoveOwnItem(const char* path, DWORD attributes) {
-  if (attributes == INVALID_FILE_ATTRIBUTES) return TRUE;
-  if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
-    return IsFolder(attributes) ? RemoveDirectoryA(path) : DeleteOwnFile(path);
-  }
-  char pattern[MAX_PATH];
-  WIN32_FIND_DATAA entry;
-  if (JoinItemPath(pattern, path, "*", MAX_PATH - 1)) {
-    HANDLE listing = FindFirstFileA(pattern, &entry);
-    if (listing != INVALID_HANDLE_VALUE) {
-      do {
-        char inner[MAX_PATH];
-        // A name Windows would read as another place (Wine lists Unix names with a backslash)
-        // is never joined: the folder then stays, not empty.
-        if (!IsDotEntry(entry.cFileName) && IsSafeEntryName(entry.cFileName) &&
-            JoinItemPath(inner, path, entry.cFileName, MAX_PATH - 1)) {
-          RemoveOwnItem(inner, entry.dwFileAttributes);
-        }
-      } while (FindNextFileA(listing, &entry));
-      FindClose(listing);
-    }
-  }
-  return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
-
-BOOL RemoveOwnTree(const char* folder) {
-  return RemoveOwnItem(folder, GetFileAttributesA(folder));
 }

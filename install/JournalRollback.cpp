@@ -1,64 +1,138 @@
-// Undoing a journal: the lines of <undo area>\journal, last first.
+// Undoing a journal: the steps of <undo area>\journal, last first, once the area, every line and
+// every path in it have been found to be what they say.
+#include "install/JournalRollback.h"
+
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 #include <vector>
 
+#include "classlib/FileHandle.h"
 #include "install/EntryNames.h"
-#include "install/InstallJournal.h"
+#include "install/OwnFiles.h"
 #include "install/PathSafety.h"
+#include "install/ProtectedArea.h"
 
 namespace {
 
 constexpr DWORD kMaxJournalSize = 16u << 20;  // far more than the lines of any patch
-constexpr int kFields = 4;
-
-struct Step {
-  char kind;
-  const char* field[kFields - 1];  // pointers into the journal's text
-};
 
 BOOL Exists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+UndoResult Ended(int notUndone, BOOL refused, const char* format, ...) {
+  UndoResult result{notUndone, refused, ""};
+  va_list arguments;
+  va_start(arguments, format);
+  vsnprintf(result.why, sizeof result.why, format, arguments);
+  va_end(arguments);
+  return result;
+}
+
+// Relative paths below one root, each checked before it is used: every folder on the way that
+// exists is no reparse point and resolves exactly where the root and its name say, so that no link
+// or junction, at any depth, turns a step on an entry of the configuration folder into one
+// elsewhere. The entry itself may be a link: a step renames, replaces or removes an entry, which
+// acts on the link, never on what it leads to.
+class CPlacesBelow {
+ public:
+  BOOL Open(const char* root) {
+    if (strlen(root) >= MAX_PATH) return FALSE;
+    strcpy(m_root, root);
+    char resolved[kResolvedPathSize];
+    if (!ResolvePath(root, resolved)) return FALSE;
+    m_resolved = resolved;
+    return TRUE;
+  }
+  const char* Root() const { return m_root; }
+
+  // root\relative into full (MAX_PATH bytes); FALSE when it does not fit or leads elsewhere.
+  // With entryToo, the entry itself must be no link either.
+  BOOL Check(const char* relative, char* full, bool entryToo = false) {
+    if (!JoinItemPath(full, m_root, relative, MAX_PATH - 1)) return FALSE;
+    const size_t start = strlen(full) - strlen(relative);
+    for (size_t end = start + strcspn(full + start, "\\");; end += 1 + strcspn(full + end + 1, "\\")) {
+      const bool entry = full[end] == '\0';
+      if (entry && !entryToo) break;
+      const std::string place(full, end);
+      if (m_folders.count(place) == 0) {
+        const DWORD attributes = GetFileAttributesA(place.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) break;  // nothing there to lead elsewhere
+        char resolved[kResolvedPathSize];
+        const std::string expected = m_resolved + ("\\" + place.substr(start));
+        if (IsReparsePoint(attributes) || !ResolvePath(place.c_str(), resolved) ||
+            _stricmp(resolved, expected.c_str()) != 0) {
+          return FALSE;
+        }
+        if (!entry) m_folders.insert(place);
+      }
+      if (entry) break;
+    }
+    return TRUE;
+  }
+
+ private:
+  char m_root[MAX_PATH] = "";
+  std::string m_resolved;
+  std::set<std::string> m_folders;  // folders found to be where they say
+};
+
+// Opens the area name below the configuration folder and checks that it is a plain folder there
+// (no link, and where its name says), still protected. The handle, kept open without sharing deletion, keeps it from being renamed.
+BOOL OpenTrustedArea(CPlacesBelow& config, const char* name, CFileHandle* area, char* why,
+                     size_t size) {
+  char path[MAX_PATH];
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!config.Check(name, path, true) || !Exists(path) ||
+      !area->Create(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT) ||
+      !area->GetInformation(&information) || !IsFolder(information.dwFileAttributes) ||
+      IsReparsePoint(information.dwFileAttributes)) {
+    snprintf(why, size, "it is not a plain folder in the configuration folder");
+    return FALSE;
+  }
+  return IsProtectedFolder(area->GetSafeHandle(), why, size);
+}
+
 // The whole journal into text; FALSE when it cannot be read or is larger than any journal.
 BOOL ReadJournal(const char* path, std::vector<char>* text) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FALSE;
-  const DWORD size = GetFileSize(file, nullptr);
+  CFileHandle file;
+  if (!file.Create(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                   FILE_ATTRIBUTE_NORMAL)) {
+    return FALSE;
+  }
+  const DWORD size = GetFileSize(file.GetSafeHandle(), nullptr);
+  if (size == INVALID_FILE_SIZE || size > kMaxJournalSize) return FALSE;
+  text->assign(size + 1, '\0');
+  text->resize(size);
   DWORD read = 0;
-  BOOL ok = size != INVALID_FILE_SIZE && size <= kMaxJournalSize;
-  if (ok) {
-    text->assign(size + 1, '\0');
-    ok = size == 0 || (ReadFile(file, text->data(), size, &read, nullptr) && read == size);
-  }
-  CloseHandle(file);
-  return ok;
+  return size == 0 ||
+         (ReadFile(file.GetSafeHandle(), text->data(), size, &read, nullptr) && read == size);
 }
 
-// Splits text into steps, in place. A line that was cut off (the run was killed while writing
-// it) announced a step that never began, so it is dropped.
-std::vector<Step> ParseSteps(std::vector<char>& text) {
-  std::vector<Step> steps;
-  char* line = text.data();
-  for (char* end; (end = strstr(line, "\r\n")) != nullptr; line = end + 2) {
-    *end = '\0';
-    Step step{line[0], {"", "", ""}};
-    char* at = strchr(line, '\t');
-    for (int i = 0; at != nullptr && i < kFields - 1; ++i) {
-      *at = '\0';
-      step.field[i] = at + 1;
-      at = strchr(at + 1, '\t');
+// The paths of one step, checked: into target, temporary and kept (each MAX_PATH bytes, empty
+// where the step has none). FALSE, naming the path in why, when one leads elsewhere.
+BOOL CheckStep(const JournalStep& step, CPlacesBelow& config, CPlacesBelow& area, char* target,
+               char* temporary, char* kept, char* why, size_t size) {
+  target[0] = temporary[0] = kept[0] = '\0';
+  const struct {
+    const char* relative;
+    CPlacesBelow& below;
+    char* full;
+  } places[] = {{step.target, config, target},
+                {step.temporary, config, temporary},
+                {step.kept, area, kept}};
+  for (const auto& place : places) {
+    if (place.relative[0] != '\0' && !place.below.Check(place.relative, place.full)) {
+      snprintf(why, size, "line %d: %s\\%s does not lead where its name says", step.line,
+               place.below.Root(), place.relative);
+      return FALSE;
     }
-    steps.push_back(step);
   }
-  return steps;
-}
-
-BOOL IsInside(const char* folder, const char* path) {
-  const size_t length = strlen(folder);
-  return _strnicmp(path, folder, length) == 0 && path[length] == '\\';
+  return TRUE;
 }
 
 // Removes a step's temporary. The install makes its temporaries new, never through a link, so one
@@ -68,34 +142,37 @@ BOOL RemoveTemporary(const char* temporary) {
   return !Exists(temporary) || DeleteOwnFile(temporary) || !ResolvesToItself(temporary);
 }
 
-// Undoes one step; TRUE when what it did is gone (or it had not begun).
-BOOL UndoStep(const Step& step) {
-  switch (step.kind) {
-    case 'D':  // a folder made: it is empty again once every later step is undone
-      return !IsFolder(GetFileAttributesA(step.field[0])) || RemoveDirectoryA(step.field[0]);
-    case 'A':  // a file added: while its temporary is there, the move never happened
-      if (Exists(step.field[0])) return RemoveTemporary(step.field[0]);
-      return !Exists(step.field[1]) || DeleteOwnFile(step.field[1]);
-    case 'R':  // a file replaced: the backup exists only once the replacement began
-      if (Exists(step.field[2])) {
+// Undoes one step, its paths checked; TRUE when what it did is gone (or it had not begun).
+BOOL UndoStep(JournalStepKind kind, const char* target, const char* temporary, const char* kept) {
+  switch (kind) {
+    case kStepFolderMade:  // empty again once every later step is undone
+      return !IsFolder(GetFileAttributesA(target)) || RemoveDirectoryA(target);
+    case kStepFileAdded:  // while its temporary is there, the move never happened
+      if (Exists(temporary)) return RemoveTemporary(temporary);
+      return !Exists(target) || DeleteOwnFile(target);
+    case kStepFileReplaced:  // the backup exists only once the replacement began
+      if (Exists(kept)) {
         // The new file may be a read-only patch file, which a move would not replace.
-        const DWORD placed = GetFileAttributesA(step.field[1]);
-        if (placed != INVALID_FILE_ATTRIBUTES && (placed & FILE_ATTRIBUTE_READONLY) != 0) {
-          SetFileAttributesA(step.field[1], placed & ~FILE_ATTRIBUTE_READONLY);
+        // Only a file that is where its name says: through a link it would be another file.
+        const DWORD placed = GetFileAttributesA(target);
+        if (placed != INVALID_FILE_ATTRIBUTES && (placed & FILE_ATTRIBUTE_READONLY) != 0 &&
+            ResolvesToItself(target)) {
+          SetFileAttributesA(target, placed & ~FILE_ATTRIBUTE_READONLY);
         }
-        if (!MoveFileExA(step.field[2], step.field[1],
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExA(kept, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
           return FALSE;
         }
       }
-      return RemoveTemporary(step.field[0]);
-    case 'V':  // a vendor folder moved aside: the copy's new one is empty again by now
-      if (!Exists(step.field[1])) return TRUE;
-      if (Exists(step.field[0]) && !RemoveDirectoryA(step.field[0])) return FALSE;
-      return MoveFileExA(step.field[1], step.field[0], MOVEFILE_WRITE_THROUGH);
-    default:
-      return FALSE;
+      return RemoveTemporary(temporary);
+    case kStepFolderMovedAside:  // the copy's new folder is empty again by now
+      if (!Exists(kept)) return TRUE;
+      if (Exists(target) && !RemoveDirectoryA(target)) return FALSE;
+      return MoveFileExA(kept, target, MOVEFILE_WRITE_THROUGH);
+    case kStepConfigMade:  // after the undo area is gone
+    case kStepCommitted:   // the mark itself changed nothing
+      return TRUE;
   }
+  return FALSE;
 }
 
 // Keeps the area of a finished install as the previous generation.
@@ -108,74 +185,103 @@ void KeepAsPrevious(const char* config, const char* undoArea) {
   RemoveOwnTree(undoArea);
 }
 
-// Undoes the journal of the undo area below config. Returns the steps not undone. A committed
-// journal is kept as the previous generation, unless the caller asks to undo it all the same.
-int RollBackArea(const char* config, const char* undoArea, bool evenIfCommitted = false) {
+// Undoes the journal of the area name below config (the undo area, or the kept generation, which
+// is undone where it lies). A committed journal in the undo area is kept as the previous
+// generation, unless the caller asks to undo it all the same.
+UndoResult RollBackArea(const char* config, const char* name, bool evenIfCommitted) {
+  char undoArea[MAX_PATH];  // the paths of an old journal name it, wherever the area is now
+  char areaPath[MAX_PATH];
   char path[MAX_PATH];
-  std::vector<char> text;
-  if (!JoinItemPath(path, undoArea, kJournalName, MAX_PATH - 1)) return 1;
+  CPlacesBelow inConfig;
+  CPlacesBelow inArea;
+  CFileHandle pin;
+  char why[256];
+  if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
+      !JoinItemPath(areaPath, config, name, MAX_PATH - 1) ||
+      !JoinItemPath(path, areaPath, kJournalName, MAX_PATH - 1) || !inConfig.Open(config)) {
+    return Ended(1, FALSE, "%s cannot be looked at", config);
+  }
+  if (!OpenTrustedArea(inConfig, name, &pin, why, sizeof why) || !inArea.Open(areaPath)) {
+    return Ended(0, TRUE, "%s was not made by this program and is not executed: %s", areaPath,
+                 why);
+  }
   if (!Exists(path)) {
     // Killed before its journal existed: the run had done nothing yet.
-    return RemoveOwnTree(undoArea) ? 0 : 1;
+    pin.Close();
+    return RemoveOwnTree(areaPath) ? Ended(0, FALSE, "") : Ended(1, FALSE, "%s stays", areaPath);
   }
-  if (!ReadJournal(path, &text)) return 1;
-  std::vector<Step> steps = ParseSteps(text);
-  if (!steps.empty() && steps.back().kind == 'C' && !evenIfCommitted) {
+  std::vector<char> text;
+  std::vector<JournalStep> steps;
+  JournalFault fault;
+  if (!ReadJournal(path, &text)) return Ended(1, FALSE, "%s cannot be read", path);
+  if (!ParseJournal(text.data(), text.size(), config, undoArea, &steps, &fault)) {
+    return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
+  }
+  if (!steps.empty() && steps.back().kind == kStepCommitted && !evenIfCommitted) {
+    pin.Close();
     KeepAsPrevious(config, undoArea);
-    return 0;
+    return Ended(0, FALSE, "");
+  }
+  // Every path is checked before the first step is undone: a journal with one that leads
+  // elsewhere is not begun.
+  char target[MAX_PATH], temporary[MAX_PATH], kept[MAX_PATH];
+  for (const JournalStep& step : steps) {
+    if (!CheckStep(step, inConfig, inArea, target, temporary, kept, why, sizeof why)) {
+      return Ended(0, TRUE, "%s is not executed: %s", path, why);
+    }
   }
   int failed = 0;
-  std::vector<const char*> afterArea;  // folders that hold the undo area itself
+  int levels = 0;
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-    if (step->kind == 'C') {
-      continue;  // the commit mark itself changed nothing
-    }
-    if (step->kind == 'D' && IsInside(step->field[0], undoArea)) {
-      afterArea.push_back(step->field[0]);
-    } else if (!UndoStep(*step)) {
+    if (step->kind == kStepConfigMade && step->levels > levels) levels = step->levels;
+    if (!CheckStep(*step, inConfig, inArea, target, temporary, kept, why, sizeof why) ||
+        !UndoStep(step->kind, target, temporary, kept)) {
       ++failed;
     }
   }
-  if (failed != 0) return failed;
-  // The paths of afterArea point into text, which outlives the area's removal.
-  if (!RemoveOwnTree(undoArea)) return 1;
-  for (const char* folder : afterArea) {
+  if (failed != 0) return Ended(failed, FALSE, "%d step(s) of %s could not be undone", failed, path);
+  pin.Close();
+  if (!RemoveOwnTree(areaPath)) return Ended(1, FALSE, "%s could not be removed", areaPath);
+  // The folders the install made before its journal: the configuration folder, and its parent.
+  char folder[MAX_PATH];
+  strcpy(folder, config);
+  for (int level = 0; level < levels; ++level) {
     if (Exists(folder) && !RemoveDirectoryA(folder)) ++failed;
+    char* cut = strrchr(folder, '\\');
+    if (cut == nullptr) break;
+    *cut = '\0';
   }
-  return failed;
+  return failed == 0 ? Ended(0, FALSE, "") : Ended(failed, FALSE, "%s could not be removed", config);
 }
 
 }  // namespace
 
-int RollBackJournal(InstallJournal* journal) {
+UndoResult RollBackJournal(InstallJournal* journal) {
   if (journal->file != INVALID_HANDLE_VALUE) {
     CloseHandle(journal->file);
     journal->file = INVALID_HANDLE_VALUE;
   }
-  return RollBackArea(journal->config, journal->undoArea);
+  return RollBackArea(journal->config, kUndoAreaName, false);
 }
 
-int RecoverUndoArea(const char* config) {
+UndoResult RecoverUndoArea(const char* config) {
   char undoArea[MAX_PATH];
-  if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1)) return 0;
-  const DWORD attributes = GetFileAttributesA(undoArea);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-  // Only an area this program made is undone; a link of that name is not followed.
-  if (!IsFolder(attributes) || IsReparsePoint(attributes)) return 1;
-  return RollBackArea(config, undoArea);
+  if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) || !Exists(undoArea)) {
+    return Ended(0, FALSE, "");
+  }
+  return RollBackArea(config, kUndoAreaName, false);
 }
 
-int RestorePreviousGeneration(const char* config) {
+UndoResult RestorePreviousGeneration(const char* config) {
   char previous[MAX_PATH];
   char undoArea[MAX_PATH];
   if (!JoinItemPath(previous, config, kPreviousAreaName, MAX_PATH - 1) ||
-      !JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1)) {
-    return 1;
+      !JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) || !Exists(previous)) {
+    return Ended(1, FALSE, "%s holds no kept generation", config);
   }
-  const DWORD attributes = GetFileAttributesA(previous);
-  if (!IsFolder(attributes) || IsReparsePoint(attributes) || Exists(undoArea)) return 1;
-  // Its journal names the paths of the undo area it was: back under that name, it is undone step
-  // by step as a failed install would be.
-  if (!MoveFileExA(previous, undoArea, MOVEFILE_WRITE_THROUGH)) return 1;
-  return RollBackArea(config, undoArea, true);
+  // A run's leftover is finished first by the next install; until then, nothing is put back.
+  if (Exists(undoArea)) return Ended(1, FALSE, "%s is in the way", undoArea);
+  // Undone where it lies, as a failed install's journal would be; what could not be undone stays
+  // in it.
+  return RollBackArea(config, kPreviousAreaName, true);
 }

@@ -3,6 +3,7 @@
 
 #include "install/FolderWalk.h"
 #include "install/InstallJournal.h"
+#include "install/JournalRollback.h"
 #include "install/InstallOptions.h"
 #include "install/StatusSink.h"
 
@@ -27,6 +28,8 @@ enum InstallOutcome {
   kInstallRolledBack,   // something failed; the installation is as it was before, byte for byte
   kInstallSkipped,      // not touched: a file in use, no patch, no installation, no undo area
   kInstallNotRestored,  // something failed and undoing it failed too; the undo area is kept
+  kInstallRefused,      // not touched: an undo area there was not made by this program, or its
+                        // journal names a place it may not; it stays for a person to look at
 };
 
 struct InstallResult {

@@ -70,9 +70,7 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
     return 1;
   }
   int errors = 0;
-  for (int i = 0; i < madeCount; ++i) {
-    if (!JournalCreatedFolder(&journal, made[i])) ++errors;
-  }
+  if (madeCount != 0 && !JournalConfigMade(&journal, madeCount)) ++errors;
   job->journal = &journal;
   if (errors == 0) CopyPatchTree(job);
   errors += job->walk.errorCount;
@@ -81,11 +79,11 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
     CommitJournal(&journal);
     return 0;
   }
-  const int notRestored = RollBackJournal(&journal);
+  const UndoResult undone = RollBackJournal(&journal);
   const char* what = job->walk.firstError[0] != '\0' ? job->walk.firstError : config;
-  if (notRestored != 0) {
+  if (!Undone(undone)) {
     Finish(result, kInstallNotRestored, "%s could not be installed, and %s could not be restored",
-           what, config);
+           what, undone.why);
   } else {
     Finish(result, kInstallRolledBack, "%s could not be installed", what);
   }
@@ -119,8 +117,14 @@ int InstallPatch(const char* installFolder, InstallOptions options, StatusSink s
     return 1;
   }
   // What a killed run left is undone before anything else happens here.
-  if (RecoverUndoArea(config) != 0) {
-    Finish(result, kInstallNotRestored, "an interrupted install in %s could not be undone", config);
+  const UndoResult recovered = RecoverUndoArea(config);
+  if (recovered.refused) {
+    Finish(result, kInstallRefused, "%s", recovered.why);
+    return 1;
+  }
+  if (!Undone(recovered)) {
+    Finish(result, kInstallNotRestored, "an interrupted install in %s could not be undone: %s",
+           config, recovered.why);
     return 1;
   }
 

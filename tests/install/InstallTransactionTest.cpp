@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "install/InstallJournal.h"
+#include "install/JournalRollback.h"
 #include "install/PatchInstall.h"
 #include "tests/install/TestProcesses.h"
 #include "tests/install/TreeFiles.h"
@@ -325,7 +325,7 @@ TEST_F(InstallTransactionTest, HundredsOfReplacedFilesAreAllPutBack) {
   Tree arrived = original;
   for (const auto& [path, content] : patch) arrived[path] = content;
   EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
-  EXPECT_EQ(0, RestorePreviousGeneration(kConfig.c_str()));
+  EXPECT_TRUE(Undone(RestorePreviousGeneration(kConfig.c_str())));
   EXPECT_EQ(original, ReadTree(kConfig)) << "the kept generation restored every file";
 }
 
@@ -345,7 +345,7 @@ TEST_F(InstallTransactionTest, ARunKilledMidwayIsUndoneByTheNextRun) {
     const Tree before = ReadTree(kConfig);
     ASSERT_EQ(kKilledExitCode, InstallAndKillAtLine(kInstall, killAt));
     EXPECT_TRUE(Exists(Join(kConfig, kUndoArea))) << "killed with its work half done";
-    EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+    EXPECT_TRUE(Undone(RecoverUndoArea(kConfig.c_str())));
     EXPECT_EQ(before, ReadTree(kConfig));
 
     // Killed again, and this time the next install goes on: it ends exactly the new patch.
@@ -364,13 +364,13 @@ TEST_F(InstallTransactionTest, ALeftoverUndoAreaIsFinishedAsItsJournalSays) {
   const std::string undo = Join(kConfig, kUndoArea), previous = Join(kConfig, kKeptGeneration);
   const Tree before = ReadTree(kConfig);
   WriteTree(undo, {});
-  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_TRUE(Undone(RecoverUndoArea(kConfig.c_str())));
   EXPECT_EQ(before, ReadTree(kConfig)) << "an undo area without a journal had done nothing";
 
   ASSERT_EQ(kInstallDone, Install(true).outcome);
   const Tree installed = ReadTree(kConfig);
   ASSERT_TRUE(MoveFileA(previous.c_str(), undo.c_str()));
-  EXPECT_EQ(0, RecoverUndoArea(kConfig.c_str()));
+  EXPECT_TRUE(Undone(RecoverUndoArea(kConfig.c_str())));
   EXPECT_EQ(installed, ReadTree(kConfig))
       << "a finished install stays, its area kept as the previous one";
 }

@@ -39,6 +39,16 @@ printf x > 'EW-oddkept/arm/config/QX48_EWARM_patch.previous/..\..\victim/x.txt'
 mkdir -p EW-oddkept/arm/victim
 printf keep > EW-oddkept/arm/victim/keep.txt
 
+# Installations where another user planted the install's own areas as links, or a link on the way
+# into the configuration folder, all leading to a victim folder no run may touch.
+mkdir -p victim/dir
+printf secret > victim/secret.txt
+printf inner > victim/dir/inner.txt
+for name in EW-undolink EW-prevlink EW-pathlink; do mkdir -p $name/arm/config/devices; done
+ln -s "$fixture/victim" EW-undolink/arm/config/QX48_EWARM_patch.undo
+ln -s "$fixture/victim" EW-prevlink/arm/config/QX48_EWARM_patch.previous
+ln -s "$fixture/victim" EW-pathlink/arm/config/devices/QuorVantel
+
 # Installations whose installed device file is a hard link to a file outside them.
 mkdir -p outside-hard
 printf keep > outside-hard/keep.i79

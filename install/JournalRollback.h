@@ -1,0 +1,34 @@
+#pragma once
+#include <windows.h>
+
+#include "install/InstallJournal.h"
+
+// Undoing a journal, last step first. The undo area and the kept generation lie in a folder that
+// another user may be able to write, so neither is executed unless it is still protected
+// (ProtectedArea.h), every line of its journal passes the rules of JournalStep.h, and every path
+// in it leads, link by link, where its name says below the configuration folder. One that fails
+// any of these is refused whole: nothing is done and the area stays as it is.
+
+struct UndoResult {
+  int notUndone;  // steps that could not be undone; the undo area stays for the next run to try
+  BOOL refused;   // the area or its journal was not trusted: nothing was done
+  char why[512];  // for either: the area, and for a refusal the line and what failed
+};
+
+// Undoes every step of the journal in reverse order and removes the undo area.
+UndoResult RollBackJournal(InstallJournal* journal);
+
+// An undo area that a killed or failed run left below config is finished: a committed journal is
+// kept as the previous generation, any other is rolled back. Nothing left over is a success.
+UndoResult RecoverUndoArea(const char* config);
+
+// Puts back what the install kept as the previous generation below config replaced or removed:
+// its journal undone in reverse order, where it lies, as a failed install's would be; the
+// generation is used up. No generation, or an undo area in the way, counts as one step not undone;
+// what was not undone stays in the generation.
+UndoResult RestorePreviousGeneration(const char* config);
+
+// TRUE when the result is a full success.
+inline BOOL Undone(const UndoResult& result) {
+  return result.notUndone == 0 && !result.refused;
+}

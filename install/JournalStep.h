@@ -1,0 +1,70 @@
+#pragma once
+#include <cstddef>
+#include <vector>
+
+#include "classlib/Platform.h"
+
+// The journal's steps as one typed unit: the install writes them and the rollback reads them back
+// here, and nowhere else. A journal lies in a folder that another user may have written, so what
+// is read back is untrusted: every path in it is relative (to the configuration folder, or for
+// what a step keeps, to the undo area) and passes the entry-name rules, and a journal with one
+// line that fails is never executed.
+
+constexpr const char* kUndoAreaName = "QX48_EWARM_patch.undo";
+constexpr const char* kPreviousAreaName = "QX48_EWARM_patch.previous";
+constexpr const char* kJournalName = "journal";
+constexpr const char* kTemporarySuffix = ".qx48new";  // a new file beside the one it replaces
+// The first line of every journal written now; a journal without it has the layout of old, with
+// absolute paths, and is honoured only where every path lies inside the configuration folder.
+constexpr const char* kJournalHeader = "QX48 journal 2";
+
+enum JournalStepKind : char {
+  kStepConfigMade = 'M',       // the configuration folder (levels 1), or it and its parent (2),
+                               // made before the journal existed
+  kStepFolderMade = 'D',       // target made (its parent existed)
+  kStepFileAdded = 'A',        // target put in place from temporary, where there was none
+  kStepFileReplaced = 'R',     // target replaced from temporary, the old file kept
+  kStepFolderMovedAside = 'V', // target, a vendor folder, moved whole to kept
+  kStepCommitted = 'C',        // the install arrived; nothing to undo
+};
+
+// One step. The paths point into the text the journal was read into (or the writer's buffers).
+struct JournalStep {
+  JournalStepKind kind;
+  int levels;             // kStepConfigMade: 1 or 2
+  const char* target;     // below the configuration folder
+  const char* temporary;  // below the configuration folder, in target's folder, ".qx48new"
+  const char* kept;       // below the undo area: the backup, or the folder moved aside
+  int line;               // where ParseJournal read it (1 is the file's first line)
+};
+
+// Why a journal was refused: the first line that failed (1 is the first line of the file).
+struct JournalFault {
+  int line;
+  char why[160];
+};
+
+// The longest line a step may take: three paths of MAX_PATH and the separators.
+constexpr size_t kJournalLineSize = 3 * MAX_PATH + 16;
+
+// One step as its journal line, CR LF included, into line (size bytes). FALSE when it does not
+// fit or a path fails the rules the reader applies (the writer never writes what it would refuse).
+BOOL FormatJournalStep(const JournalStep& step, char* line, size_t size);
+
+// Splits a journal's text (size bytes, changed in place) into its steps, checking every line:
+// known kinds with exactly their fields, paths relative and safe, temporaries where the install
+// makes them. A journal of the old layout has its absolute paths taken relative to config and
+// undoArea, and fails where one lies elsewhere. A last line without its CR LF was cut off by a
+// killed run: the step it announced never began, so it is dropped. FALSE, with the line and why,
+// on the first line that fails; steps are then left empty.
+BOOL ParseJournal(char* text, size_t size, const char* config, const char* undoArea,
+                  std::vector<JournalStep>* steps, JournalFault* fault);
+
+// The part of path below the folder base, or null when path does not lie strictly below it
+// (letter case aside).
+const char* PathBelow(const char* path, const char* base);
+
+// TRUE when path names a place strictly below a folder and nowhere else: not empty, at most
+// MAX_PATH - 1 characters, components separated by single backslashes, each a safe entry name
+// (no "." or "..", no drive, no stream, no device name).
+BOOL IsSafeRelativePath(const char* path);
