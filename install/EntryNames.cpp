@@ -39,6 +39,20 @@ BOOL IsDotEntry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
+BOOL IsSafeRelativePath(const char* path) {
+  const size_t length = strlen(path);
+  if (length == 0 || length >= MAX_PATH) return FALSE;
+  char component[MAX_PATH];
+  for (const char* at = path;;) {
+    const size_t n = strcspn(at, "\\");
+    memcpy(component, at, n);
+    component[n] = '\0';
+    if (IsDotEntry(component) || !IsSafeEntryName(component)) return FALSE;
+    if (at[n] == '\0') return TRUE;
+    at += n + 1;
+  }
+}
+
 BOOL IsSafeEntryName(const char* name) {
   const size_t length = strlen(name);
   if (length == 0 || name[length - 1] == '.' || name[length - 1] == ' ') {

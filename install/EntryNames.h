@@ -18,6 +18,11 @@ BOOL IsDotEntry(const char* name);
 // it and whatever spaces stand before the extension.
 BOOL IsReservedDeviceName(const char* name);
 
+// TRUE when path names a place strictly below a folder and nowhere else: not empty, at most
+// MAX_PATH - 1 characters, components separated by single backslashes, each a safe entry name
+// (no "." or "..", no drive, no stream, no device name).
+BOOL IsSafeRelativePath(const char* path);
+
 // TRUE when name, as a listing gives it, names exactly one entry inside its folder: no separator or
 // wildcard, no trailing dot or space (Windows drops them), not a device name such as CON or LPT1.
 BOOL IsSafeEntryName(const char* name);

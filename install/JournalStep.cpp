@@ -151,20 +151,6 @@ const char* PathBelow(const char* path, const char* base) {
   return path[length + 1] != '\0' ? path + length + 1 : nullptr;
 }
 
-BOOL IsSafeRelativePath(const char* path) {
-  const size_t length = strlen(path);
-  if (length == 0 || length >= MAX_PATH) return FALSE;
-  char component[MAX_PATH];
-  for (const char* at = path;;) {
-    const size_t n = strcspn(at, "\\");
-    memcpy(component, at, n);
-    component[n] = '\0';
-    if (IsDotEntry(component) || !IsSafeEntryName(component)) return FALSE;
-    if (at[n] == '\0') return TRUE;
-    at += n + 1;
-  }
-}
-
 BOOL FormatJournalStep(const JournalStep& step, char* line, size_t size) {
   if (StepProblem(step) != nullptr) return FALSE;
   int length = 0;

@@ -63,8 +63,3 @@ BOOL ParseJournal(char* text, size_t size, const char* config, const char* undoA
 // The part of path below the folder base, or null when path does not lie strictly below it
 // (letter case aside).
 const char* PathBelow(const char* path, const char* base);
-
-// TRUE when path names a place strictly below a folder and nowhere else: not empty, at most
-// MAX_PATH - 1 characters, components separated by single backslashes, each a safe entry name
-// (no "." or "..", no drive, no stream, no device name).
-BOOL IsSafeRelativePath(const char* path);

@@ -4,30 +4,12 @@
 
 #include "install/EntryNames.h"
 
-namespace {
-
-// TRUE when every backslash-separated component of path is a name one listing entry can have.
-BOOL IsSafeRelativePath(const char* path) {
-  if (path[0] == '\0') return FALSE;
-  char component[kManifestPathSize];
-  for (const char* at = path;;) {
-    const size_t length = strcspn(at, "\\");
-    if (length == 0 || length >= sizeof component) return FALSE;
-    memcpy(component, at, length);
-    component[length] = '\0';
-    if (strcmp(component, ".") == 0 || strcmp(component, "..") == 0 || !IsSafeEntryName(component))
-      return FALSE;
-    if (at[length] == '\0') return TRUE;
-    at += length + 1;
-  }
-}
-
-}  // namespace
-
 BOOL ParseManifestLine(const char* line, size_t length, ManifestEntry* entry) {
   memset(entry, 0, sizeof *entry);
   if (length > 0 && line[length - 1] == '\r') --length;
-  if (length >= kManifestLineSize || memchr(line, '\0', length) != nullptr) return FALSE;
+  // An empty line may come as a null pointer, which memchr must not be given.
+  if (length >= kManifestLineSize || (length != 0 && memchr(line, '\0', length) != nullptr))
+    return FALSE;
   size_t at = 0;
   for (; at < 2 * kSha256Size; ++at) {
     const char c = at < length ? line[at] : '\0';
