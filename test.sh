@@ -43,6 +43,8 @@ run_tests() {
   local preset=$1
   shift
   rm -rf "build/$preset/test-results" && mkdir -p "build/$preset/test-results"
+  # CTest leaves the failures of an earlier run in place when this one has none.
+  rm -f "build/$preset/Testing/Temporary/LastTestsFailed.log"
   echo "== $preset tests"
   "$@" ctest --preset "$preset" --timeout 900
   read -r p f k < <(scripts/sum-results.sh "build/$preset")
