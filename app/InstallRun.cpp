@@ -1,10 +1,6 @@
 #include "app/InstallRun.h"
 
-#include <cstdio>
-
-#include "install/PatchInstall.h"
-#include "install/PatchManifest.h"
-#include "install/PatchPaths.h"
+#include "install/PatchRun.h"
 
 namespace {
 
@@ -14,18 +10,57 @@ struct InstallRunRequest {
   InstallOptions options;
 };
 
-void PostToMailbox(void* mailbox, const char* line) {
-  PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
+// The checked rows in table order. `count` is read anew before every row, so rows added during
+// the run are installed too; each row's `checked` is read only when the run reaches it.
+struct CheckedRows {
+  InstallationTable* table;
+  int next;
+};
+
+const char* NextCheckedRow(void* context) {
+  CheckedRows* rows = static_cast<CheckedRows*>(context);
+  while (rows->next < rows->table->count.load()) {
+    const InstallationRow& row = rows->table->rows[rows->next++];
+    if (row.checked.load() != 0) return row.installPath;
+  }
+  return nullptr;
 }
 
-// The patch against its manifest, once per run. FALSE, with the reason in text, when the patch is
-// damaged; a patch without a manifest passes as it is.
-BOOL PatchIsIntact(char* text, size_t size) {
-  ManifestCheck check;
-  const ManifestVerdict verdict =
-      CheckPatchAgainstManifest(GetPatchFolder(), GetPatchManifest(), &check);
-  DescribeManifestCheck(check, text, size);
-  return verdict == kManifestAbsent || verdict == kManifestMatches;
+// The run's events as the status bar shows them.
+void ShowEvent(void* context, const InstallEvent& event) {
+  InstallationTable& table = *static_cast<InstallationTable*>(context);
+  StatusMailbox* mailbox = &table.statusMailbox;
+  if (event.kind == kFileStarted) {
+    PostStatus(mailbox, "Copy %s to %s", event.file, event.installation);
+    return;
+  }
+  if (event.kind == kInstallationFinished) {
+    // The reason is the last line of this installation; the final text repeats the first.
+    if (event.result->outcome != kInstallDone) {
+      PostStatus(mailbox, "Not installed into %s: %s", event.installation, event.result->reason);
+    }
+    return;
+  }
+  const RunTotals& totals = *event.totals;
+  const double seconds = totals.elapsedMs * 0.001;
+  // Cleared before the final text is posted, so the dialog never takes the final text while it
+  // still sees the run active.
+  table.running = 0;
+  if (!totals.patchUsable) {
+    PostStatus(mailbox, "Install patch stopped: the patch is damaged (%s)", totals.patchFault);
+  } else if (totals.notRestored != 0) {
+    // An installation that could not be put back is in a state nobody chose: the gravest news.
+    // The text of old for it; the line before it named the installation and why.
+    PostStatus(mailbox, "Install patch finished with %d error(s), total elapse %.3f sec",
+               totals.notRestored, seconds);
+  } else if (totals.rolledBack != 0) {
+    PostStatus(mailbox,
+               "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec "
+               "(%s)",
+               totals.rolledBack, seconds, totals.firstReason);
+  } else {
+    PostStatus(mailbox, "Install patch finished, total elapse %.3f sec", seconds);
+  }
 }
 
 }  // namespace
@@ -52,54 +87,8 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   InstallationTable& table = *request->table;
   const InstallOptions options = request->options;
   delete request;
-  const StatusSink status{PostToMailbox, &table.statusMailbox};
-  const DWORD start = GetTickCount();
-  char reason[kStatusLineSize] = "";
-  // A damaged patch would leave every installation with a damaged patch: nothing is touched.
-  if (!PatchIsIntact(reason, sizeof reason)) {
-    table.running = 0;
-    PostStatus(&table.statusMailbox, "Install patch stopped: the patch is damaged (%s)", reason);
-    return 1;
-  }
-  int notRestored = 0;
-  int rolledBack = 0;
-  // `count` is read anew before every row, so rows added during the run are installed too; each
-  // row's `checked` is read only when the worker reaches it.
-  for (int i = 0; i < table.count.load(); ++i) {
-    const InstallationRow& row = table.rows[i];
-    if (row.checked.load() == 0) continue;
-    InstallResult result;
-    InstallPatch(row.installPath, options, status, &result);
-    if (result.outcome == kInstallDone) continue;
-    // The reason is the last line of this installation; the final text repeats the first.
-    PostStatus(&table.statusMailbox, "Not installed into %s: %s", row.installPath, result.reason);
-    if (result.outcome == kInstallNotRestored || result.outcome == kInstallRefused) {
-      ++notRestored;
-    } else {
-      ++rolledBack;
-    }
-    if (reason[0] == '\0') snprintf(reason, sizeof reason, "%s", result.reason);
-  }
-  // Unsigned difference: one wrap of the tick counter during the run is harmless.
-  const DWORD elapsedMs = GetTickCount() - start;
-
-  // Cleared before the final text is posted, so the dialog never takes the final text while it
-  // still sees the run active.
-  table.running = 0;
-  if (notRestored != 0) {
-    // An installation that could not be put back is in a state nobody chose: the gravest news.
-    // The text of old for it; the line before it named the installation and why.
-    PostStatus(&table.statusMailbox,
-               "Install patch finished with %d error(s), total elapse %.3f sec", notRestored,
-               elapsedMs * 0.001);
-  } else if (rolledBack != 0) {
-    PostStatus(
-        &table.statusMailbox,
-        "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec (%s)",
-        rolledBack, elapsedMs * 0.001, reason);
-  } else {
-    PostStatus(&table.statusMailbox, "Install patch finished, total elapse %.3f sec",
-               elapsedMs * 0.001);
-  }
+  CheckedRows rows{&table, 0};
+  RunPatchInstall(InspectPatch(), InstallationSource{NextCheckedRow, &rows}, options,
+                  InstallEventSink{ShowEvent, &table});
   return 1;
 }

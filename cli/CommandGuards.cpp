@@ -3,7 +3,7 @@
 #include "cli/AdminRights.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/InstallLog.h"
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 #include "install/InstallLock.h"
 
 bool RequireAdministrator(CConsoleOutput& out) {

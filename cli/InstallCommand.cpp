@@ -1,6 +1,5 @@
 // qx48patch install: the patch beside the program into the chosen installations, or with
 // --dry-run what that would change.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,41 +8,71 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/InstallLog.h"
 #include "cli/Installations.h"
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 #include "install/InstallLock.h"
 #include "install/InstallPlan.h"
-#include "install/PatchInstall.h"
+#include "install/JournalStep.h"
+#include "install/PatchRun.h"
 
 namespace {
 
-// What the install's status lines go to while one installation is being installed.
-struct ProgressContext {
+// One run's installations and where its events are shown.
+struct ConsoleRun {
   CConsoleOutput* out;
   CInstallLog* log;
-  const Installation* installation;
-  int done;
-  int total;
+  const PatchInfo* patch;
+  std::vector<Installation>* chosen;
+  size_t next;  // the installation after the one being installed
+  int total;    // the patch's files: each installation's progress runs to it
 };
 
-// "Copy <file> to <installation>", the install's line for a file, gives the file.
-std::string FileOfStatusLine(const char* line, const std::string& installation) {
-  const std::string text = line;
-  const std::string prefix = "Copy ";
-  const std::string suffix = " to " + installation;
-  if (text.size() > prefix.size() + suffix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
-      text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
-    return text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
-  }
-  return text;
+const char* NextInstallation(void* context) {
+  ConsoleRun* run = static_cast<ConsoleRun*>(context);
+  return run->next < run->chosen->size() ? (*run->chosen)[run->next++].folder.c_str() : nullptr;
 }
 
-void OnStatusLine(void* context, const char* line) {
-  ProgressContext* progress = static_cast<ProgressContext*>(context);
-  const std::string& folder = progress->installation->folder;
-  const std::string file = FileOfStatusLine(line, folder);
-  ++progress->done;
-  progress->out->Progress(folder.c_str(), progress->done, progress->total, file.c_str());
-  progress->log->Write("copy %s to %s", file.c_str(), folder.c_str());
+// Says how the install into one installation ended.
+void ReportInstallation(ConsoleRun& run, Installation& installation, const InstallResult& result) {
+  CConsoleOutput& out = *run.out;
+  CInstallLog& log = *run.log;
+  out.EndProgress();
+  ProbeAgain(&installation);
+  const char* folder = installation.folder.c_str();
+  switch (result.outcome) {
+    case kInstallDone:
+      out.Line("%s: installed %s (%d files)", folder, run.patch->stamp.label, result.files);
+      log.Write("installed %s into %s: %d files", run.patch->stamp.label, folder, result.files);
+      break;
+    case kInstallRolledBack:
+      out.Error("%s: rolled back, the installation is as it was (patch %s): %s", folder,
+                installation.stamp.label, result.reason);
+      log.Write("rolled back %s: %s", folder, result.reason);
+      break;
+    case kInstallSkipped:
+      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason);
+      log.Write("skipped %s: %s", folder, result.reason);
+      break;
+    case kInstallNotRestored:
+      out.Error("%s: failed and could not be put back; what was replaced is kept in %s: %s", folder,
+                kUndoAreaName, result.reason);
+      log.Write("not restored %s: %s", folder, result.reason);
+      break;
+    case kInstallRefused:
+      out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
+                result.reason);
+      log.Write("refused %s: %s", folder, result.reason);
+      break;
+  }
+}
+
+void ShowEvent(void* context, const InstallEvent& event) {
+  ConsoleRun& run = *static_cast<ConsoleRun*>(context);
+  if (event.kind == kFileStarted) {
+    run.out->Progress(event.installation, event.filesStarted, run.total, event.file);
+    run.log->Write("copy %s to %s", event.file, event.installation);
+  } else if (event.kind == kInstallationFinished) {
+    ReportInstallation(run, (*run.chosen)[run.next - 1], *event.result);
+  }
 }
 
 void PrintPlan(CConsoleOutput& out, const Installation& installation, const InstallPlan& plan) {
@@ -67,43 +96,6 @@ ExitCode DryRun(CConsoleOutput& out, const PatchInfo& patch,
   return kExitSuccess;
 }
 
-// Installs into one installation and says how it ended.
-InstallOutcome InstallInto(CConsoleOutput& out, CInstallLog& log, const PatchInfo& patch,
-                           Installation& installation, InstallOptions options) {
-  ProgressContext progress{&out, &log, &installation, 0, int(patch.listing.files.size())};
-  InstallResult result{};
-  InstallPatch(installation.folder.c_str(), options, StatusSink{OnStatusLine, &progress}, &result);
-  out.EndProgress();
-  ProbeAgain(&installation);
-  const char* folder = installation.folder.c_str();
-  switch (result.outcome) {
-    case kInstallDone:
-      out.Line("%s: installed %s (%d files)", folder, patch.stamp.label, progress.done);
-      log.Write("installed %s into %s: %d files", patch.stamp.label, folder, progress.done);
-      break;
-    case kInstallRolledBack:
-      out.Error("%s: rolled back, the installation is as it was (patch %s): %s", folder,
-                installation.stamp.label, result.reason);
-      log.Write("rolled back %s: %s", folder, result.reason);
-      break;
-    case kInstallSkipped:
-      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason);
-      log.Write("skipped %s: %s", folder, result.reason);
-      break;
-    case kInstallNotRestored:
-      out.Error("%s: failed and could not be put back; what was replaced is kept in %s: %s", folder,
-                kUndoAreaName, result.reason);
-      log.Write("not restored %s: %s", folder, result.reason);
-      break;
-    case kInstallRefused:
-      out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
-                result.reason);
-      log.Write("refused %s: %s", folder, result.reason);
-      break;
-  }
-  return result.outcome;
-}
-
 }  // namespace
 
 ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
@@ -120,13 +112,15 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   const ExitCode begun = BeginChanges(out, line, &log, &lock);
   if (begun != kExitSuccess) return begun;
 
-  int failed = 0;
-  int notRestored = 0;
-  for (Installation& installation : chosen) {
-    const InstallOutcome outcome = InstallInto(out, log, patch, installation, options);
-    if (outcome != kInstallDone) ++failed;
-    if (outcome == kInstallNotRestored || outcome == kInstallRefused) ++notRestored;
+  ConsoleRun run{&out, &log, &patch, &chosen, 0, int(patch.listing.files.size())};
+  const RunTotals totals = RunPatchInstall(patch, InstallationSource{NextInstallation, &run},
+                                           options, InstallEventSink{ShowEvent, &run});
+  if (!totals.patchUsable) {
+    out.Error("The patch is damaged: %s.", totals.patchFault);
+    return kExitPatchDamaged;
   }
+  const int failed = totals.installations - totals.done;
+  const int notRestored = totals.notRestored;
   if (notRestored != 0) {
     // An installation that is neither old nor new needs a person: not a case for a retry.
     out.Error("%d of %d installation(s) could not be put back after a failure, or hold what this "

@@ -8,7 +8,7 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 
 namespace {
 

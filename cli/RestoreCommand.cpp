@@ -11,7 +11,7 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/InstallLog.h"
 #include "cli/Installations.h"
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 #include "install/JournalRollback.h"
 #include "install/InstallLock.h"
 #include "install/PatchPaths.h"

@@ -6,7 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   PatchInfo patch;

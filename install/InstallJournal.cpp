@@ -116,7 +116,9 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
 }
 
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
-                      DWORD existing) {
+                      DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
+                      CopyVerdict* verdict) {
+  *verdict = kCopyFailed;
   char temporary[MAX_PATH];
   char backup[MAX_PATH] = "";
   char kept[MAX_PATH] = "";
@@ -136,8 +138,11 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   // Made new, never opened through whatever has that name already (a dangling link, which Wine
   // does not list, would otherwise be written through). A leftover of that name is the journal's
   // to remove: it goes, and the copy is tried once more.
-  if (!CopyFileA(source, temporary, TRUE) &&
-      (!DeleteOwnFile(temporary) || !CopyFileA(source, temporary, TRUE))) {
+  *verdict = CopyAndVerify(source, temporary, expected, buffer);
+  if (*verdict == kCopyFailed && DeleteOwnFile(temporary)) {
+    *verdict = CopyAndVerify(source, temporary, expected, buffer);
+  }
+  if (*verdict != kCopyMatches) {
     DeleteOwnFile(temporary);
     return FALSE;
   }

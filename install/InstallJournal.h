@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "install/JournalStep.h"
+#include "install/VerifiedCopy.h"
 
 // One installation's install as a transaction. Before each step a line goes into the journal in
 // the undo area <config>\QX48_EWARM_patch.undo; what the step replaces or removes is moved into
@@ -37,9 +39,11 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
 // source is copied to a new <destination>.qx48new in the destination's folder and then moved over
 // the destination in one step, the old file (existing: its attributes, or INVALID_FILE_ATTRIBUTES
 // when there is none) kept in the undo area, so the destination is never half written and a hard
-// link to it is replaced, never written into.
+// link to it is replaced, never written into. The copy is CopyAndVerify's against expected (may
+// be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never placed.
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
-                      DWORD existing);
+                      DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
+                      CopyVerdict* verdict);
 // folder, with everything in it, is moved into the undo area.
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder);
 

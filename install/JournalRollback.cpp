@@ -14,6 +14,7 @@
 #include "install/OwnFiles.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
+#include "install/WholeFile.h"
 
 namespace {
 
@@ -95,22 +96,6 @@ BOOL OpenTrustedArea(CPlacesBelow& config, const char* name, CFileHandle* area, 
     return FALSE;
   }
   return IsProtectedFolder(area->GetSafeHandle(), why, size);
-}
-
-// The whole journal into text; FALSE when it cannot be read or is larger than any journal.
-BOOL ReadJournal(const char* path, std::vector<char>* text) {
-  CFileHandle file;
-  if (!file.Create(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                   FILE_ATTRIBUTE_NORMAL)) {
-    return FALSE;
-  }
-  const DWORD size = GetFileSize(file.GetSafeHandle(), nullptr);
-  if (size == INVALID_FILE_SIZE || size > kMaxJournalSize) return FALSE;
-  text->assign(size + 1, '\0');
-  text->resize(size);
-  DWORD read = 0;
-  return size == 0 ||
-         (ReadFile(file.GetSafeHandle(), text->data(), size, &read, nullptr) && read == size);
 }
 
 // The paths of one step, checked: into target, temporary and kept (each MAX_PATH bytes, empty
@@ -213,7 +198,7 @@ UndoResult RollBackArea(const char* config, const char* name, bool evenIfCommitt
   std::vector<char> text;
   std::vector<JournalStep> steps;
   JournalFault fault;
-  if (!ReadJournal(path, &text)) return Ended(1, FALSE, "%s cannot be read", path);
+  if (!ReadWholeFile(path, kMaxJournalSize, &text)) return Ended(1, FALSE, "%s cannot be read", path);
   if (!ParseJournal(text.data(), text.size(), config, undoArea, &steps, &fault)) {
     return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
   }

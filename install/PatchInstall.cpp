@@ -2,8 +2,10 @@
 
 #include <shlwapi.h>
 
+#include <cstdio>
 #include <cstring>
 
+#include "install/JournalStep.h"
 #include "install/PatchPaths.h"
 
 namespace {
@@ -25,10 +27,33 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
   return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
 }
 
+void NoteFault(PatchInstallJob* job, const char* format, const char* file) {
+  if (job->fault[0] == '\0') snprintf(job->fault, sizeof job->fault, format, file);
+}
+
+// The file goes through the journal, read once: hashed as it is copied and compared with its
+// manifest line, so a patch file changed or added after the run's check is never installed.
 BOOL PlaceThroughJournal(FolderWalk* walk, const char* source, const char* destination,
                          DWORD existing) {
-  const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
-  return JournalPlaceFile(job->journal, source, destination, existing);
+  PatchInstallJob* job = static_cast<PatchInstallJob*>(walk->context);
+  const ManifestEntry* expected = nullptr;
+  if (job->manifest != nullptr && job->manifest->present) {
+    const char* relative = PathBelow(source, job->patchRoot);
+    expected = relative != nullptr ? FindManifestEntry(*job->manifest, relative) : nullptr;
+    if (expected == nullptr) {
+      NoteFault(job, "%s is not in the patch's manifest", relative != nullptr ? relative : source);
+      return FALSE;
+    }
+  }
+  CopyVerdict verdict = kCopyFailed;
+  if (JournalPlaceFile(job->journal, source, destination, existing, expected, job->copyBuffer,
+                       &verdict)) {
+    return TRUE;
+  }
+  if (verdict == kCopyDiffers) {
+    NoteFault(job, "%s changed after the patch was checked", expected->path);
+  }
+  return FALSE;
 }
 
 BOOL MakeThroughJournal(FolderWalk* walk, const char* path) {
@@ -37,6 +62,15 @@ BOOL MakeThroughJournal(FolderWalk* walk, const char* path) {
 }
 
 }  // namespace
+
+CString ConfigOfPresentInstallation(const char* installFolder) {
+  const CString config = GetConfigFolder(installFolder);
+  if (config.IsEmpty() || !IsFullyQualifiedPath(config) ||
+      !IsFolder(GetFileAttributesA(installFolder))) {
+    return CString();
+  }
+  return config;
+}
 
 BOOL IsVendorFolder(const char* path) {
   if (path == nullptr || strlen(path) >= MAX_PATH) {
@@ -49,7 +83,7 @@ BOOL IsVendorFolder(const char* path) {
 }
 
 void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
-  const PatchInstallJob* job = static_cast<const PatchInstallJob*>(walk->context);
+  PatchInstallJob* job = static_cast<PatchInstallJob*>(walk->context);
   if (folder) {
     if (IsVendorFolder(source) && job->options.clearOldPatch && PathFileExistsA(destination) &&
         !ClearVendorFolder(job, destination)) {
@@ -74,8 +108,10 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
   if (relative[0] == '\0') {
     shown = source;
   }
-  PostToSink(job->status, "Copy %s to %s", shown,
-             job->installFolder != nullptr ? job->installFolder : "");
+  ++job->filesStarted;
+  PostEvent(job->events, InstallEvent{kFileStarted,
+                                      job->installFolder != nullptr ? job->installFolder : "",
+                                      shown, job->filesStarted, nullptr, nullptr});
 }
 
 void CopyPatchTree(PatchInstallJob* job) {
@@ -93,11 +129,9 @@ void CopyPatchTree(PatchInstallJob* job) {
   }
   strncpy(job->patchRoot, patch, sizeof(job->patchRoot) - 1);
 
-  // The installation must be where the row says: a vanished installation gets no new folders.
-  const char* installFolder = job->installFolder != nullptr ? job->installFolder : "";
-  const CString config = GetConfigFolder(installFolder);
-  if (config.IsEmpty() || !IsFullyQualifiedPath(config) ||
-      !IsFolder(GetFileAttributesA(installFolder))) {
+  const CString config =
+      ConfigOfPresentInstallation(job->installFolder != nullptr ? job->installFolder : "");
+  if (config.IsEmpty()) {
     ++job->walk.errorCount;
     return;
   }

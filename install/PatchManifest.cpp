@@ -12,7 +12,8 @@
 #include "install/EntryNames.h"
 #include "install/ManifestLine.h"
 #include "install/PathSafety.h"
-#include "install/Sha256.h"
+#include "install/VerifiedCopy.h"
+#include "install/WholeFile.h"
 
 namespace {
 
@@ -30,19 +31,10 @@ BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
 
 // The manifest's entries; FALSE (check filled) when it is not a manifest this program wrote.
 BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, ManifestCheck* check) {
-  HANDLE file =
-      CreateFileA(manifest, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(check, kManifestUnreadable, "");
-  const DWORD size = GetFileSize(file, nullptr);
   std::vector<char> text;
-  DWORD read = 0;
-  BOOL ok = size != INVALID_FILE_SIZE && size <= kMaxManifestSize;
-  if (ok) {
-    text.resize(size);
-    ok = size == 0 || (ReadFile(file, text.data(), size, &read, nullptr) && read == size);
+  if (!ReadWholeFile(manifest, kMaxManifestSize, &text)) {
+    return Fail(check, kManifestUnreadable, "");
   }
-  CloseHandle(file);
-  if (!ok) return Fail(check, kManifestUnreadable, "");
   size_t line = 1;
   for (size_t at = 0; at < text.size(); ++line) {
     const char* end = static_cast<const char*>(memchr(text.data() + at, '\n', text.size() - at));
@@ -69,30 +61,6 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
     }
   }
   return TRUE;
-}
-
-// TRUE when the file at path has size bytes whose SHA-256 is sha256; FALSE as well when it cannot
-// be read.
-BOOL FileMatches(const char* path, uint64_t size, const char* sha256, std::vector<char>& buffer) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FALSE;
-  LARGE_INTEGER actual;
-  BOOL same = GetFileSizeEx(file, &actual) && static_cast<uint64_t>(actual.QuadPart) == size;
-  Sha256 hash;
-  Sha256Init(&hash);
-  uint64_t total = 0;
-  for (DWORD read = 0;
-       same && ReadFile(file, buffer.data(), kHashBufferSize, &read, nullptr) && read > 0;) {
-    Sha256Update(&hash, buffer.data(), read);
-    total += read;
-  }
-  CloseHandle(file);
-  uint8_t digest[kSha256Size];
-  char hex[kSha256HexSize];
-  Sha256Final(&hash, digest);
-  Sha256ToHex(digest, hex);
-  return same && total == size && strcmp(hex, sha256) == 0;
 }
 
 // Every file below folder (relative to the patch: prefix), in listing order, into files; stops
@@ -123,7 +91,7 @@ ManifestVerdict CheckEntry(const char* patchFolder, const ManifestEntry& entry,
                            std::vector<char>& buffer) {
   char path[MAX_PATH];
   if (!JoinItemPath(path, patchFolder, entry.path, MAX_PATH - 1)) return kPatchFileMissing;
-  if (FileMatches(path, entry.size, entry.sha256, buffer)) return kManifestMatches;
+  if (CopyAndVerify(path, nullptr, &entry, buffer) == kCopyMatches) return kManifestMatches;
   const DWORD attributes = GetFileAttributesA(path);
   return attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes) ? kPatchFileMissing
                                                                        : kPatchFileDiffers;
@@ -170,6 +138,29 @@ size_t FirstBadEntry(const char* patchFolder, const std::vector<ManifestEntry>& 
 }
 
 }  // namespace
+
+BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck* check) {
+  memset(check, 0, sizeof *check);
+  index->entries.clear();
+  index->present = manifest != nullptr && manifest[0] != '\0' &&
+                   GetFileAttributesA(manifest) != INVALID_FILE_ATTRIBUTES;
+  if (!index->present) {
+    check->verdict = kManifestAbsent;
+    return TRUE;
+  }
+  if (!ReadManifest(manifest, &index->entries, check)) return FALSE;
+  std::sort(index->entries.begin(), index->entries.end(),
+            [](const ManifestEntry& a, const ManifestEntry& b) { return _stricmp(a.path, b.path) < 0; });
+  check->verdict = kManifestMatches;
+  return TRUE;
+}
+
+const ManifestEntry* FindManifestEntry(const ManifestIndex& index, const char* path) {
+  const auto found = std::lower_bound(
+      index.entries.begin(), index.entries.end(), path,
+      [](const ManifestEntry& entry, const char* name) { return _stricmp(entry.path, name) < 0; });
+  return found != index.entries.end() && _stricmp(found->path, path) == 0 ? &*found : nullptr;
+}
 
 ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
                                           ManifestCheck* check) {

@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <vector>
+
+#include "install/ManifestLine.h"
 
 // The patch checked against its manifest (ManifestLine.h) before a run touches anything: every
 // file the manifest names is there with its size and SHA-256, and nothing else is.
@@ -22,6 +25,18 @@ struct ManifestCheck {
   ManifestVerdict verdict;
   char path[MAX_PATH];  // the first bad file below the patch folder, or the manifest's line number
 };
+
+// The manifest's lines by path, for the copy to check each file against as it reads it.
+struct ManifestIndex {
+  BOOL present = FALSE;                // FALSE: there is no manifest, and nothing to compare
+  std::vector<ManifestEntry> entries;  // by path, without regard to case
+};
+
+// Reads manifest into index. FALSE, with check saying why, when one is there but unreadable.
+BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck* check);
+
+// The entry of the file path below the patch folder, in any letter case; null when it has none.
+const ManifestEntry* FindManifestEntry(const ManifestIndex& index, const char* path);
 
 // Checks patchFolder against manifest: the manifest's files in its order first, then the files of
 // the patch it lacks, in listing order. A linked folder in the patch counts as a file the

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "install/FilesInUse.h"
+#include "install/JournalRollback.h"
 #include "install/PatchInstall.h"
+#include "install/PatchTransaction.h"
 #include "install/PatchPaths.h"
 
 namespace {
@@ -80,42 +82,44 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
     return 0;
   }
   const UndoResult undone = RollBackJournal(&journal);
-  const char* what = job->walk.firstError[0] != '\0' ? job->walk.firstError : config;
-  if (!Undone(undone)) {
-    Finish(result, kInstallNotRestored, "%s could not be installed, and %s could not be restored",
-           what, undone.why);
+  // A file that was not what the manifest says is named as such; any other failure by its path.
+  char what[kReasonSize];
+  if (job->fault[0] != '\0') {
+    snprintf(what, sizeof what, "%s", job->fault);
   } else {
-    Finish(result, kInstallRolledBack, "%s could not be installed", what);
+    snprintf(what, sizeof what, "%s could not be installed",
+             job->walk.firstError[0] != '\0' ? job->walk.firstError : config);
+  }
+  if (!Undone(undone)) {
+    Finish(result, kInstallNotRestored, "%s, and %s could not be restored", what, undone.why);
+  } else {
+    Finish(result, kInstallRolledBack, "%s", what);
   }
   return errors;
 }
 
-}  // namespace
-
-int InstallPatch(const char* installFolder, InstallOptions options, StatusSink status,
-                 InstallResult* result) {
-  InstallResult ignored;
-  if (result == nullptr) result = &ignored;
-  memset(result, 0, sizeof *result);
-  result->outcome = kInstallDone;
-  PatchInstallJob job;
-  memset(&job, 0, sizeof(job));
-  job.installFolder = installFolder != nullptr ? installFolder : "";
-  job.options = options;
-  job.status = status;
-
-  // The installation must be where the row says: a vanished installation gets no new folders.
+// InstallPatch, once the result is set up.
+int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   const CString patch = GetPatchFolder();
-  const CString config = GetConfigFolder(job.installFolder);
+  const CString config = ConfigOfPresentInstallation(job->installFolder);
   if (patch.IsEmpty() || !IsFolder(GetFileAttributesA(patch))) {
     Finish(result, kInstallSkipped, "the patch folder %s is missing", patch);
     return 1;
   }
-  if (config.IsEmpty() || !IsFullyQualifiedPath(config) ||
-      !IsFolder(GetFileAttributesA(job.installFolder))) {
-    Finish(result, kInstallSkipped, "the installation %s is missing", job.installFolder);
+  if (config.IsEmpty()) {
+    Finish(result, kInstallSkipped, "the installation %s is missing", job->installFolder);
     return 1;
   }
+  // The manifest as it is now: every file is compared with it as it is copied.
+  ManifestIndex manifest;
+  ManifestCheck check;
+  if (!LoadManifestIndex(GetPatchManifest(), &manifest, &check)) {
+    char why[kReasonSize];
+    DescribeManifestCheck(check, why, sizeof why);
+    Finish(result, kInstallSkipped, "the patch is damaged: %s", why);
+    return 1;
+  }
+  job->manifest = &manifest;
   // What a killed run left is undone before anything else happens here.
   const UndoResult recovered = RecoverUndoArea(config);
   if (recovered.refused) {
@@ -128,7 +132,7 @@ int InstallPatch(const char* installFolder, InstallOptions options, StatusSink s
     return 1;
   }
 
-  InUseSearch search{options, GetTickCount(), FALSE, ""};
+  InUseSearch search{job->options, GetTickCount(), FALSE, ""};
   FolderWalk look;
   memset(&look, 0, sizeof look);
   look.dryRun = TRUE;
@@ -145,5 +149,22 @@ int InstallPatch(const char* installFolder, InstallOptions options, StatusSink s
     }
     return 1;
   }
-  return InstallWithJournal(&job, config, result);
+  return InstallWithJournal(job, config, result);
+}
+
+}  // namespace
+
+int InstallPatch(const char* installFolder, InstallOptions options, InstallEventSink events,
+                 InstallResult* result) {
+  InstallResult ignored;
+  if (result == nullptr) result = &ignored;
+  memset(result, 0, sizeof *result);
+  result->outcome = kInstallDone;
+  PatchInstallJob job{};
+  job.installFolder = installFolder != nullptr ? installFolder : "";
+  job.options = options;
+  job.events = events;
+  const int errors = InstallIntoPresent(&job, result);
+  result->files = job.filesStarted;
+  return errors;
 }

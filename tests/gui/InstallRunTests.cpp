@@ -49,11 +49,17 @@ bool IsFinalText(const std::string& text) {
 
 }  // namespace
 
+const std::string kVersionFile = "[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2026-12-09\"\r\n";
+
 class InstallRunTest : public PackDialogTest {
  protected:
+  // Every patch here has its version file: without one the run refuses the patch.
+  void SetUp() override {
+    PackDialogTest::SetUp();
+    AddPatchFile("Qorvantel.Version", kVersionFile);
+  }
   // A patch of many files, so that a run takes long enough to watch.
   void AddLargePatch(int files) {
-    AddPatchFile("Qorvantel.Version", "[Install]\r\nVersion=\"V2.0\"\r\nDate=\"2026-12-09\"\r\n");
     for (int i = 0; i < files; ++i) {
       char name[64];
       snprintf(name, sizeof name, "devices\\QuorVantel\\part%02d\\file%04d.xml", i % 10, i);
@@ -220,7 +226,8 @@ TEST_F(InstallRunTest, ADamagedPatchStopsTheRunBeforeAnythingIsTouched) {
   ASSERT_TRUE(WriteTextFile(PatchFolder() + ".sha256",
                             Sha256Of("<svd/>") + "  6  devices\\QuorVantel\\QX48.svd\n" +
                                 Sha256Of(good) + "  " + std::to_string(good.size()) +
-                                "  devices\\QuorVantel\\QX48.xml\n"));
+                                "  devices\\QuorVantel\\QX48.xml\n" + Sha256Of(kVersionFile) + "  " +
+                                std::to_string(kVersionFile.size()) + "  Qorvantel.Version\n"));
   const std::string folder = MakeInstallation("EW");
   ASSERT_TRUE(WriteTextFile(folder + "\\arm\\config\\devices\\QuorVantel\\QX48.xml",
                             "<device version=\"1\"/>"));

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "install/JournalRollback.h"
-#include "install/PatchInstall.h"
+#include "install/FolderWalk.h"
+#include "install/PatchTransaction.h"
 #include "tests/install/TestProcesses.h"
 #include "tests/install/TreeFiles.h"
 
@@ -71,15 +72,16 @@ Tree NewTree(bool clearOldPatch) {
 std::vector<std::string> g_lines;
 std::function<void(const std::string&)> g_onLine;
 
-void RecordLine(void*, const char* line) {
-  g_lines.push_back(line);
-  if (g_onLine) g_onLine(line);
+void RecordLine(void*, const InstallEvent& event) {
+  if (event.kind != kFileStarted) return;
+  g_lines.push_back(std::string("Copy ") + event.file + " to " + event.installation);
+  if (g_onLine) g_onLine(g_lines.back());
 }
 
 InstallResult Install(bool clearOldPatch) {
   InstallResult result;
   g_lines.clear();
-  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, StatusSink{RecordLine, nullptr},
+  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, InstallEventSink{RecordLine, nullptr},
                &result);
   g_onLine = nullptr;
   return result;
@@ -386,7 +388,7 @@ TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWritt
   for (int clear = 0; clear < 2; ++clear) {
     SCOPED_TRACE(installations[clear]);
     InstallResult result;
-    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, StatusSink{},
+    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, InstallEventSink{},
                  &result);
     EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
     EXPECT_EQ("new", ReadFileBytes(Fixture(std::string(installations[clear]) +

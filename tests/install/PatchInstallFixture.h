@@ -6,9 +6,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/StatusMailbox.h"
 #include "install/PatchInstall.h"
+#include "install/PatchTransaction.h"
 #include "tests/install/TreeFiles.h"
 
 inline const std::string kRoot = "C:\\qx48-copy-test";
@@ -22,16 +23,21 @@ inline std::string Fixture(const std::string& name) {
   return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
 }
 
-inline void PostToMailbox(void* mailbox, const char* line) {
-  PostStatus(static_cast<StatusMailbox*>(mailbox), "%s", line);
+// A file's event as one line, "Copy <file below the patch> to <installation>".
+inline std::string AnnouncedLine(const InstallEvent& event) {
+  return std::string("Copy ") + event.file + " to " + event.installation;
 }
 
-// One installation folder and the run's mailbox, as the install worker hands them over.
+// One installation folder and the events of its install, as the install worker hands them over.
 struct Installation {
   std::string folder;
-  StatusMailbox mailbox{};
+  std::vector<std::string> announced;  // one line per kFileStarted
   explicit Installation(const std::string& installFolder) : folder(installFolder) {}
-  StatusSink Sink() { return StatusSink{PostToMailbox, &mailbox}; }
+  static void Record(void* self, const InstallEvent& event) {
+    if (event.kind == kFileStarted)
+      static_cast<Installation*>(self)->announced.push_back(AnnouncedLine(event));
+  }
+  InstallEventSink Sink() { return InstallEventSink{Record, this}; }
   int Install(int clearOldPatch) {
     return InstallPatch(folder.c_str(), InstallOptions{clearOldPatch != 0}, Sink());
   }
@@ -39,14 +45,11 @@ struct Installation {
   void PrepareJob(PatchInstallJob* job, const std::string& patchRoot, CopyItemHook hook) {
     strcpy(job->patchRoot, patchRoot.c_str());
     job->installFolder = folder.c_str();
-    job->status = Sink();
+    job->events = Sink();
     job->walk.hook = hook;
     job->walk.context = job;
   }
-  std::string LastStatus() {
-    char text[kStatusTextSize];
-    return TakeStatus(&mailbox, text) ? std::string(text) : std::string("<none>");
-  }
+  std::string LastStatus() { return announced.empty() ? "<none>" : announced.back(); }
 };
 
 class PatchInstallTest : public ::testing::Test {

@@ -196,14 +196,15 @@ struct Recorded {
 };
 std::vector<Recorded> g_recorded;
 
-// The install's own hook, with every post taken out of the mailbox as it is made.
+// The install's own hook, with the event each item posted, if any.
 void RecordingHook(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
+  auto* installation =
+      static_cast<Installation*>(static_cast<PatchInstallJob*>(walk->context)->events.context);
+  const size_t before = installation->announced.size();
   OnCopyItem(walk, source, destination, folder);
-  char text[kStatusTextSize];
-  auto* mailbox =
-      static_cast<StatusMailbox*>(static_cast<PatchInstallJob*>(walk->context)->status.context);
   g_recorded.push_back({source, destination, folder != FALSE,
-                        TakeStatus(mailbox, text) ? std::string(text) : std::string("<none>")});
+                        installation->announced.size() > before ? installation->announced.back()
+                                                                : std::string("<none>")});
 }
 
 TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstallationFolder) {
@@ -238,7 +239,7 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
   EXPECT_EQ(1, job.walk.errorCount);
 }
 
-TEST_F(PatchInstallTest, InstallPatchLeavesTheLastFilesLineInTheMailbox) {
+TEST_F(PatchInstallTest, InstallPatchAnnouncesTheLastFileLast) {
   WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.xml", "new"}});
   WriteTree(kConfig, {});
   Installation installation(kInstall);

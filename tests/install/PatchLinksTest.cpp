@@ -103,7 +103,7 @@ TEST_F(PatchInstallTest, AStrayLinkInThePlaceOfTheTemporaryIsNeverFollowed) {
   const std::string config = Fixture("EW-strayLink\\arm\\config");
   const Tree before = ReadTree(config);
   InstallResult result;
-  InstallPatch(Fixture("EW-strayLink").c_str(), InstallOptions{false}, StatusSink{}, &result);
+  InstallPatch(Fixture("EW-strayLink").c_str(), InstallOptions{false}, InstallEventSink{}, &result);
   EXPECT_EQ(kInstallRolledBack, result.outcome) << result.reason;
   EXPECT_EQ(before, ReadTree(config)) << "other.txt is undone, the link stays";
   EXPECT_EQ("keep", ReadFileBytes(kept));

@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "install/JournalRollback.h"
-#include "install/PatchInstall.h"
+#include "install/PatchTransaction.h"
 #include "tests/install/TreeFiles.h"
+#include "tests/support/Sha256Text.h"
 
 namespace {
 
@@ -66,12 +67,27 @@ void LetEveryoneWrite(const std::string& folder) {
   LocalFree(descriptor);
 }
 
+std::string PatchFolder() {
+  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
+}
+const Tree kPatch{{"Qorvantel.Version", "V2"}, {"devices\\QuorVantel\\a.i79", "new a"}};
+
+// The patch's manifest as the run checked it; then what lies in the patch changes.
+void ChangePatchAfterTheCheck(const Tree& changed) {
+  std::string manifest;
+  for (const auto& [path, content] : kPatch)
+    manifest += Sha256Of(content) + "  " + std::to_string(content.size()) + "  " + path + "\n";
+  WriteFileBytes(PatchFolder() + ".sha256", manifest);
+  WriteTree(PatchFolder(), changed);
+}
+
 struct PlantedCase {
   const char* what;
   std::function<void()> plant;
   bool restore;                   // restore the kept generation instead of installing
   std::string install = kInstall;  // the installation run on
   std::string victim = kVictim;   // the folder outside that must stay as it is
+  InstallOutcome outcome = kInstallRefused;  // how the install ends
 };
 
 std::vector<PlantedCase> PlantedCases() {
@@ -141,6 +157,16 @@ std::vector<PlantedCase> PlantedCases() {
        true},
       {"a kept generation that is a link to the victim",
        [] {}, true, Fixture("EW-prevlink"), Fixture("victim")},
+      // The patch itself, changed between the run's check and the copy.
+      {"a patch file of the manifest's size with other bytes",
+       [] { ChangePatchAfterTheCheck({{"devices\\QuorVantel\\a.i79", "evil!"}}); }, false,
+       kInstall, kVictim, kInstallRolledBack},
+      {"a patch file of another size",
+       [] { ChangePatchAfterTheCheck({{"devices\\QuorVantel\\a.i79", "evil a, longer"}}); },
+       false, kInstall, kVictim, kInstallRolledBack},
+      {"a file added to the patch that the manifest does not name",
+       [] { ChangePatchAfterTheCheck({{"devices\\QuorVantel\\b.i79", "planted"}}); }, false,
+       kInstall, kVictim, kInstallRolledBack},
       {"a kept generation with an old journal naming a file outside",
        [=] {
          WriteTree(Kept(), {{kJournalName, old("C:\\nothere.qx48new", secret, "", 'A') + "\r\n"}});
@@ -152,17 +178,17 @@ std::vector<PlantedCase> PlantedCases() {
 class PlantedInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RemoveTree(kRoot);
+    TearDown();
     RemoveTree(kVictim);
     WriteTree(kConfig, kInstalled);
     WriteTree(kVictim, kVictimTree);
-    WriteTree(Join(FolderOfThisProgram(), "QX48_EWARM_patch"),
-              {{"Qorvantel.Version", "V2"}, {"devices\\QuorVantel\\a.i79", "new a"}});
+    WriteTree(PatchFolder(), kPatch);
   }
   void TearDown() override {
     RemoveTree(kRoot);
     RemoveTree(kVictim);
-    RemoveTree(Join(FolderOfThisProgram(), "QX48_EWARM_patch"));
+    RemoveTree(PatchFolder());
+    DeleteFileA((PatchFolder() + ".sha256").c_str());
   }
 };
 
@@ -183,8 +209,8 @@ TEST_F(PlantedInputTest, NothingOutsideChangesAndNoRunReportsSuccess) {
       why = result.why;
     } else {
       InstallResult result;
-      InstallPatch(c.install.c_str(), InstallOptions{true}, StatusSink{}, &result);
-      EXPECT_EQ(kInstallRefused, result.outcome) << result.reason;
+      InstallPatch(c.install.c_str(), InstallOptions{true}, InstallEventSink{}, &result);
+      EXPECT_EQ(c.outcome, result.outcome) << result.reason;
       why = result.reason;
     }
     std::printf("%s: %s\n", c.what, why.c_str());
@@ -198,7 +224,7 @@ TEST_F(PlantedInputTest, NothingOutsideChangesAndNoRunReportsSuccess) {
 TEST_F(PlantedInputTest, TheInstallsOwnAreasAreProtectedAndTrusted) {
   const Tree original = ReadTree(kConfig);
   InstallResult result;
-  InstallPatch(kInstall.c_str(), InstallOptions{true}, StatusSink{}, &result);
+  InstallPatch(kInstall.c_str(), InstallOptions{true}, InstallEventSink{}, &result);
   ASSERT_EQ(kInstallDone, result.outcome) << result.reason;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   PACL dacl = nullptr;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "install/PatchInstall.h"
+#include "install/PatchTransaction.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ BOOL StartRole(const std::string& arguments, PROCESS_INFORMATION* process) {
 
 int g_linesToKill = 0;
 
-void KillAtLine(void*, const char* line) {
-  if (strncmp(line, "Copy ", 5) == 0 && --g_linesToKill == 0)
+void KillAtLine(void*, const InstallEvent& event) {
+  if (event.kind == kFileStarted && --g_linesToKill == 0)
     TerminateProcess(GetCurrentProcess(), kKilledExitCode);
 }
 
@@ -87,7 +87,7 @@ int RunTestProcessRole(int argc, char** argv) {
   }
   if (argc == 4 && strcmp(argv[1], "--install-and-kill") == 0) {
     g_linesToKill = atoi(argv[3]);
-    InstallPatch(argv[2], InstallOptions{true}, StatusSink{KillAtLine, nullptr});
+    InstallPatch(argv[2], InstallOptions{true}, InstallEventSink{KillAtLine, nullptr});
     return 0;
   }
   return -1;

@@ -1,38 +1,38 @@
-#include "cli/PatchCheck.h"
+#include "install/PatchCheck.h"
 
 #include <windows.h>
 
 #include <cstring>
 
 #include "install/PatchManifest.h"
-#include "install/StatusSink.h"
+#include "install/InstallEvents.h"
 #include "install/PatchPaths.h"
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+BOOL StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
          _strnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
 }
 
 // Whether the patch is what its manifest lists (a patch without one passes), and has the file and
 // the device folder an installation is recognised by.
-bool FindFault(const PatchInfo& patch, std::string* fault) {
+BOOL FindFault(const PatchInfo& patch, std::string* fault) {
   ManifestCheck check;
   const ManifestVerdict verdict =
       CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check);
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
-    char text[kStatusLineSize];
+    char text[kReasonSize];
     DescribeManifestCheck(check, text, sizeof text);
     *fault = text;
-    return true;
+    return TRUE;
   }
-  bool hasVersionFile = false;
-  bool hasDevice = false;
+  BOOL hasVersionFile = FALSE;
+  BOOL hasDevice = FALSE;
   const std::string devices = std::string(kVendorDeviceSubfolder) + "\\";
   for (const std::string& file : patch.listing.files) {
-    if (_stricmp(file.c_str(), kVersionFileName) == 0) hasVersionFile = true;
-    if (StartsWithNoCase(file, devices)) hasDevice = true;
+    if (_stricmp(file.c_str(), kVersionFileName) == 0) hasVersionFile = TRUE;
+    if (StartsWithNoCase(file, devices)) hasDevice = TRUE;
   }
   if (!hasVersionFile)
     *fault = std::string("the patch has no ") + kVersionFileName;
@@ -41,8 +41,8 @@ bool FindFault(const PatchInfo& patch, std::string* fault) {
   else if (patch.stamp.label[0] == '\0')
     *fault = std::string("the patch's ") + kVersionFileName + " names no version";
   else
-    return false;
-  return true;
+    return FALSE;
+  return TRUE;
 }
 
 }  // namespace
@@ -59,6 +59,6 @@ PatchInfo InspectPatch() {
   return patch;
 }
 
-bool HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
+BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
   return installed.state != 0 && _stricmp(installed.label, patch.stamp.label) == 0;
 }

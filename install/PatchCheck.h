@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "install/TreeListing.h"
@@ -19,10 +21,11 @@ struct PatchInfo {
   std::string fault;  // for kDamaged: what is wrong, one line
 };
 
-// Looks at the patch beside the program. A usable patch has its version file with a version
-// label and the vendor's device folder with at least one file, since an installation counts as
-// patched only with both.
+// Looks at the patch beside the program: the one rule of what may be installed, for the dialog and
+// the console tool alike. A usable patch is what its manifest lists (a patch without one passes),
+// and has its version file with a version label and the vendor's device folder with at least one
+// file, since an installation counts as patched only with both.
 PatchInfo InspectPatch();
 
 // TRUE when the installation's stamp says it holds the patch's version.
-bool HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch);
+BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch);

@@ -1,0 +1,61 @@
+#pragma once
+#include <windows.h>
+
+// What an install run reports as it goes, typed, to whoever shows it: the dialog formats its
+// status lines from these, the console tool its progress, log and exit code. Nothing here is
+// text to be read back.
+
+constexpr int kReasonSize = 1024;  // a reason is cut to 1023 characters
+
+// How the install into one installation ended.
+enum InstallOutcome {
+  kInstallDone,         // every file arrived
+  kInstallRolledBack,   // something failed; the installation is as it was before, byte for byte
+  kInstallSkipped,      // not touched: a file in use, no patch, no installation, no undo area
+  kInstallNotRestored,  // something failed and undoing it failed too; the undo area is kept
+  kInstallRefused,      // not touched: an undo area there was not made by this program, or its
+                        // journal names a place it may not; it stays for a person to look at
+};
+
+struct InstallResult {
+  InstallOutcome outcome;
+  int files;                 // patch files the install began to place
+  char reason[kReasonSize];  // why it is not done, for the user; empty when done
+};
+
+// A whole run, when it ends.
+struct RunTotals {
+  BOOL patchUsable;  // FALSE: the patch was refused and no installation was touched
+  char patchFault[kReasonSize];  // why it was refused
+  int installations;  // installations the run reached
+  int done;
+  int rolledBack;   // rolled back or skipped: each is as it was before the run
+  int notRestored;  // not restored or refused: each needs a person
+  DWORD elapsedMs;
+  char firstReason[kReasonSize];  // the reason of the first installation that is not done
+};
+
+enum InstallEventKind {
+  kFileStarted,            // a patch file is about to be placed
+  kInstallationFinished,   // one installation has ended, for good or not
+  kRunFinished,            // the last event of a run
+};
+
+struct InstallEvent {
+  InstallEventKind kind;
+  const char* installation;     // the installation folder as given; "" for kRunFinished
+  const char* file;             // kFileStarted: its path below the patch folder
+  int filesStarted;             // kFileStarted: in this installation so far, this one included
+  const InstallResult* result;  // kInstallationFinished
+  const RunTotals* totals;      // kRunFinished
+};
+
+// Where the events go: a function and its context. post may be null: nothing is reported.
+struct InstallEventSink {
+  void (*post)(void* context, const InstallEvent& event);
+  void* context;
+};
+
+inline void PostEvent(const InstallEventSink& sink, const InstallEvent& event) {
+  if (sink.post != nullptr) sink.post(sink.context, event);
+}

@@ -1,0 +1,56 @@
+#include "install/PatchRun.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "install/PatchTransaction.h"
+
+namespace {
+
+void Count(RunTotals* totals, const InstallResult& result) {
+  ++totals->installations;
+  switch (result.outcome) {
+    case kInstallDone:
+      ++totals->done;
+      return;
+    case kInstallRolledBack:
+    case kInstallSkipped:
+      ++totals->rolledBack;
+      break;
+    case kInstallNotRestored:
+    case kInstallRefused:
+      ++totals->notRestored;
+      break;
+  }
+  if (totals->firstReason[0] == '\0') {
+    snprintf(totals->firstReason, sizeof totals->firstReason, "%s", result.reason);
+  }
+}
+
+}  // namespace
+
+RunTotals RunPatchInstall(const PatchInfo& patch, InstallationSource installations,
+                          InstallOptions options, InstallEventSink events) {
+  RunTotals totals;
+  memset(&totals, 0, sizeof totals);
+  const DWORD start = GetTickCount();
+  totals.patchUsable = patch.state == PatchState::kUsable;
+  if (!totals.patchUsable) {
+    // A damaged patch would leave every installation with a damaged patch: nothing is touched.
+    snprintf(totals.patchFault, sizeof totals.patchFault, "%s",
+             patch.state == PatchState::kMissing ? "no patch folder beside the program"
+                                                 : patch.fault.c_str());
+  } else {
+    for (const char* folder = installations.next(installations.context); folder != nullptr;
+         folder = installations.next(installations.context)) {
+      InstallResult result;
+      InstallPatch(folder, options, events, &result);
+      Count(&totals, result);
+      PostEvent(events, InstallEvent{kInstallationFinished, folder, "", 0, &result, nullptr});
+    }
+  }
+  // Unsigned difference: one wrap of the tick counter during the run is harmless.
+  totals.elapsedMs = GetTickCount() - start;
+  PostEvent(events, InstallEvent{kRunFinished, "", "", 0, nullptr, &totals});
+  return totals;
+}

@@ -1,0 +1,70 @@
+#include "install/VerifiedCopy.h"
+
+#include <cstring>
+
+#include "classlib/FileHandle.h"
+#include "install/PathSafety.h"
+#include "install/Sha256.h"
+
+namespace {
+
+constexpr DWORD kCopyBufferSize = 256 * 1024;
+// What CopyFileA carries over besides the bytes: a read-only patch file stays read-only.
+constexpr DWORD kCopiedAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+BOOL WriteAll(const CFileHandle& file, const char* data, DWORD size) {
+  DWORD written = 0;
+  return WriteFile(file.GetSafeHandle(), data, size, &written, nullptr) && written == size;
+}
+
+}  // namespace
+
+CopyVerdict CopyAndVerify(const char* source, const char* destination,
+                          const ManifestEntry* expected, std::vector<char>& buffer) {
+  CFileHandle in;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!in.Create(source, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN) ||
+      !in.GetInformation(&information) || IsFolder(information.dwFileAttributes)) {
+    return kCopyFailed;
+  }
+  const uint64_t size =
+      (static_cast<uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+  // A size that is not the manifest's is known before a byte is read.
+  if (expected != nullptr && size != expected->size) return kCopyDiffers;
+  CFileHandle out;
+  if (destination != nullptr &&
+      !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
+    return kCopyFailed;
+  }
+  if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);
+  Sha256 hash;
+  Sha256Init(&hash);
+  uint64_t total = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(in.GetSafeHandle(), buffer.data(), kCopyBufferSize, &read, nullptr)) {
+      return kCopyFailed;
+    }
+    if (read == 0) break;
+    Sha256Update(&hash, buffer.data(), read);
+    total += read;
+    if (out.IsOpen() && !WriteAll(out, buffer.data(), read)) return kCopyFailed;
+  }
+  if (out.IsOpen()) {
+    if (!SetFileTime(out.GetSafeHandle(), nullptr, nullptr, &information.ftLastWriteTime) ||
+        !out.Close()) {
+      return kCopyFailed;
+    }
+    const DWORD attributes = information.dwFileAttributes & kCopiedAttributes;
+    if (attributes != 0 && !SetFileAttributesA(destination, attributes)) return kCopyFailed;
+  }
+  if (expected == nullptr) return kCopyMatches;
+  uint8_t digest[kSha256Size];
+  char hex[kSha256HexSize];
+  Sha256Final(&hash, digest);
+  Sha256ToHex(digest, hex);
+  return total == expected->size && strcmp(hex, expected->sha256) == 0 ? kCopyMatches
+                                                                       : kCopyDiffers;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+#include "install/ManifestLine.h"
+
+// A patch file read once, its bytes hashed as they are read and, when asked, written to a new
+// file as they are hashed: what is compared with the manifest is exactly what was written, so a
+// file changed after the patch was checked cannot slip in between the check and the copy.
+
+enum CopyVerdict {
+  kCopyMatches,     // every byte read (and written); size and SHA-256 as expected
+  kCopyFailed,      // source unreadable, or destination not made or not written
+  kCopyDiffers,     // read whole, but not the bytes the manifest names
+};
+
+// Reads source whole. With destination, writes it to that new file (made with CREATE_NEW, so
+// never through whatever had the name), with the source's last write time and attributes, and
+// leaves it there whatever the verdict: it is the caller's to place or remove. With expected, the
+// size and SHA-256 read must be its; without, every file read whole matches. buffer is grown to
+// the size the copy works in and may be handed to every call.
+CopyVerdict CopyAndVerify(const char* source, const char* destination,
+                          const ManifestEntry* expected, std::vector<char>& buffer);
