@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "install/EntryNames.h"
+#include "install/FolderListing.h"
 #include "install/PathSafety.h"
 
 namespace {
@@ -65,26 +65,16 @@ BOOL IsFileInUse(const char* path, DWORD start) {
 }
 
 BOOL FindFileInUse(const char* folder, DWORD start, char* file) {
-  char pattern[MAX_PATH];
-  if (!JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) return FALSE;
-  WIN32_FIND_DATAA entry;
-  HANDLE listing = FindFirstFileA(pattern, &entry);
-  if (listing == INVALID_HANDLE_VALUE) return FALSE;
   BOOL found = FALSE;
-  do {
-    char inner[MAX_PATH];
-    if (IsDotEntry(entry.cFileName) ||
-        !JoinItemPath(inner, folder, entry.cFileName, MAX_PATH - 1) ||
-        IsReparsePoint(entry.dwFileAttributes)) {
-      continue;
+  ListFolderTree(folder, [&](const ListedEntry& entry) {
+    if (IsFolder(entry.attributes) || IsReparsePoint(entry.attributes) || entry.path[0] == '\0' ||
+        !IsFileInUse(entry.path, start)) {
+      return kListingGoOn;
     }
-    if (IsFolder(entry.dwFileAttributes) ? FindFileInUse(inner, start, file)
-                                         : IsFileInUse(inner, start)) {
-      if (!IsFolder(entry.dwFileAttributes)) strcpy(file, inner);
-      found = TRUE;
-    }
-  } while (!found && FindNextFileA(listing, &entry));
-  FindClose(listing);
+    strcpy(file, entry.path);
+    found = TRUE;
+    return kListingStop;
+  });
   return found;
 }
 

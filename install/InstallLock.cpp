@@ -15,7 +15,7 @@ InstallLockResult CInstallLock::TryAcquire() {
   switch (WaitForSingleObject(m_mutex, 0)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
-      m_held = true;
+      m_held = TRUE;
       return InstallLockResult::kAcquired;
     case WAIT_TIMEOUT:
       return InstallLockResult::kBusy;
@@ -27,7 +27,7 @@ InstallLockResult CInstallLock::TryAcquire() {
 void CInstallLock::Release() {
   if (m_held) {
     ReleaseMutex(m_mutex);
-    m_held = false;
+    m_held = FALSE;
   }
   if (m_mutex != nullptr) {
     CloseHandle(m_mutex);

@@ -25,9 +25,9 @@ class CInstallLock {
   // abandoned; that counts as acquired, since nothing is installing any more.
   InstallLockResult TryAcquire();
   void Release();
-  bool Held() const { return m_held; }
+  BOOL Held() const { return m_held; }
 
  private:
   HANDLE m_mutex = nullptr;
-  bool m_held = false;
+  BOOL m_held = FALSE;
 };

@@ -1,6 +1,7 @@
 #pragma once
+#include <windows.h>
 
 // What one install run was asked to do, handed by value from the command to every copy.
 struct InstallOptions {
-  bool clearOldPatch;  // installed vendor folders that the patch carries are removed first
+  BOOL clearOldPatch;  // installed vendor folders that the patch carries are removed first
 };

@@ -16,11 +16,11 @@ struct NoCaseLess {
 
 }  // namespace
 
-bool PlanInstall(const std::string& patchFolder, const std::string& installFolder,
+BOOL PlanInstall(const std::string& patchFolder, const std::string& installFolder,
                  InstallOptions options, InstallPlan* plan) {
   *plan = InstallPlan();
   TreeListing patch;
-  if (!ListTree(patchFolder, &patch)) return false;
+  if (!ListTree(patchFolder, &patch)) return FALSE;
   const std::string config = static_cast<const char*>(GetConfigFolder(installFolder.c_str()));
 
   // Installed vendor folders that the patch carries are deleted first: their files that the patch
@@ -42,5 +42,5 @@ bool PlanInstall(const std::string& patchFolder, const std::string& installFolde
                                               INVALID_FILE_ATTRIBUTES;
     (there ? plan->replaced : plan->added).push_back(file);
   }
-  return true;
+  return TRUE;
 }

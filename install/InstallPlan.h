@@ -15,5 +15,5 @@ struct InstallPlan {
 
 // Compares the patch tree with the installation's configuration folder as InstallPatch would
 // merge them. FALSE when the patch folder cannot be listed.
-bool PlanInstall(const std::string& patchFolder, const std::string& installFolder,
+BOOL PlanInstall(const std::string& patchFolder, const std::string& installFolder,
                  InstallOptions options, InstallPlan* plan);

@@ -52,7 +52,7 @@ class CPlacesBelow {
 
   // root\relative into full (MAX_PATH bytes); FALSE when it does not fit or leads elsewhere.
   // With entryToo, the entry itself must be no link either.
-  BOOL Check(const char* relative, char* full, bool entryToo = false) {
+  BOOL Check(const char* relative, char* full, BOOL entryToo = FALSE) {
     if (!JoinItemPath(full, m_root, relative, MAX_PATH - 1)) return FALSE;
     const size_t start = strlen(full) - strlen(relative);
     for (size_t end = start + strcspn(full + start, "\\");; end += 1 + strcspn(full + end + 1, "\\")) {
@@ -87,7 +87,7 @@ BOOL OpenTrustedArea(CPlacesBelow& config, const char* name, CFileHandle* area, 
                      size_t size) {
   char path[MAX_PATH];
   BY_HANDLE_FILE_INFORMATION information;
-  if (!config.Check(name, path, true) || !Exists(path) ||
+  if (!config.Check(name, path, TRUE) || !Exists(path) ||
       !area->Create(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT) ||
       !area->GetInformation(&information) || !IsFolder(information.dwFileAttributes) ||
@@ -160,6 +160,23 @@ BOOL UndoStep(JournalStepKind kind, const char* target, const char* temporary, c
   return FALSE;
 }
 
+// Where each line of text begins: line n (1 is the first) at [n - 1].
+std::vector<size_t> LineStarts(const std::vector<char>& text) {
+  std::vector<size_t> starts{0};
+  for (size_t at = 0; at + 1 < text.size(); ++at) {
+    if (text[at] == '\r' && text[at + 1] == '\n') starts.push_back(at + 2);
+  }
+  return starts;
+}
+
+// Ends the journal at offset: the line that begins there, and all after it, are gone.
+BOOL CutJournalAt(const CFileHandle& journal, size_t offset) {
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(journal.GetSafeHandle(), at, nullptr, FILE_BEGIN) &&
+         SetEndOfFile(journal.GetSafeHandle());
+}
+
 // Keeps the area of a finished install as the previous generation.
 void KeepAsPrevious(const char* config, const char* undoArea) {
   char previous[MAX_PATH];
@@ -173,7 +190,8 @@ void KeepAsPrevious(const char* config, const char* undoArea) {
 // Undoes the journal of the area name below config (the undo area, or the kept generation, which
 // is undone where it lies). A committed journal in the undo area is kept as the previous
 // generation, unless the caller asks to undo it all the same.
-UndoResult RollBackArea(const char* config, const char* name, bool evenIfCommitted) {
+UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitted,
+                        UndoProgress progress) {
   char undoArea[MAX_PATH];  // the paths of an old journal name it, wherever the area is now
   char areaPath[MAX_PATH];
   char path[MAX_PATH];
@@ -199,6 +217,7 @@ UndoResult RollBackArea(const char* config, const char* name, bool evenIfCommitt
   std::vector<JournalStep> steps;
   JournalFault fault;
   if (!ReadWholeFile(path, kMaxJournalSize, &text)) return Ended(1, FALSE, "%s cannot be read", path);
+  const std::vector<size_t> lineStarts = LineStarts(text);
   if (!ParseJournal(text.data(), text.size(), config, undoArea, &steps, &fault)) {
     return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
   }
@@ -215,16 +234,36 @@ UndoResult RollBackArea(const char* config, const char* name, bool evenIfCommitt
       return Ended(0, TRUE, "%s is not executed: %s", path, why);
     }
   }
-  int failed = 0;
+  // Each step undone leaves the journal, so that its text is always the steps still to be undone.
+  // A rollback killed midway is then finished by the next one without undoing any step twice:
+  // undone again once a folder it had moved aside is back, a file added there would be the old
+  // file, and it would go for good. The first step that cannot be undone ends the rollback: the
+  // steps before it are left for the next try, in order.
+  CFileHandle journal;
+  if (!journal.Create(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH)) {
+    return Ended(static_cast<int>(steps.size()), FALSE, "%s cannot be written", path);
+  }
   int levels = 0;
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-    if (step->kind == kStepConfigMade && step->levels > levels) levels = step->levels;
+    if (step->kind == kStepConfigMade) {
+      // Its folders go after the area; the line stays until then.
+      if (step->levels > levels) levels = step->levels;
+      continue;
+    }
     if (!CheckStep(*step, inConfig, inArea, target, temporary, kept, why, sizeof why) ||
-        !UndoStep(step->kind, target, temporary, kept)) {
-      ++failed;
+        !UndoStep(step->kind, target, temporary, kept) ||
+        !CutJournalAt(journal, lineStarts[step->line - 1])) {
+      const int left = static_cast<int>(steps.rend() - step);
+      return Ended(left, FALSE, "%d step(s) of %s could not be undone, from line %d", left, path,
+                   step->line);
+    }
+    if (step->kind != kStepCommitted && progress.stepUndone != nullptr) {
+      progress.stepUndone(progress.context);
     }
   }
-  if (failed != 0) return Ended(failed, FALSE, "%d step(s) of %s could not be undone", failed, path);
+  journal.Close();
+  int failed = 0;
   pin.Close();
   if (!RemoveOwnTree(areaPath)) return Ended(1, FALSE, "%s could not be removed", areaPath);
   // The folders the install made before its journal: the configuration folder, and its parent.
@@ -246,7 +285,7 @@ UndoResult RollBackJournal(InstallJournal* journal) {
     CloseHandle(journal->file);
     journal->file = INVALID_HANDLE_VALUE;
   }
-  return RollBackArea(journal->config, kUndoAreaName, false);
+  return RollBackArea(journal->config, kUndoAreaName, FALSE, UndoProgress{});
 }
 
 UndoResult RecoverUndoArea(const char* config) {
@@ -254,10 +293,10 @@ UndoResult RecoverUndoArea(const char* config) {
   if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) || !Exists(undoArea)) {
     return Ended(0, FALSE, "");
   }
-  return RollBackArea(config, kUndoAreaName, false);
+  return RollBackArea(config, kUndoAreaName, FALSE, UndoProgress{});
 }
 
-UndoResult RestorePreviousGeneration(const char* config) {
+UndoResult RestorePreviousGeneration(const char* config, UndoProgress progress) {
   char previous[MAX_PATH];
   char undoArea[MAX_PATH];
   if (!JoinItemPath(previous, config, kPreviousAreaName, MAX_PATH - 1) ||
@@ -268,5 +307,5 @@ UndoResult RestorePreviousGeneration(const char* config) {
   if (Exists(undoArea)) return Ended(1, FALSE, "%s is in the way", undoArea);
   // Undone where it lies, as a failed install's journal would be; what could not be undone stays
   // in it.
-  return RollBackArea(config, kPreviousAreaName, true);
+  return RollBackArea(config, kPreviousAreaName, TRUE, progress);
 }

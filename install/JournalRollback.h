@@ -7,12 +7,20 @@
 // another user may be able to write, so neither is executed unless it is still protected
 // (ProtectedArea.h), every line of its journal passes the rules of JournalStep.h, and every path
 // in it leads, link by link, where its name says below the configuration folder. One that fails
-// any of these is refused whole: nothing is done and the area stays as it is.
+// any of these is refused whole: nothing is done and the area stays as it is. A step once undone
+// leaves the journal, so a rollback that is killed is finished by the next one, never repeated.
 
 struct UndoResult {
-  int notUndone;  // steps that could not be undone; the undo area stays for the next run to try
+  int notUndone;  // steps left to undo, from the first that could not be; the area stays with
+                  // exactly those in its journal, for the next run to try
   BOOL refused;   // the area or its journal was not trusted: nothing was done
   char why[512];  // for either: the area, and for a refusal the line and what failed
+};
+
+// Told after each step a rollback has undone that changed the installation, last step first.
+struct UndoProgress {
+  void (*stepUndone)(void* context);  // may be null
+  void* context;
 };
 
 // Undoes every step of the journal in reverse order and removes the undo area.
@@ -26,7 +34,7 @@ UndoResult RecoverUndoArea(const char* config);
 // its journal undone in reverse order, where it lies, as a failed install's would be; the
 // generation is used up. No generation, or an undo area in the way, counts as one step not undone;
 // what was not undone stays in the generation.
-UndoResult RestorePreviousGeneration(const char* config);
+UndoResult RestorePreviousGeneration(const char* config, UndoProgress progress = UndoProgress{});
 
 // TRUE when the result is a full success.
 inline BOOL Undone(const UndoResult& result) {

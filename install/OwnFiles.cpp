@@ -2,6 +2,7 @@
 #include "install/OwnFiles.h"
 
 #include "install/EntryNames.h"
+#include "install/FolderListing.h"
 #include "install/PathSafety.h"
 
 BOOL DeleteOwnFile(const char* path) {
@@ -15,37 +16,27 @@ BOOL DeleteOwnFile(const char* path) {
          SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
 }
 
-namespace {
-
-// RemoveOwnTree for an item whose attributes are known (from its folder's listing): a kept
-// generation holds thousands of files, and each look at one is a walk down its whole path.
-BOOL RemoveOwnItem(const char* path, DWORD attributes) {
+BOOL RemoveOwnTree(const char* folder) {
+  const DWORD attributes = GetFileAttributesA(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES) return TRUE;
   if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
-    return IsFolder(attributes) ? RemoveDirectoryA(path) : DeleteOwnFile(path);
+    return IsFolder(attributes) ? RemoveDirectoryA(folder) : DeleteOwnFile(folder);
   }
-  char pattern[MAX_PATH];
-  WIN32_FIND_DATAA entry;
-  if (JoinItemPath(pattern, path, "*", MAX_PATH - 1)) {
-    HANDLE listing = FindFirstFileA(pattern, &entry);
-    if (listing != INVALID_HANDLE_VALUE) {
-      do {
-        char inner[MAX_PATH];
-        // A name Windows would read as another place (Wine lists Unix names with a backslash)
-        // is never joined: the folder then stays, not empty.
-        if (!IsDotEntry(entry.cFileName) && IsSafeEntryName(entry.cFileName) &&
-            JoinItemPath(inner, path, entry.cFileName, MAX_PATH - 1)) {
-          RemoveOwnItem(inner, entry.dwFileAttributes);
+  // Each entry goes as its folder's listing names it (a kept generation holds thousands, and a
+  // look at each would be a walk down its whole path); a folder once it has been listed. A name
+  // Windows would read as another place (Wine lists Unix names with a backslash) is never joined:
+  // its folder then stays, not empty.
+  ListFolderTree(
+      folder,
+      [](const ListedEntry& entry) {
+        if (entry.path[0] == '\0' || !IsSafeEntryName(entry.name)) return kListingSkip;
+        if (!IsFolder(entry.attributes)) {
+          DeleteOwnFile(entry.path);
+        } else if (IsReparsePoint(entry.attributes)) {
+          RemoveDirectoryA(entry.path);
         }
-      } while (FindNextFileA(listing, &entry));
-      FindClose(listing);
-    }
-  }
-  return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
-
-BOOL RemoveOwnTree(const char* folder) {
-  return RemoveOwnItem(folder, GetFileAttributesA(folder));
+        return kListingGoOn;
+      },
+      [](const ListedEntry& entry) { RemoveDirectoryA(entry.path); });
+  return RemoveDirectoryA(folder) || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/EntryNames.h"
+#include "install/FolderListing.h"
 #include "install/ManifestLine.h"
 #include "install/PathSafety.h"
 #include "install/VerifiedCopy.h"
@@ -63,26 +64,18 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
   return TRUE;
 }
 
-// Every file below folder (relative to the patch: prefix), in listing order, into files; stops
-// early once there are more than any manifest lists.
-void ListFiles(const char* folder, const std::string& prefix, std::vector<std::string>* files) {
-  char pattern[MAX_PATH];
-  WIN32_FIND_DATAA entry;
-  if (!JoinItemPath(pattern, folder, "*", MAX_PATH - 1)) return;
-  HANDLE listing = FindFirstFileA(pattern, &entry);
-  if (listing == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = entry.cFileName;
-    char inner[MAX_PATH];
-    if (IsDotEntry(name.c_str())) continue;
-    if (IsFolder(entry.dwFileAttributes) && !IsReparsePoint(entry.dwFileAttributes) &&
-        JoinItemPath(inner, folder, name.c_str(), MAX_PATH - 1)) {
-      ListFiles(inner, prefix + name + "\\", files);
-    } else {
-      files->push_back(prefix + name);
+// Every file below the patch folder, in listing order, into files, and with them every entry that
+// would not be entered as a folder (a link, a name Windows reads as another place): a manifest
+// names none of those. Stops once there are more than any manifest lists.
+void ListFiles(const char* patchFolder, std::vector<std::string>* files) {
+  ListFolderTree(patchFolder, [files](const ListedEntry& entry) {
+    if (!IsFolder(entry.attributes) || IsReparsePoint(entry.attributes) ||
+        !IsSafeEntryName(entry.name) || entry.path[0] == '\0') {
+      files->push_back(entry.relative);
+      if (IsFolder(entry.attributes)) return kListingSkip;
     }
-  } while (files->size() <= kMaxManifestEntries && FindNextFileA(listing, &entry));
-  FindClose(listing);
+    return files->size() > kMaxManifestEntries ? kListingStop : kListingGoOn;
+  });
 }
 
 // One listed file against its entry. Most files are there: only a file that does not match is
@@ -183,7 +176,7 @@ ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* m
   for (const ManifestEntry& entry : entries) listed.push_back(entry.path);
   std::sort(listed.begin(), listed.end(), LessNoCase);
   std::vector<std::string> files;
-  ListFiles(patchFolder, "", &files);
+  ListFiles(patchFolder, &files);
   for (const std::string& file : files) {
     if (!std::binary_search(listed.begin(), listed.end(), file, LessNoCase)) {
       Fail(check, kPatchFileExtra, file.c_str());

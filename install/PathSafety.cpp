@@ -4,16 +4,7 @@
 #include <cstring>
 
 #include "classlib/FileHandle.h"
-#include "classlib/FindFile.h"
-#include "install/EntryNames.h"
-
-namespace {
-
-// A folder is listed with the pattern folder + "\*.*", so a folder to be listed has at most 255
-// characters.
-constexpr size_t kMaxListedLength = MAX_PATH - 1 - 4;
-
-}  // namespace
+#include "install/FolderListing.h"
 
 BOOL ResolvePath(const char* path, char* resolved) {
   // No access asked: attributes only, so a file another program holds without sharing opens too.
@@ -47,29 +38,13 @@ BOOL ResolvesToItself(const char* path) {
 }
 
 BOOL HoldsReparsePoint(const char* folder) {
-  char pattern[MAX_PATH];
-  if (!JoinItemPath(pattern, folder, "*.*", MAX_PATH - 1)) {
-    return TRUE;
-  }
-  CFindFile listing;
-  WIN32_FIND_DATAA entry;
-  if (!listing.FindFirst(pattern, &entry)) {
-    return GetLastError() != ERROR_FILE_NOT_FOUND;
-  }
   BOOL found = FALSE;
-  do {
-    if (IsDotEntry(entry.cFileName)) {
-      continue;
-    }
-    if (IsReparsePoint(entry.dwFileAttributes)) {
-      found = TRUE;
-    } else if (IsFolder(entry.dwFileAttributes)) {
-      char inner[MAX_PATH];
-      found = !JoinItemPath(inner, folder, entry.cFileName, kMaxListedLength) ||
-              HoldsReparsePoint(inner);
-    }
-  } while (!found && listing.FindNext(&entry));
-  return found;
+  const ListingEnd end = ListFolderTree(folder, [&found](const ListedEntry& entry) {
+    found = IsReparsePoint(entry.attributes);
+    return found ? kListingStop : kListingGoOn;
+  });
+  // What could not be looked at may lead anywhere.
+  return found || end == kListingIncomplete;
 }
 
 BOOL IsFullyQualifiedPath(const char* path) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -13,4 +15,4 @@ struct TreeListing {
 // Lists root at any depth, in the order FindFirstFileA gives. Entries whose names the install
 // would refuse, links, and paths that do not fit MAX_PATH are left out. FALSE when root cannot be
 // listed (missing, not a folder).
-bool ListTree(const std::string& root, TreeListing* listing);
+BOOL ListTree(const std::string& root, TreeListing* listing);

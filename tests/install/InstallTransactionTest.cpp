@@ -360,6 +360,27 @@ TEST_F(InstallTransactionTest, ARunKilledMidwayIsUndoneByTheNextRun) {
   }
 }
 
+// Killed while it puts the kept generation back: early, midway and late. Whatever runs next, a
+// restore or an install, ends exactly old or exactly new.
+TEST_F(InstallTransactionTest, ARestoreKilledMidwayIsFinishedByTheNextRun) {
+  for (int killAt : {1, 6, 11}) {
+    SCOPED_TRACE("killed after undoing step " + std::to_string(killAt));
+    SetUp();
+    const Tree before = ReadTree(kConfig);
+    ASSERT_EQ(kInstallDone, Install(true).outcome);
+    const Tree installed = ReadTree(kConfig);
+    ASSERT_EQ(kKilledExitCode, RestoreAndKillAtStep(kConfig, killAt));
+    EXPECT_NE(installed, ReadTree(kConfig)) << "killed before it had begun";
+    EXPECT_TRUE(Undone(RestorePreviousGeneration(kConfig.c_str())));
+    EXPECT_EQ(before, ReadTree(kConfig));
+
+    ASSERT_EQ(kInstallDone, Install(true).outcome);
+    ASSERT_EQ(kKilledExitCode, RestoreAndKillAtStep(kConfig, killAt));
+    EXPECT_EQ(kInstallDone, Install(true).outcome);
+    EXPECT_EQ(NewTreeOf(before, true), WithoutKeptGeneration(ReadTree(kConfig)));
+  }
+}
+
 // Killed at the edges of a run: right after making its undo area, and after marking its journal
 // finished but before keeping it as the previous generation.
 TEST_F(InstallTransactionTest, ALeftoverUndoAreaIsFinishedAsItsJournalSays) {

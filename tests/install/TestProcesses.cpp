@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "install/JournalRollback.h"
 #include "install/PatchTransaction.h"
 
 namespace {
@@ -57,11 +58,13 @@ void FileHolder::Release() {
   process_ = {};
 }
 
-DWORD InstallAndKillAtLine(const std::string& installFolder, int killAtLine) {
+namespace {
+
+// Starts this program in a role and waits for it: its exit code, or 1000 and more when it could
+// not be started or waited for.
+DWORD RunRole(const std::string& arguments) {
   PROCESS_INFORMATION process{};
-  if (!StartRole("--install-and-kill \"" + installFolder + "\" " + std::to_string(killAtLine),
-                 &process))
-    return 1000;
+  if (!StartRole(arguments, &process)) return 1000;
   DWORD code = 1001;
   if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0 ||
       !GetExitCodeProcess(process.hProcess, &code)) {
@@ -70,6 +73,22 @@ DWORD InstallAndKillAtLine(const std::string& installFolder, int killAtLine) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
+}
+
+int g_stepsToKill = 0;
+
+void KillAtStep(void*) {
+  if (--g_stepsToKill == 0) TerminateProcess(GetCurrentProcess(), kKilledExitCode);
+}
+
+}  // namespace
+
+DWORD InstallAndKillAtLine(const std::string& installFolder, int killAtLine) {
+  return RunRole("--install-and-kill \"" + installFolder + "\" " + std::to_string(killAtLine));
+}
+
+DWORD RestoreAndKillAtStep(const std::string& config, int killAtStep) {
+  return RunRole("--restore-and-kill \"" + config + "\" " + std::to_string(killAtStep));
 }
 
 int RunTestProcessRole(int argc, char** argv) {
@@ -88,6 +107,11 @@ int RunTestProcessRole(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "--install-and-kill") == 0) {
     g_linesToKill = atoi(argv[3]);
     InstallPatch(argv[2], InstallOptions{true}, InstallEventSink{KillAtLine, nullptr});
+    return 0;
+  }
+  if (argc == 4 && strcmp(argv[1], "--restore-and-kill") == 0) {
+    g_stepsToKill = atoi(argv[3]);
+    RestorePreviousGeneration(argv[2], UndoProgress{KillAtStep, nullptr});
     return 0;
   }
   return -1;

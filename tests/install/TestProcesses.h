@@ -30,5 +30,9 @@ class FileHolder {
 constexpr DWORD kKilledExitCode = 77;
 DWORD InstallAndKillAtLine(const std::string& installFolder, int killAtLine);
 
+// Starts this program to restore the kept generation below config and to kill itself as soon as
+// step number killAtStep (counted from the last) has been undone. Exit codes as above.
+DWORD RestoreAndKillAtStep(const std::string& config, int killAtStep);
+
 // The roles above, when argv asks for one: returns the role's exit code, or -1 for a test run.
 int RunTestProcessRole(int argc, char** argv);
