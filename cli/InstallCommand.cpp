@@ -123,9 +123,10 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   const int notRestored = totals.notRestored;
   if (notRestored != 0) {
     // An installation that is neither old nor new needs a person: not a case for a retry.
-    out.Error("%d of %d installation(s) could not be put back after a failure, or hold what this "
-              "program did not make.",
-              notRestored, int(chosen.size()));
+    out.Error(
+        "%d of %d installation(s) could not be put back after a failure, or hold what this "
+        "program did not make.",
+        notRestored, int(chosen.size()));
     return kExitFatal;
   }
   if (failed != 0) {

@@ -7,15 +7,10 @@ namespace {
 constexpr int kLogLineSize = 1100;  // a status line (1023) with the time stamp in front
 }
 
-CInstallLog::~CInstallLog() {
-  if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
-}
-
 bool CInstallLog::Open(const std::string& path, DWORD* error) {
   // FILE_APPEND_DATA alone: every write lands at the end, also when another run appends at once.
-  m_file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_file == INVALID_HANDLE_VALUE) {
+  if (!m_file.Create(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)) {
     *error = GetLastError();
     return false;
   }
@@ -23,7 +18,7 @@ bool CInstallLog::Open(const std::string& path, DWORD* error) {
 }
 
 void CInstallLog::Write(const char* format, ...) {
-  if (m_file == INVALID_HANDLE_VALUE) return;
+  if (!m_file.IsOpen()) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
   char line[kLogLineSize];
@@ -40,5 +35,5 @@ void CInstallLog::Write(const char* format, ...) {
   line[length++] = '\n';
   DWORD written = 0;
   // A log that cannot be written does not stop the install; the console shows what happened.
-  WriteFile(m_file, line, DWORD(length), &written, nullptr);
+  WriteFile(m_file.GetSafeHandle(), line, DWORD(length), &written, nullptr);
 }

@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "classlib/FileHandle.h"
+
 // --log FILE: lines appended to a text file, each with the local time in front
 // ("2026-12-09 10:13:40 copied ..."), so that runs on one machine add up to its history.
 class CInstallLog {
  public:
   CInstallLog() = default;
-  ~CInstallLog();
   CInstallLog(const CInstallLog&) = delete;
   CInstallLog& operator=(const CInstallLog&) = delete;
 
@@ -19,5 +20,5 @@ class CInstallLog {
   void Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
-  HANDLE m_file = INVALID_HANDLE_VALUE;
+  CFileHandle m_file;
 };

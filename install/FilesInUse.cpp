@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "classlib/FileHandle.h"
 #include "install/FolderListing.h"
 #include "install/PathSafety.h"
 
@@ -11,10 +12,9 @@ namespace {
 
 // One try: TRUE when the file is held against deletion right now.
 BOOL HeldNow(const char* path) {
-  HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    CloseHandle(file);
+  CFileHandle file;
+  if (file.Create(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)) {
     return FALSE;
   }
   const DWORD error = GetLastError();

@@ -15,8 +15,7 @@ struct Listing {
 };
 
 // Lists folder (its path below the root: relative) at depth; FALSE once a visit stopped.
-BOOL ListInto(Listing& listing, const std::string& folder, const std::string& relative,
-              int depth) {
+BOOL ListInto(Listing& listing, const std::string& folder, const std::string& relative, int depth) {
   CFindFile found;
   WIN32_FIND_DATAA entry;
   if (folder.size() > size_t(kMaxListedFolderLength) || depth >= kMaxWalkDepth) {
@@ -52,7 +51,8 @@ BOOL ListInto(Listing& listing, const std::string& folder, const std::string& re
 
 }  // namespace
 
-ListingEnd ListFolderTree(const char* root, const std::function<ListingStep(const ListedEntry&)>& visit,
+ListingEnd ListFolderTree(const char* root,
+                          const std::function<ListingStep(const ListedEntry&)>& visit,
                           const std::function<void(const ListedEntry&)>& leave) {
   std::string folder = root;
   if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();

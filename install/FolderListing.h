@@ -16,9 +16,9 @@ struct ListedEntry {
 };
 
 enum ListingStep {
-  kListingGoOn,   // a folder is entered next
-  kListingSkip,   // this folder is not entered
-  kListingStop,   // nothing more is listed
+  kListingGoOn,  // a folder is entered next
+  kListingSkip,  // this folder is not entered
+  kListingStop,  // nothing more is listed
 };
 
 enum ListingEnd {
@@ -31,5 +31,6 @@ enum ListingEnd {
 // entry but "." and "..". A folder is entered after its visit, unless it is a reparse point, its
 // name is not a safe entry name (EntryNames.h), its path does not fit, or it lies deeper than any
 // walk goes; leave, when given, is called once the folder has been listed (to remove it, say).
-ListingEnd ListFolderTree(const char* root, const std::function<ListingStep(const ListedEntry&)>& visit,
+ListingEnd ListFolderTree(const char* root,
+                          const std::function<ListingStep(const ListedEntry&)>& visit,
                           const std::function<void(const ListedEntry&)>& leave = nullptr);

@@ -25,9 +25,9 @@ struct InstallResult {
 
 // A whole run, when it ends.
 struct RunTotals {
-  BOOL patchUsable;  // FALSE: the patch was refused and no installation was touched
+  BOOL patchUsable;              // FALSE: the patch was refused and no installation was touched
   char patchFault[kReasonSize];  // why it was refused
-  int installations;  // installations the run reached
+  int installations;             // installations the run reached
   int done;
   int rolledBack;   // rolled back or skipped: each is as it was before the run
   int notRestored;  // not restored or refused: each needs a person
@@ -36,9 +36,9 @@ struct RunTotals {
 };
 
 enum InstallEventKind {
-  kFileStarted,            // a patch file is about to be placed
-  kInstallationFinished,   // one installation has ended, for good or not
-  kRunFinished,            // the last event of a run
+  kFileStarted,           // a patch file is about to be placed
+  kInstallationFinished,  // one installation has ended, for good or not
+  kRunFinished,           // the last event of a run
 };
 
 struct InstallEvent {

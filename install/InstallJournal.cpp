@@ -14,8 +14,9 @@ namespace {
 // before the step it announces begins.
 BOOL Append(InstallJournal* journal, const char* text, size_t length) {
   DWORD written = 0;
-  return journal->file != INVALID_HANDLE_VALUE &&
-         WriteFile(journal->file, text, static_cast<DWORD>(length), &written, nullptr) &&
+  return journal->file.IsOpen() &&
+         WriteFile(journal->file.GetSafeHandle(), text, static_cast<DWORD>(length), &written,
+                   nullptr) &&
          written == static_cast<DWORD>(length);
 }
 
@@ -73,8 +74,8 @@ BOOL TemporaryName(const InstallJournal* journal, const char* destination, char*
 }  // namespace
 
 BOOL BeginJournal(InstallJournal* journal, const char* config) {
-  memset(journal, 0, sizeof *journal);
-  journal->file = INVALID_HANDLE_VALUE;
+  journal->file.Close();
+  journal->steps = 0;
   journal->bucketMade = -1;
   if (strlen(config) >= MAX_PATH) return FALSE;
   strcpy(journal->config, config);
@@ -85,13 +86,12 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
       !CreateProtectedFolder(journal->undoArea)) {
     return FALSE;
   }
-  journal->file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  journal->file.Create(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH);
   char header[64];
   snprintf(header, sizeof header, "%s\r\n", kJournalHeader);
   if (!Append(journal, header, strlen(header))) {
-    if (journal->file != INVALID_HANDLE_VALUE) CloseHandle(journal->file);
-    journal->file = INVALID_HANDLE_VALUE;
+    journal->file.Close();
     RemoveOwnTree(journal->undoArea);
     return FALSE;
   }
@@ -176,8 +176,7 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
 
 BOOL CommitJournal(InstallJournal* journal) {
   const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", "", 0});
-  CloseHandle(journal->file);
-  journal->file = INVALID_HANDLE_VALUE;
+  journal->file.Close();
   if (!noted) {
     // Without its mark the area would be rolled back by the next run: it goes now instead.
     RemoveOwnTree(journal->undoArea);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "classlib/FileHandle.h"
 #include "install/JournalStep.h"
 #include "install/VerifiedCopy.h"
 
@@ -15,11 +16,11 @@
 // files. Both are made for SYSTEM and Administrators alone (ProtectedArea.h).
 
 struct InstallJournal {
-  char config[MAX_PATH];    // the configuration folder; every step lies below it
-  char undoArea[MAX_PATH];  // <config>\QX48_EWARM_patch.undo
-  HANDLE file;              // the journal, appended to write-through
-  int32_t steps;            // lines written so far; names each backup uniquely
-  int32_t bucketMade;       // the last folder of backups made in the undo area (-1: none yet)
+  char config[MAX_PATH] = "";    // the configuration folder; every step lies below it
+  char undoArea[MAX_PATH] = "";  // <config>\QX48_EWARM_patch.undo
+  CFileHandle file;              // the journal, appended to write-through
+  int32_t steps = 0;             // lines written so far; names each backup uniquely
+  int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
 };
 
 // Makes a fresh protected undo area below config with a journal that holds only its header. FALSE,

@@ -55,7 +55,8 @@ class CPlacesBelow {
   BOOL Check(const char* relative, char* full, BOOL entryToo = FALSE) {
     if (!JoinItemPath(full, m_root, relative, MAX_PATH - 1)) return FALSE;
     const size_t start = strlen(full) - strlen(relative);
-    for (size_t end = start + strcspn(full + start, "\\");; end += 1 + strcspn(full + end + 1, "\\")) {
+    for (size_t end = start + strcspn(full + start, "\\");;
+         end += 1 + strcspn(full + end + 1, "\\")) {
       const bool entry = full[end] == '\0';
       if (entry && !entryToo) break;
       const std::string place(full, end);
@@ -82,7 +83,8 @@ class CPlacesBelow {
 };
 
 // Opens the area name below the configuration folder and checks that it is a plain folder there
-// (no link, and where its name says), still protected. The handle, kept open without sharing deletion, keeps it from being renamed.
+// (no link, and where its name says), still protected. The handle, kept open without sharing
+// deletion, keeps it from being renamed.
 BOOL OpenTrustedArea(CPlacesBelow& config, const char* name, CFileHandle* area, char* why,
                      size_t size) {
   char path[MAX_PATH];
@@ -107,9 +109,8 @@ BOOL CheckStep(const JournalStep& step, CPlacesBelow& config, CPlacesBelow& area
     const char* relative;
     CPlacesBelow& below;
     char* full;
-  } places[] = {{step.target, config, target},
-                {step.temporary, config, temporary},
-                {step.kept, area, kept}};
+  } places[] = {
+      {step.target, config, target}, {step.temporary, config, temporary}, {step.kept, area, kept}};
   for (const auto& place : places) {
     if (place.relative[0] != '\0' && !place.below.Check(place.relative, place.full)) {
       snprintf(why, size, "line %d: %s\\%s does not lead where its name says", step.line,
@@ -205,8 +206,7 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
     return Ended(1, FALSE, "%s cannot be looked at", config);
   }
   if (!OpenTrustedArea(inConfig, name, &pin, why, sizeof why) || !inArea.Open(areaPath)) {
-    return Ended(0, TRUE, "%s was not made by this program and is not executed: %s", areaPath,
-                 why);
+    return Ended(0, TRUE, "%s was not made by this program and is not executed: %s", areaPath, why);
   }
   if (!Exists(path)) {
     // Killed before its journal existed: the run had done nothing yet.
@@ -216,7 +216,8 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
   std::vector<char> text;
   std::vector<JournalStep> steps;
   JournalFault fault;
-  if (!ReadWholeFile(path, kMaxJournalSize, &text)) return Ended(1, FALSE, "%s cannot be read", path);
+  if (!ReadWholeFile(path, kMaxJournalSize, &text))
+    return Ended(1, FALSE, "%s cannot be read", path);
   const std::vector<size_t> lineStarts = LineStarts(text);
   if (!ParseJournal(text.data(), text.size(), config, undoArea, &steps, &fault)) {
     return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
@@ -275,16 +276,14 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
     if (cut == nullptr) break;
     *cut = '\0';
   }
-  return failed == 0 ? Ended(0, FALSE, "") : Ended(failed, FALSE, "%s could not be removed", config);
+  return failed == 0 ? Ended(0, FALSE, "")
+                     : Ended(failed, FALSE, "%s could not be removed", config);
 }
 
 }  // namespace
 
 UndoResult RollBackJournal(InstallJournal* journal) {
-  if (journal->file != INVALID_HANDLE_VALUE) {
-    CloseHandle(journal->file);
-    journal->file = INVALID_HANDLE_VALUE;
-  }
+  journal->file.Close();
   return RollBackArea(journal->config, kUndoAreaName, FALSE, UndoProgress{});
 }
 

@@ -109,9 +109,9 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
     shown = source;
   }
   ++job->filesStarted;
-  PostEvent(job->events, InstallEvent{kFileStarted,
-                                      job->installFolder != nullptr ? job->installFolder : "",
-                                      shown, job->filesStarted, nullptr, nullptr});
+  PostEvent(job->events,
+            InstallEvent{kFileStarted, job->installFolder != nullptr ? job->installFolder : "",
+                         shown, job->filesStarted, nullptr, nullptr});
 }
 
 void CopyPatchTree(PatchInstallJob* job) {

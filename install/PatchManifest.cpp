@@ -142,8 +142,9 @@ BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck
     return TRUE;
   }
   if (!ReadManifest(manifest, &index->entries, check)) return FALSE;
-  std::sort(index->entries.begin(), index->entries.end(),
-            [](const ManifestEntry& a, const ManifestEntry& b) { return _stricmp(a.path, b.path) < 0; });
+  std::sort(
+      index->entries.begin(), index->entries.end(),
+      [](const ManifestEntry& a, const ManifestEntry& b) { return _stricmp(a.path, b.path) < 0; });
   check->verdict = kManifestMatches;
   return TRUE;
 }

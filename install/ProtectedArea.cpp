@@ -1,3 +1,4 @@
+#include "classlib/KernelHandle.h"
 #include "install/ProtectedArea.h"
 
 #include <aclapi.h>
@@ -54,15 +55,14 @@ class CTrustedSids {
     if (CreateWellKnownSid(type, nullptr, sid.data(), &size)) m_sids.push_back(sid);
   }
   void AddTokenUser() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    CKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return;
     BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
     DWORD size = 0;
-    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) {
+    if (GetTokenInformation(token.GetSafeHandle(), TokenUser, buffer, sizeof buffer, &size)) {
       const PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
       m_sids.emplace_back(static_cast<BYTE*>(user), static_cast<BYTE*>(user) + GetLengthSid(user));
     }
-    CloseHandle(token);
   }
   std::vector<std::vector<BYTE>> m_sids;
 };

@@ -10,8 +10,8 @@ namespace {
 
 constexpr DWORD kCopyBufferSize = 256 * 1024;
 // What CopyFileA carries over besides the bytes: a read-only patch file stays read-only.
-constexpr DWORD kCopiedAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 BOOL WriteAll(const CFileHandle& file, const char* data, DWORD size) {
   DWORD written = 0;
@@ -33,9 +33,8 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
   // A size that is not the manifest's is known before a byte is read.
   if (expected != nullptr && size != expected->size) return kCopyDiffers;
   CFileHandle out;
-  if (destination != nullptr &&
-      !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
-                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
+  if (destination != nullptr && !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
     return kCopyFailed;
   }
   if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);

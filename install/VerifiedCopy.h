@@ -10,9 +10,9 @@
 // file changed after the patch was checked cannot slip in between the check and the copy.
 
 enum CopyVerdict {
-  kCopyMatches,     // every byte read (and written); size and SHA-256 as expected
-  kCopyFailed,      // source unreadable, or destination not made or not written
-  kCopyDiffers,     // read whole, but not the bytes the manifest names
+  kCopyMatches,  // every byte read (and written); size and SHA-256 as expected
+  kCopyFailed,   // source unreadable, or destination not made or not written
+  kCopyDiffers,  // read whole, but not the bytes the manifest names
 };
 
 // Reads source whole. With destination, writes it to that new file (made with CREATE_NEW, so

@@ -43,12 +43,19 @@ bool ConsoleRun::StartAs(HANDLE token, const std::string& exe, const std::string
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::string commandLine = "\"" + exe + "\" " + arguments;
-  const BOOL started =
+  BOOL started =
       token == nullptr
           ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                            nullptr, nullptr, &startup, &info_)
           : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                                  CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
+  // Wine's CreateProcessAsUser failed once in a while with ERROR_INTERNAL_ERROR right after a
+  // long run of other programs in the prefix; the same call a moment later starts the program.
+  if (!started && token != nullptr && GetLastError() == ERROR_INTERNAL_ERROR) {
+    Sleep(200);
+    started = CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                   CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
+  }
   CloseHandle(out);
   CloseHandle(err);
   if (!started) info_ = {};

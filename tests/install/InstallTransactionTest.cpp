@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "install/FolderWalk.h"
 #include "install/PatchTransaction.h"
 #include "tests/install/TestProcesses.h"
+#include "tests/install/InstallTrees.h"
 #include "tests/install/TreeFiles.h"
 
 namespace {
@@ -21,48 +21,6 @@ namespace {
 const std::string kRoot = "C:\\qx48-transaction-test";
 const std::string kInstall = kRoot + "\\EW";
 const std::string kConfig = kInstall + "\\arm\\config";
-
-std::string PatchFolder() {
-  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
-}
-std::string Fixture(const std::string& name) {
-  return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
-}
-
-// The patch and an installation that holds an older one, beside files of another vendor.
-const Tree kPatch{{"Qorvantel.Version", "V2"},
-                  {"devices\\QuorVantel\\a.i79", "new a"},
-                  {"devices\\QuorVantel\\b.i79", "new b"},
-                  {"debugger\\QuorVantel\\x.ddf", "new x"},
-                  {"flashloader\\QuorVantel\\f.flash", "new f"},
-                  {"flashloader\\QuorVantel\\new.board", "new board"}};
-const Tree kBefore{{"Qorvantel.Version", "V1"},
-                   {"devices\\QuorVantel\\a.i79", "old a"},
-                   {"devices\\QuorVantel\\obsolete.i79", "old"},
-                   {"devices\\Other\\o.i79", "other"},
-                   {"debugger\\QuorVantel\\x.ddf", "old x"},
-                   {"flashloader\\QuorVantel\\f.flash", "old f"},
-                   {"flashloader\\Other\\g.flash", "other g"}};
-
-// What a finished install leaves: the patch over the installation, without the old vendor files
-// when old patches are cleared.
-Tree NewTreeOf(Tree tree, bool clearOldPatch) {
-  if (clearOldPatch) {
-    for (const std::string vendor :
-         {"devices\\QuorVantel", "debugger\\QuorVantel", "flashloader\\QuorVantel"}) {
-      for (auto entry = tree.begin(); entry != tree.end();) {
-        entry = entry->first.rfind(vendor + "\\", 0) == 0 ? tree.erase(entry) : std::next(entry);
-      }
-    }
-  }
-  for (const auto& [path, content] : kPatch) {
-    tree[path] = content;
-    for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1)) {
-      tree[path.substr(0, at)] = kFolder;
-    }
-  }
-  return tree;
-}
 
 Tree NewTree(bool clearOldPatch) {
   return NewTreeOf(ReadTree(kConfig), clearOldPatch);
@@ -81,8 +39,8 @@ void RecordLine(void*, const InstallEvent& event) {
 InstallResult Install(bool clearOldPatch) {
   InstallResult result;
   g_lines.clear();
-  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch}, InstallEventSink{RecordLine, nullptr},
-               &result);
+  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch},
+               InstallEventSink{RecordLine, nullptr}, &result);
   g_onLine = nullptr;
   return result;
 }
@@ -109,111 +67,6 @@ class InstallTransactionTest : public ::testing::Test {
     RemoveTree(PatchFolder() + "-away");
   }
 };
-
-// --- Faults: the installation ends exactly as before ------------------------------------------
-
-struct FaultCase {
-  const char* what;
-  bool clearOldPatch;
-  std::function<void()> makeFault;  // after the installation is written, before the snapshot
-  std::function<void()> endFault;   // after the install
-  std::function<void()> repair;     // once the installation is compared, so that a run can arrive
-  InstallOutcome outcome;
-  const char* reasonHas;
-  // Whether the fault could be made at all; when not, the install must simply arrive.
-  std::function<bool()> made = [] { return true; };
-};
-
-std::vector<FaultCase> FaultCases() {
-  static HANDLE held = INVALID_HANDLE_VALUE;
-  static std::unique_ptr<FileHolder> holder;
-  static bool renamed = false;
-  const std::string x = Join(kConfig, "debugger\\QuorVantel\\x.ddf");
-  return {
-      {"a read-only destination file", false,
-       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_READONLY); }, [] {},
-       [x] { SetFileAttributesA(x.c_str(), FILE_ATTRIBUTE_NORMAL); }, kInstallRolledBack,
-       "x.ddf could not be installed"},
-      {"a destination folder that cannot be made: a file in its place", true,
-       [] {
-         RemoveTree(Join(kConfig, "debugger\\QuorVantel"));
-         WriteFileBytes(Join(kConfig, "debugger\\QuorVantel"), "a file");
-       },
-       [] {}, [] { DeleteFileA(Join(kConfig, "debugger\\QuorVantel").c_str()); },
-       kInstallRolledBack, "QuorVantel"},
-      {"a file held by a second process that shares reading and writing, not deletion", false,
-       [x] { holder = std::make_unique<FileHolder>(x, FileHolder::kShareReadWrite); },
-       [] { holder.reset(); }, [] {}, kInstallSkipped, "x.ddf is in use"},
-      {"a file in a vendor folder to be cleared, held without sharing by this process", true,
-       [] {
-         held = CreateFileA(Join(kConfig, "devices\\QuorVantel\\obsolete.i79").c_str(),
-                            GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-       },
-       [] { CloseHandle(held); }, [] {}, kInstallSkipped, "obsolete.i79 is in use"},
-      // Windows and Wine refuse to rename a folder while it is being listed: then the run goes on.
-      {"the patch folder renamed away after the second file", true,
-       [] {
-         renamed = false;
-         g_onLine = [](const std::string&) {
-           if (CopyLines() == 2)
-             renamed = MoveFileA(PatchFolder().c_str(), (PatchFolder() + "-away").c_str()) != FALSE;
-         };
-       },
-       [] {}, [] { MoveFileA((PatchFolder() + "-away").c_str(), PatchFolder().c_str()); },
-       kInstallRolledBack, "could not be installed", [] { return renamed; }},
-      // By the second file at most two of the three sub-folders are begun: a later one goes.
-      {"the patch's sub-folders renamed away after the second file", true,
-       [] {
-         renamed = false;
-         g_onLine = [](const std::string&) {
-           if (CopyLines() != 2) return;
-           for (const char* sub : {"devices", "debugger", "flashloader"}) {
-             const std::string from = Join(PatchFolder(), sub);
-             renamed = MoveFileA(from.c_str(), (from + "-away").c_str()) != FALSE || renamed;
-           }
-         };
-       },
-       [] {},
-       [] {
-         for (const char* sub : {"devices", "debugger", "flashloader"}) {
-           const std::string to = Join(PatchFolder(), sub);
-           MoveFileA((to + "-away").c_str(), to.c_str());
-         }
-       },
-       kInstallRolledBack, "could not be installed", [] { return renamed; }},
-  };
-}
-
-TEST_F(InstallTransactionTest, AFaultLeavesTheInstallationExactlyAsBefore) {
-  for (const FaultCase& c : FaultCases()) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    c.makeFault();
-    const Tree before = ReadTree(kConfig);
-    const Tree arrived = NewTree(c.clearOldPatch);
-    const InstallResult result = Install(c.clearOldPatch);
-    c.endFault();
-    if (!c.made()) {
-      std::printf("%s: the fault could not be made, the install went on\n", c.what);
-      EXPECT_EQ(kInstallDone, result.outcome);
-      EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
-      c.repair();
-      continue;
-    }
-    std::printf("%s: %s\n", c.what, result.reason);
-    EXPECT_EQ(c.outcome, result.outcome);
-    EXPECT_NE(std::string(result.reason).find(c.reasonHas), std::string::npos) << result.reason;
-    EXPECT_EQ(before, ReadTree(kConfig)) << "no temporary, no undo area, no kept generation";
-    if (c.outcome == kInstallSkipped) {
-      EXPECT_EQ(0, CopyLines()) << "a skipped installation is not even begun";
-    }
-    // Once the fault is gone, the same install arrives whole.
-    c.repair();
-    const Tree expected = NewTree(c.clearOldPatch);
-    EXPECT_EQ(kInstallDone, Install(c.clearOldPatch).outcome);
-    EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
-  }
-}
 
 DWORD WINAPI CloseAfter300Ms(LPVOID handle) {
   Sleep(300);
@@ -409,8 +262,8 @@ TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWritt
   for (int clear = 0; clear < 2; ++clear) {
     SCOPED_TRACE(installations[clear]);
     InstallResult result;
-    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0}, InstallEventSink{},
-                 &result);
+    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0},
+                 InstallEventSink{}, &result);
     EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
     EXPECT_EQ("new", ReadFileBytes(Fixture(std::string(installations[clear]) +
                                            "\\arm\\config\\devices\\QuorVantel\\QX48.i79")));

@@ -16,13 +16,6 @@ inline const std::string kRoot = "C:\\qx48-copy-test";
 inline const std::string kInstall = kRoot + "\\EW";
 inline const std::string kConfig = kInstall + "\\arm\\config";
 
-inline std::string PatchFolder() {
-  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
-}
-inline std::string Fixture(const std::string& name) {
-  return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
-}
-
 // A file's event as one line, "Copy <file below the patch> to <installation>".
 inline std::string AnnouncedLine(const InstallEvent& event) {
   return std::string("Copy ") + event.file + " to " + event.installation;

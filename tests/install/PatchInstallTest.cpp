@@ -249,39 +249,6 @@ TEST_F(PatchInstallTest, InstallPatchAnnouncesTheLastFileLast) {
 
 // --- Failures are counted -------------------------------------------------------------------
 
-// A file that cannot be replaced undoes the whole installation: other.txt, which may have
-// arrived before it, goes again.
-TEST_F(PatchInstallTest, ReadOnlyDestinationFileStaysAndRollsTheInstallationBack) {
-  WriteTree(PatchFolder(), {{"ro.txt", "new"}, {"other.txt", "new"}});
-  WriteTree(kConfig, {{"ro.txt", "old"}});
-  SetFileAttributesA(Join(kConfig, "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-  Installation installation(kInstall);
-  EXPECT_EQ(1, installation.Install(0));
-  EXPECT_EQ((Tree{{"ro.txt", "old"}}), ReadTree(kConfig));
-}
-
-// The held file is found before anything is touched: other.txt does not arrive either.
-TEST_F(PatchInstallTest, DestinationHeldOpenByAnotherProcessSkipsTheInstallationAndArrivesLater) {
-  WriteTree(PatchFolder(), {{"held.txt", "new"}, {"other.txt", "new"}});
-  WriteTree(kConfig, {{"held.txt", "old"}});
-  FileHolder holder(Join(kConfig, "held.txt"));
-  ASSERT_TRUE(holder.Holding());
-  Installation installation(kInstall);
-  EXPECT_EQ(1, installation.Install(0));
-  holder.Release();
-  EXPECT_EQ((Tree{{"held.txt", "old"}}), ReadTree(kConfig));
-  EXPECT_EQ(0, installation.Install(0));
-  EXPECT_EQ("new", ReadFileBytes(Join(kConfig, "held.txt")));
-}
-
-TEST_F(PatchInstallTest, FolderWhereThePatchHasAFileCounts) {
-  WriteTree(PatchFolder(), {{"same.txt", "new"}, {"other.txt", "new"}});
-  WriteTree(kConfig, {{"same.txt\\inner.txt", "mine"}});
-  Installation installation(kInstall);
-  EXPECT_EQ(1, installation.Install(1));
-  EXPECT_EQ((Tree{{"same.txt", kFolder}, {"same.txt\\inner.txt", "mine"}}), ReadTree(kConfig));
-}
-
 TEST_F(PatchInstallTest, ItemsWhosePathDoesNotFit259CharactersAreSkippedAndCounted) {
   const std::string name(100, 'n');
   // Installation folders whose "<config>\<name>" has exactly 259 and 260 characters.

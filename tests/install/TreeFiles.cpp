@@ -125,3 +125,11 @@ Tree WithoutKeptGeneration(Tree tree) {
   }
   return tree;
 }
+
+std::string PatchFolder() {
+  return Join(FolderOfThisProgram(), "QX48_EWARM_patch");
+}
+
+std::string Fixture(const std::string& name) {
+  return Join(Join(FolderOfThisProgram(), "link-fixture"), name);
+}

@@ -11,6 +11,10 @@ extern const char* const kFolder;
 
 std::string FolderOfThisProgram();
 std::string Join(const std::string& folder, const std::string& name);
+// The patch folder beside this program, and an entry of the Unix-side link fixture
+// (make-link-fixture.sh).
+std::string PatchFolder();
+std::string Fixture(const std::string& name);
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);  // makes the folders above
 std::string ReadFileBytes(const std::string& path);  // "<missing>" when unreadable
