@@ -4,7 +4,7 @@
 
 #include "classlib/FindFile.h"
 #include "install/EntryNames.h"
-#include "install/FolderWalk.h"
+#include "install/PathSafety.h"
 
 namespace {
 
@@ -60,4 +60,14 @@ ListingEnd ListFolderTree(const char* root,
   if (!IsFolder(GetFileAttributesA(folder.c_str()))) return kListingIncomplete;
   if (!ListInto(listing, folder, "", 0)) return kListingStopped;
   return listing.incomplete ? kListingIncomplete : kListedAll;
+}
+
+BOOL HoldsReparsePoint(const char* folder) {
+  BOOL found = FALSE;
+  const ListingEnd end = ListFolderTree(folder, [&found](const ListedEntry& entry) {
+    found = IsReparsePoint(entry.attributes);
+    return found ? kListingStop : kListingGoOn;
+  });
+  // What could not be looked at may lead anywhere.
+  return found || end == kListingIncomplete;
 }

@@ -34,3 +34,6 @@ enum ListingEnd {
 ListingEnd ListFolderTree(const char* root,
                           const std::function<ListingStep(const ListedEntry&)>& visit,
                           const std::function<void(const ListedEntry&)>& leave = nullptr);
+
+// TRUE when the folder holds a reparse point at any depth, or a part of it could not be looked at.
+BOOL HoldsReparsePoint(const char* folder);

@@ -9,13 +9,6 @@
 // before the walk takes it. It knows nothing of patches or installations: its owner does, through
 // the hook and its context.
 
-// Every path of the walk fits MAX_PATH: at most 259 characters and the terminator. A folder is
-// listed with the pattern folder + "\*.*", so a folder to be listed has at most 255 characters.
-constexpr int kMaxCopyPathLength = MAX_PATH - 1;
-constexpr int kMaxListedFolderLength = kMaxCopyPathLength - 4;
-// Every level of a walk adds at least two characters ("\x") to a path of at most 259.
-constexpr int kMaxWalkDepth = MAX_PATH / 2;
-
 // Which folder a source folder really is, whatever path reached it.
 struct FolderIdentity {
   ULONGLONG volume;

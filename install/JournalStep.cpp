@@ -72,7 +72,7 @@ const char* ParseLine(char* fields[], int count, JournalStep* step) {
   static const struct {
     JournalStepKind kind;
     int fields;
-  } kShapes[] = {{kStepConfigMade, 2}, {kStepFolderMade, 2},       {kStepFileAdded, 3},
+  } kShapes[] = {{kStepConfigMade, 2},   {kStepFolderMade, 2},       {kStepFileAdded, 3},
                  {kStepFileReplaced, 4}, {kStepFolderMovedAside, 3}, {kStepCommitted, 1}};
   if (strlen(fields[0]) != 1) return "an unknown kind of step";
   for (const auto& shape : kShapes) {

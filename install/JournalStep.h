@@ -19,13 +19,13 @@ constexpr const char* kTemporarySuffix = ".qx48new";  // a new file beside the o
 constexpr const char* kJournalHeader = "QX48 journal 2";
 
 enum JournalStepKind : char {
-  kStepConfigMade = 'M',       // the configuration folder (levels 1), or it and its parent (2),
-                               // made before the journal existed
-  kStepFolderMade = 'D',       // target made (its parent existed)
-  kStepFileAdded = 'A',        // target put in place from temporary, where there was none
-  kStepFileReplaced = 'R',     // target replaced from temporary, the old file kept
-  kStepFolderMovedAside = 'V', // target, a vendor folder, moved whole to kept
-  kStepCommitted = 'C',        // the install arrived; nothing to undo
+  kStepConfigMade = 'M',        // the configuration folder (levels 1), or it and its parent (2),
+                                // made before the journal existed
+  kStepFolderMade = 'D',        // target made (its parent existed)
+  kStepFileAdded = 'A',         // target put in place from temporary, where there was none
+  kStepFileReplaced = 'R',      // target replaced from temporary, the old file kept
+  kStepFolderMovedAside = 'V',  // target, a vendor folder, moved whole to kept
+  kStepCommitted = 'C',         // the install arrived; nothing to undo
 };
 
 // One step. The paths point into the text the journal was read into (or the writer's buffers).

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "install/FolderListing.h"
 #include "install/JournalStep.h"
 #include "install/PatchPaths.h"
 

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "classlib/FileHandle.h"
-#include "install/FolderListing.h"
 
 BOOL ResolvePath(const char* path, char* resolved) {
   // No access asked: attributes only, so a file another program holds without sharing opens too.
@@ -35,16 +34,6 @@ BOOL ResolvesToItself(const char* path) {
   char resolved[kResolvedPathSize];
   return ResolvePath(path, resolved) && strncmp(resolved, "\\\\?\\", 4) == 0 &&
          _stricmp(resolved + 4, path) == 0;
-}
-
-BOOL HoldsReparsePoint(const char* folder) {
-  BOOL found = FALSE;
-  const ListingEnd end = ListFolderTree(folder, [&found](const ListedEntry& entry) {
-    found = IsReparsePoint(entry.attributes);
-    return found ? kListingStop : kListingGoOn;
-  });
-  // What could not be looked at may lead anywhere.
-  return found || end == kListingIncomplete;
 }
 
 BOOL IsFullyQualifiedPath(const char* path) {

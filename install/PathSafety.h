@@ -6,6 +6,14 @@
 
 constexpr int kResolvedPathSize = 1024;  // a link may lead anywhere, so its target gets more room
 
+// Every path a walk or a listing takes fits MAX_PATH: at most 259 characters and the terminator.
+// A folder is listed with the pattern folder + "\*.*", so a folder to be listed has at most 255
+// characters.
+constexpr int kMaxCopyPathLength = MAX_PATH - 1;
+constexpr int kMaxListedFolderLength = kMaxCopyPathLength - 4;
+// Every level of a walk adds at least two characters ("\x") to a path of at most 259.
+constexpr int kMaxWalkDepth = MAX_PATH / 2;
+
 inline BOOL IsFolder(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -25,9 +33,6 @@ BOOL ResolvesBelowRoot(const char* root, const char* path);
 // TRUE when the existing path leads nowhere else: resolved, it is path itself (letter case aside).
 // FALSE for a link, which Wine shows as a plain file.
 BOOL ResolvesToItself(const char* path);
-
-// TRUE when the folder holds a reparse point at any depth, or a part of it is too deep to look at.
-BOOL HoldsReparsePoint(const char* folder);
 
 // A path the file system takes as it stands: "X:\..." or "\\server\share\...", not relative to
 // the current folder or drive and not in a device namespace.

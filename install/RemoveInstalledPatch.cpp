@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "install/FolderListing.h"
 #include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
