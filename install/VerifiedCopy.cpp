@@ -22,19 +22,27 @@ BOOL WriteAll(const CFileHandle& file, const char* data, DWORD size) {
 
 CopyVerdict CopyAndVerify(const char* source, const char* destination,
                           const ManifestEntry* expected, std::vector<char>& buffer) {
+  // The size, times and attributes from the handle: GetFileInformationByHandle would also ask
+  // for the volume, which under Wine is a round trip to another process for every file.
   CFileHandle in;
-  BY_HANDLE_FILE_INFORMATION information;
+  FILE_BASIC_INFO basic;
+  LARGE_INTEGER size;
   if (!in.Create(source, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN) ||
-      !in.GetInformation(&information) || IsFolder(information.dwFileAttributes)) {
+      !GetFileInformationByHandleEx(in.GetSafeHandle(), FileBasicInfo, &basic, sizeof basic) ||
+      IsFolder(basic.FileAttributes) || !GetFileSizeEx(in.GetSafeHandle(), &size)) {
     return kCopyFailed;
   }
-  const uint64_t size =
-      (static_cast<uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
   // A size that is not the manifest's is known before a byte is read.
-  if (expected != nullptr && size != expected->size) return kCopyDiffers;
+  if (expected != nullptr && static_cast<uint64_t>(size.QuadPart) != expected->size) {
+    return kCopyDiffers;
+  }
+  // Made with the source's attributes, as CopyFileA makes it: a read-only file is still written
+  // through the handle that made it.
   CFileHandle out;
+  const DWORD attributes = basic.FileAttributes & kCopiedAttributes;
   if (destination != nullptr && !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
+                                            (attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) |
+                                                FILE_FLAG_SEQUENTIAL_SCAN)) {
     return kCopyFailed;
   }
   if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);
@@ -52,12 +60,12 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
     if (out.IsOpen() && !WriteAll(out, buffer.data(), read)) return kCopyFailed;
   }
   if (out.IsOpen()) {
-    if (!SetFileTime(out.GetSafeHandle(), nullptr, nullptr, &information.ftLastWriteTime) ||
-        !out.Close()) {
+    FILETIME written;
+    written.dwLowDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart);
+    written.dwHighDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart >> 32);
+    if (!SetFileTime(out.GetSafeHandle(), nullptr, nullptr, &written) || !out.Close()) {
       return kCopyFailed;
     }
-    const DWORD attributes = information.dwFileAttributes & kCopiedAttributes;
-    if (attributes != 0 && !SetFileAttributesA(destination, attributes)) return kCopyFailed;
   }
   if (expected == nullptr) return kCopyMatches;
   uint8_t digest[kSha256Size];
