@@ -88,7 +88,7 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   const InstallOptions options = request->options;
   delete request;
   CheckedRows rows{&table, 0};
-  RunPatchInstall(InspectPatch(), InstallationSource{NextCheckedRow, &rows}, options,
+  RunPatchInstall(nullptr, InstallationSource{NextCheckedRow, &rows}, options,
                   InstallEventSink{ShowEvent, &table});
   return 1;
 }

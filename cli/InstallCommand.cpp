@@ -113,7 +113,7 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   if (begun != kExitSuccess) return begun;
 
   ConsoleRun run{&out, &log, &patch, &chosen, 0, int(patch.listing.files.size())};
-  const RunTotals totals = RunPatchInstall(patch, InstallationSource{NextInstallation, &run},
+  const RunTotals totals = RunPatchInstall(&patch, InstallationSource{NextInstallation, &run},
                                            options, InstallEventSink{ShowEvent, &run});
   if (!totals.patchUsable) {
     out.Error("The patch is damaged: %s.", totals.patchFault);

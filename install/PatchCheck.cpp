@@ -20,7 +20,7 @@ BOOL StartsWithNoCase(const std::string& text, const std::string& prefix) {
 BOOL FindFault(const PatchInfo& patch, std::string* fault) {
   ManifestCheck check;
   const ManifestVerdict verdict =
-      CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check);
+      CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check, &patch.listing);
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
     char text[kReasonSize];
     DescribeManifestCheck(check, text, sizeof text);

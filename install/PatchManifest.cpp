@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "install/EntryNames.h"
-#include "install/FolderListing.h"
 #include "install/ManifestLine.h"
 #include "install/PathSafety.h"
+#include "install/TreeListing.h"
 #include "install/VerifiedCopy.h"
 #include "install/WholeFile.h"
 
@@ -62,20 +62,6 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
     }
   }
   return TRUE;
-}
-
-// Every file below the patch folder, in listing order, into files, and with them every entry that
-// would not be entered as a folder (a link, a name Windows reads as another place): a manifest
-// names none of those. Stops once there are more than any manifest lists.
-void ListFiles(const char* patchFolder, std::vector<std::string>* files) {
-  ListFolderTree(patchFolder, [files](const ListedEntry& entry) {
-    if (!IsFolder(entry.attributes) || IsReparsePoint(entry.attributes) ||
-        !IsSafeEntryName(entry.name) || entry.path[0] == '\0') {
-      files->push_back(entry.relative);
-      if (IsFolder(entry.attributes)) return kListingSkip;
-    }
-    return files->size() > kMaxManifestEntries ? kListingStop : kListingGoOn;
-  });
 }
 
 // One listed file against its entry. Most files are there: only a file that does not match is
@@ -157,7 +143,7 @@ const ManifestEntry* FindManifestEntry(const ManifestIndex& index, const char* p
 }
 
 ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
-                                          ManifestCheck* check) {
+                                          ManifestCheck* check, const TreeListing* listing) {
   memset(check, 0, sizeof *check);
   check->verdict = kManifestMatches;
   if (manifest == nullptr || manifest[0] == '\0' ||
@@ -176,12 +162,18 @@ ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* m
   std::vector<std::string> listed;
   for (const ManifestEntry& entry : entries) listed.push_back(entry.path);
   std::sort(listed.begin(), listed.end(), LessNoCase);
-  std::vector<std::string> files;
-  ListFiles(patchFolder, &files);
-  for (const std::string& file : files) {
-    if (!std::binary_search(listed.begin(), listed.end(), file, LessNoCase)) {
-      Fail(check, kPatchFileExtra, file.c_str());
-      return check->verdict;
+  TreeListing own;
+  if (listing == nullptr) {
+    ListTree(patchFolder, &own);
+    listing = &own;
+  }
+  // A manifest names files only: a link or an odd name the listing left out is never in it.
+  for (const std::vector<std::string>* entries : {&listing->files, &listing->others}) {
+    for (const std::string& file : *entries) {
+      if (!std::binary_search(listed.begin(), listed.end(), file, LessNoCase)) {
+        Fail(check, kPatchFileExtra, file.c_str());
+        return check->verdict;
+      }
     }
   }
   return check->verdict;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "install/ManifestLine.h"
+#include "install/TreeListing.h"
 
 // The patch checked against its manifest (ManifestLine.h) before a run touches anything: every
 // file the manifest names is there with its size and SHA-256, and nothing else is.
@@ -39,10 +40,12 @@ BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck
 const ManifestEntry* FindManifestEntry(const ManifestIndex& index, const char* path);
 
 // Checks patchFolder against manifest: the manifest's files in its order first, then the files of
-// the patch it lacks, in listing order. A linked folder in the patch counts as a file the
-// manifest lacks.
+// the patch it lacks, in listing order, then what the listing left out (a linked folder, an odd
+// name), which no manifest names. listing, when given, is the patch folder's, made just before;
+// otherwise it is listed here.
 ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
-                                          ManifestCheck* check);
+                                          ManifestCheck* check,
+                                          const TreeListing* listing = nullptr);
 
 // The verdict for the user, e.g. "devices\QuorVantel\a.i79 differs from its manifest"; empty for
 // kManifestAbsent and kManifestMatches.

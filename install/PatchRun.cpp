@@ -29,11 +29,17 @@ void Count(RunTotals* totals, const InstallResult& result) {
 
 }  // namespace
 
-RunTotals RunPatchInstall(const PatchInfo& patch, InstallationSource installations,
+RunTotals RunPatchInstall(const PatchInfo* inspected, InstallationSource installations,
                           InstallOptions options, InstallEventSink events) {
   RunTotals totals;
   memset(&totals, 0, sizeof totals);
   const DWORD start = GetTickCount();
+  PatchInfo own;
+  if (inspected == nullptr) {
+    own = InspectPatch();
+    inspected = &own;
+  }
+  const PatchInfo& patch = *inspected;
   totals.patchUsable = patch.state == PatchState::kUsable;
   if (!totals.patchUsable) {
     // A damaged patch would leave every installation with a damaged patch: nothing is touched.

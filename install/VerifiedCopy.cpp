@@ -1,5 +1,6 @@
 #include "install/VerifiedCopy.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/FileHandle.h"
@@ -48,13 +49,16 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
   if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);
   Sha256 hash;
   Sha256Init(&hash);
+  // The bytes the file had when it was opened, and no read past them: a read that finds the end
+  // is one more call, and most patch files take a single read.
+  const uint64_t length = static_cast<uint64_t>(size.QuadPart);
   uint64_t total = 0;
-  for (;;) {
+  while (total < length) {
+    const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kCopyBufferSize, length - total));
     DWORD read = 0;
-    if (!ReadFile(in.GetSafeHandle(), buffer.data(), kCopyBufferSize, &read, nullptr)) {
-      return kCopyFailed;
+    if (!ReadFile(in.GetSafeHandle(), buffer.data(), want, &read, nullptr) || read == 0) {
+      return kCopyFailed;  // the file shrank while it was read
     }
-    if (read == 0) break;
     Sha256Update(&hash, buffer.data(), read);
     total += read;
     if (out.IsOpen() && !WriteAll(out, buffer.data(), read)) return kCopyFailed;

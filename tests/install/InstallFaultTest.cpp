@@ -293,7 +293,7 @@ struct OneRun {
 RunTotals RunOnce(const FaultRow& row, OneRun* run) {
   const PatchInfo patch = InspectPatch();
   row.afterCheck();
-  return RunPatchInstall(patch, InstallationSource{OneRun::Next, run}, InstallOptions{TRUE},
+  return RunPatchInstall(&patch, InstallationSource{OneRun::Next, run}, InstallOptions{TRUE},
                          InstallEventSink{OneRun::Post, run});
 }
 
