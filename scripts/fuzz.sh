@@ -5,9 +5,9 @@
 # tests/fuzz/corpus/<harness>, so that a later run goes on from where this one stopped; an input
 # that fails is kept in build/fuzz/long-run/<harness>/artifacts. Exits non-zero on any finding.
 #
-# One input may take up to 300 s here, not the 10 s of the short runs: a long run shares the
-# machine, and a run starved of the processor for 10 s was once reported as a "timeout" on an
-# input that takes 0.2 s on its own.
+# One input may take up to 300 s here (and is only then saved as slow), not the 10 s of the short
+# runs: a long run shares the machine, and a run starved of the processor for 10 s once reported
+# as a "timeout" an input that takes 0.2 s on its own.
 #
 # usage: scripts/fuzz.sh SECONDS [HARNESS ...]
 #   QX48_FUZZ_NO_BUILD=1  run the fuzz build as it is, without building it first
@@ -57,7 +57,7 @@ for harness in "${harnesses[@]}"; do
   before=$(find "$work/artifacts" -type f | wc -l)
   start=$SECONDS
   # shellcheck disable=SC2046  # the options file holds flags separated by white space
-  "$binary" $(cat "tests/fuzz/$harness.options") -timeout=300 -max_total_time="$seconds" \
+  "$binary" $(cat "tests/fuzz/$harness.options") -timeout=300 -report_slow_units=300 -max_total_time="$seconds" \
     -print_final_stats=1 -dict="tests/fuzz/$harness.dict" -artifact_prefix="$work/artifacts/" \
     "$work/corpus" "tests/fuzz/corpus/$harness" >"$log" 2>&1
   status=$?
