@@ -141,6 +141,12 @@ TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlas
                                       "qx48patch.exe"}));
   EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"),
             (std::vector<std::string>{"detect.ps1", "install.cmd", "uninstall.cmd"}));
+  // cmd.exe can miss a goto label in a file of LF-only lines: every line of the scripts ends CR LF.
+  for (const char* script : {"detect.ps1", "install.cmd", "uninstall.cmd"}) {
+    const std::string text = ReadWhole(PackageFolder() + "\\deploy\\" + script);
+    EXPECT_EQ(Occurrences(text, "\n"), Occurrences(text, "\r\n")) << script;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << script;
+  }
 
   // The patch is the source tree as it stands (nothing more, nothing less), plus the image.
   FolderTree expected = ReadFolderTree(WindowsPathOf(QX48_PATCH_SOURCE));
