@@ -28,6 +28,12 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
   return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
 }
 
+// A patch file's path below the patch folder ("devices\QuorVantel\a.i79"), as events and the
+// manifest name it; null when source is not below it.
+const char* FileBelowPatch(const PatchInstallJob* job, const char* source) {
+  return job->patchRoot[0] != '\0' ? PathBelow(source, job->patchRoot) : nullptr;
+}
+
 void NoteFault(PatchInstallJob* job, const char* format, const char* file) {
   if (job->fault[0] == '\0') snprintf(job->fault, sizeof job->fault, format, file);
 }
@@ -39,7 +45,7 @@ BOOL PlaceThroughJournal(FolderWalk* walk, const char* source, const char* desti
   PatchInstallJob* job = static_cast<PatchInstallJob*>(walk->context);
   const ManifestEntry* expected = nullptr;
   if (job->manifest != nullptr && job->manifest->present) {
-    const char* relative = PathBelow(source, job->patchRoot);
+    const char* relative = FileBelowPatch(job, source);
     expected = relative != nullptr ? FindManifestEntry(*job->manifest, relative) : nullptr;
     if (expected == nullptr) {
       NoteFault(job, "%s is not in the patch's manifest", relative != nullptr ? relative : source);
@@ -94,25 +100,11 @@ void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, B
     }
     return;
   }
-  char relative[MAX_PATH] = "";
-  if (job->patchRoot[0] == '\0' ||
-      !PathRelativePathToA(relative, job->patchRoot, FILE_ATTRIBUTE_DIRECTORY, source,
-                           FILE_ATTRIBUTE_NORMAL)) {
-    relative[0] = '\0';
-  }
-  const char* shown = relative;
-  if (strncmp(shown, ".\\", 2) == 0) {
-    shown += 2;
-  } else if (shown[0] == '\\') {
-    shown += 1;
-  }
-  if (relative[0] == '\0') {
-    shown = source;
-  }
+  const char* below = FileBelowPatch(job, source);
   ++job->filesStarted;
   PostEvent(job->events,
             InstallEvent{kFileStarted, job->installFolder != nullptr ? job->installFolder : "",
-                         shown, job->filesStarted, nullptr, nullptr});
+                         below != nullptr ? below : source, job->filesStarted, nullptr, nullptr});
 }
 
 void CopyPatchTree(PatchInstallJob* job) {
