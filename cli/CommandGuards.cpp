@@ -2,9 +2,9 @@
 
 #include "cli/AdminRights.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InstallLog.h"
 #include "install/PatchCheck.h"
 #include "install/InstallLock.h"
+#include "install/PatchPaths.h"
 
 bool RequireAdministrator(CConsoleOutput& out) {
   if (HasAdministratorRights()) return true;
@@ -23,17 +23,15 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
     out.Error("The patch is damaged: %s.", patch->fault.c_str());
     return false;
   }
+  if (!patch->hasManifest) {
+    out.Error("The patch is damaged: its manifest %s is missing.",
+              static_cast<const char*>(GetPatchManifest()));
+    return false;
+  }
   return true;
 }
 
-ExitCode BeginChanges(CConsoleOutput& out, const CommandLine& line, CInstallLog* log,
-                      CInstallLock* lock) {
-  DWORD error = 0;
-  if (!line.logPath.empty() && !log->Open(line.logPath, &error)) {
-    out.Error("The log file %s cannot be opened (error %lu).", line.logPath.c_str(),
-              static_cast<unsigned long>(error));
-    return kExitBadUsage;
-  }
+ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock) {
   switch (lock->TryAcquire()) {
     case InstallLockResult::kAcquired:
       return kExitSuccess;

@@ -3,19 +3,18 @@
 #include "cli/ExitCodes.h"
 
 class CConsoleOutput;
-class CInstallLog;
 class CInstallLock;
 struct PatchInfo;
 
-// The checks the commands that write make before they touch an installation; each tells the
-// user in one line what is wrong.
+// The checks the commands make before they touch an installation; each tells the user in one
+// line what is wrong.
 
 // FALSE without administrator rights.
 bool RequireAdministrator(CConsoleOutput& out);
-// FALSE when the patch beside the program is missing or damaged; *patch is filled either way.
+// FALSE when the patch beside the program is missing or damaged, or came without its manifest:
+// a distribution system installs without anybody looking, so only a patch that can be proved
+// whole is installed. *patch is filled either way.
 bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch);
-// The last step before the first change: opens --log's file when one is named (kExitBadUsage when
-// it cannot be opened), then takes the machine-wide install lock (kExitAnotherInstall when
-// another install holds it, kExitFatal when it cannot be had at all). kExitSuccess with both.
-ExitCode BeginChanges(CConsoleOutput& out, const CommandLine& line, CInstallLog* log,
-                      CInstallLock* lock);
+// The last step before the first change: takes the machine-wide install lock
+// (kExitAnotherInstall when another install holds it, kExitFatal when it cannot be had at all).
+ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock);

@@ -12,9 +12,23 @@ struct OptionSpec {
   bool takesValue;
 };
 const OptionSpec kOptions[] = {
-    {"--all", false},     {"--target", true}, {"--newest", false}, {"--keep-old-patch", false},
-    {"--dry-run", false}, {"--log", true},    {"--quiet", false},  {"--json", false}};
-enum OptionIndex { kAll, kTarget, kNewest, kKeepOld, kDryRun, kLog, kQuiet, kJson, kOptionCount };
+    {"--all", false},     {"--target", true},          {"--newest", false},
+    {"--keep-old-patch", false}, {"--dry-run", false}, {"--log", true},
+    {"--quiet", false},   {"--json", false},           {"--allow-downgrade", false},
+    {"--deploy-to", true}};
+enum OptionIndex {
+  kAll,
+  kTarget,
+  kNewest,
+  kKeepOld,
+  kDryRun,
+  kLog,
+  kQuiet,
+  kJson,
+  kAllowDowngrade,
+  kDeployTo,
+  kOptionCount
+};
 
 struct CommandSpec {
   const char* name;
@@ -24,14 +38,18 @@ struct CommandSpec {
 constexpr unsigned Bit(OptionIndex i) {
   return 1u << i;
 }
+// Every command takes --log: every run is logged, and --log only says where.
 const CommandSpec kCommands[] = {
-    {"help", Command::kHelp, 0},
-    {"list", Command::kList, Bit(kJson)},
+    {"help", Command::kHelp, Bit(kLog)},
+    {"version", Command::kVersion, Bit(kLog)},
+    {"list", Command::kList, Bit(kJson) | Bit(kLog)},
     {"install", Command::kInstall,
      Bit(kAll) | Bit(kTarget) | Bit(kNewest) | Bit(kKeepOld) | Bit(kDryRun) | Bit(kLog) |
-         Bit(kQuiet)},
-    {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet)},
+         Bit(kQuiet) | Bit(kJson) | Bit(kAllowDowngrade) | Bit(kDeployTo)},
+    {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet) | Bit(kJson) | Bit(kLog)},
+    {"detect", Command::kDetect, Bit(kLog)},
     {"restore", Command::kRestore, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
+    {"uninstall", Command::kUninstall, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
 };
 
 bool Fail(std::string* error, const std::string& reason) {
@@ -41,8 +59,10 @@ bool Fail(std::string* error, const std::string& reason) {
 
 // Sets the flag an option without a value stands for; FALSE when it was given already.
 bool SetFlag(CommandLine* line, int option) {
-  bool* flags[kOptionCount] = {&line->all,    nullptr, &line->newest, &line->keepOldPatch,
-                               &line->dryRun, nullptr, &line->quiet,  &line->json};
+  bool* flags[kOptionCount] = {&line->all,    nullptr,      &line->newest,
+                               &line->keepOldPatch, &line->dryRun, nullptr,
+                               &line->quiet,  &line->json,  &line->allowDowngrade,
+                               nullptr};
   if (*flags[option]) return false;
   *flags[option] = true;
   return true;
@@ -58,8 +78,9 @@ bool SetValue(CommandLine* line, int option, const std::string& value, std::stri
     line->targets.push_back(value);
     return true;
   }
-  if (!line->logPath.empty()) return Fail(error, "--log given twice");
-  line->logPath = value;
+  std::string* single = option == kLog ? &line->logPath : &line->deployTo;
+  if (!single->empty()) return Fail(error, name + " given twice");
+  *single = value;
   return true;
 }
 
@@ -101,6 +122,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
     line->command = Command::kHelp;
     return argc == 2 || Fail(error, "help takes no options");
   }
+  if (name == "--version") {
+    line->command = Command::kVersion;
+    return argc == 2 || Fail(error, "--version takes no options");
+  }
   const CommandSpec* spec = nullptr;
   for (const CommandSpec& candidate : kCommands) {
     if (_stricmp(name.c_str(), candidate.name) == 0) spec = &candidate;
@@ -115,8 +140,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   if (choices > 1) return Fail(error, "choose one of --all, --target and --newest");
   if (line->command == Command::kRestore && choices == 0)
     return Fail(error, "restore needs --target FOLDER or --all");
-  if (line->command == Command::kInstall || line->command == Command::kStatus) {
+  if (line->command == Command::kInstall || line->command == Command::kStatus ||
+      line->command == Command::kUninstall) {
     if (choices == 0) line->all = true;
   }
+  if (line->json && line->dryRun) return Fail(error, "--json does not go with --dry-run");
   return true;
 }

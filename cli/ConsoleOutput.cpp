@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 
+#include "cli/RunLog.h"
+
 namespace {
 
 constexpr int kLineSize = 1024;  // a longer line is cut
@@ -18,27 +20,27 @@ bool StdoutIsConsole() {
 
 CConsoleOutput::CConsoleOutput(bool quiet) : m_quiet(quiet), m_console(StdoutIsConsole()) {}
 
-void CConsoleOutput::Write(FILE* stream, const char* format, va_list args) {
+void CConsoleOutput::Write(FILE* stream, const char* prefix, const char* format, va_list args) {
   char line[kLineSize];
   if (vsnprintf(line, sizeof line, format, args) < 0) line[0] = '\0';
+  if (m_log != nullptr) m_log->Write("%s%s", prefix, line);
+  if (stream == nullptr) return;
+  EndProgress();
   fprintf(stream, "%s\n", line);
   fflush(stream);
 }
 
 void CConsoleOutput::Line(const char* format, ...) {
-  if (m_quiet) return;
-  EndProgress();
   va_list args;
   va_start(args, format);
-  Write(stdout, format, args);
+  Write(m_quiet ? nullptr : stdout, "", format, args);
   va_end(args);
 }
 
 void CConsoleOutput::Error(const char* format, ...) {
-  EndProgress();
   va_list args;
   va_start(args, format);
-  Write(stderr, format, args);
+  Write(stderr, "error: ", format, args);
   va_end(args);
 }
 

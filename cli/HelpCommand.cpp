@@ -1,8 +1,12 @@
-// qx48patch help: the commands, their options and the exit codes.
+// qx48patch help and --version: the commands, their options and the exit codes; what this
+// program and its patch are.
 #include <cstdio>
 
+#include "BuildInfo.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
+#include "install/PatchPaths.h"
+#include "record/VersionStamp.h"
 
 const char* UsageText() {
   return "qx48patch: installs the QX48 patch beside this program into IAR Embedded Workbench for "
@@ -12,45 +16,70 @@ const char* UsageText() {
          "\n"
          "Commands:\n"
          "  help                     this text\n"
-         "  list [--json]            every EWARM installation the registry records, with its\n"
-         "                           version, the installed patch and whether it is current\n"
+         "  --version                this program's version and the version of its patch\n"
+         "  list [--json]            every EWARM installation folder the registry records, with\n"
+         "                           its version, the installed patch and whether it is current\n"
          "  install [--all | --target FOLDER ... | --newest] [--keep-old-patch] [--dry-run]\n"
-         "          [--log FILE] [--quiet]\n"
+         "          [--allow-downgrade] [--deploy-to FOLDER] [--json] [--quiet]\n"
          "                           installs the patch (default: --all); clears the old patch\n"
          "                           first unless --keep-old-patch; --dry-run lists what would be\n"
-         "                           added, replaced and removed and changes nothing\n"
-         "  status [--all | --target FOLDER ...] [--quiet]\n"
+         "                           added, replaced and removed and changes nothing; refuses to\n"
+         "                           replace a newer patch unless --allow-downgrade; --deploy-to\n"
+         "                           keeps this program and its patch in FOLDER and adds them to\n"
+         "                           Programs and Features (the deploy scripts use it)\n"
+         "  status [--all | --target FOLDER ...] [--json] [--quiet]\n"
          "                           exit code 0 when every named installation holds this patch\n"
-         "  restore (--all | --target FOLDER ...) [--log FILE] [--quiet]\n"
+         "                           or a newer one\n"
+         "  detect                   one line, and exit code 0, only when every installation holds\n"
+         "                           this patch or a newer one: a detection rule\n"
+         "  restore (--all | --target FOLDER ...) [--quiet]\n"
          "                           takes the last install out again; when nothing was kept,\n"
          "                           removes the patch (the QuorVantel folders, "
          "Qorvantel.Version)\n"
+         "  uninstall [--all | --target FOLDER ...] [--quiet]\n"
+         "                           takes the patch out until an installation holds none of it,\n"
+         "                           putting back what the oldest kept generation holds\n"
          "\n"
          "  --target FOLDER          an EWARM installation folder (it must hold arm\\config);\n"
          "                           may be given up to 64 times\n"
          "  --newest                 the installation with the highest EWARM version\n"
-         "  --log FILE               appends one time-stamped line per file and per installation\n"
+         "  --log FILE               any command: the log to append to instead of\n"
+         "                           %ProgramData%\\QuorVantel\\Logs\\qx48patch.log\n"
          "  --quiet                  prints errors only\n"
          "\n"
-         "install and restore need administrator rights. Only one install runs at a time on a\n"
-         "machine, whether QX48_EWARM_pack.exe or qx48patch runs it.\n"
+         "install, restore and uninstall need administrator rights. Only one install runs at a\n"
+         "time on a machine, whether QX48_EWARM_pack.exe or qx48patch runs it.\n"
          "\n"
          "Exit codes:\n"
-         "     0  success (status: every named installation holds this patch)\n"
-         "     1  status: some named installation does not hold this patch\n"
-         "     2  no EWARM installation found, or a --target folder is not one\n"
-         "     3  install or restore failed in some installations, which are as they were (the "
-         "others are done)\n"
+         "     0  success (status: every named installation holds this patch or a newer one)\n"
+         "     1  status, detect: some installation does not hold this patch\n"
+         "     3  install, restore or uninstall failed in some installations, which are as they\n"
+         "        were (the others are done)\n"
          "     5  no administrator rights\n"
-         "  1603  fatal error\n"
-         "  1612  the patch beside this program is missing or damaged\n"
-         "  1618  another install is running (QX48_EWARM_pack.exe or qx48patch); try again later\n"
-         "  1639  bad usage: unknown command or option, or a value missing\n";
+         "    32  install: some installations were not touched because a file in them was in\n"
+         "        use, and none failed otherwise; try again later\n"
+         "  1603  fatal error, or an installation needs a person to look at it\n"
+         "  1612  the patch beside this program is missing, damaged or without its manifest\n"
+         "  1618  another install is running, or the kept tool is in use; try again later\n"
+         "  1622  the log cannot be opened\n"
+         "  1638  install: an installation holds a newer patch (see --allow-downgrade)\n"
+         "  1639  bad usage: unknown command or option, or a value missing\n"
+         "  1642  no EWARM installation found, or a --target folder is not one\n";
 }
 
 ExitCode RunHelp(CConsoleOutput& /*out*/) {
   // Written whole and without the line limit of the console output.
   fputs(UsageText(), stdout);
   fflush(stdout);
+  return kExitSuccess;
+}
+
+ExitCode RunVersion(CConsoleOutput& out) {
+  VersionStamp patch{};
+  const CString folder = GetPatchFolder();
+  const bool present = GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
+  if (present) ReadVersionFile(folder + "\\" + kVersionFileName, &patch);
+  out.Line("qx48patch %s (%s), patch %s", QX48_VERSION_TEXT, QX48_ARCH_WORDS,
+           present ? patch.label : "missing");
   return kExitSuccess;
 }

@@ -15,7 +15,8 @@ struct Installation {
   VersionStamp stamp;       // the patch installed in it now
 };
 
-// The installations the registry records, as the dialog lists them: the same choice and order.
+// Every distinct installation folder the registry records, in the dialog's order. The dialog shows
+// one row per version text; a distribution system has to reach a second copy of a version too.
 std::vector<Installation> RegistryInstallations();
 
 // The installations a command names: --target folders (each checked as the dialog checks an
@@ -27,7 +28,3 @@ bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
 
 // Reads the installation's stamp afresh.
 void ProbeAgain(Installation* installation);
-
-// -1, 0 or 1 as EWARM version a is older than, the same as or newer than b: number by number
-// ("9.20.1" < "10.10"), a missing number counting as 0, anything after the numbers ignored.
-int CompareEwarmVersions(const std::string& a, const std::string& b);

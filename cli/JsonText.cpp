@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "BuildInfo.h"
+#include "install/PatchCheck.h"
 
-// The ANSI text in UTF-8; a text that does not convert keeps its ASCII characters only.
 std::string ToUtf8(const std::string& text) {
   if (text.empty()) return text;
   const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
@@ -26,8 +26,6 @@ std::string ToUtf8(const std::string& text) {
   return ascii;
 }
 
-}  // namespace
-
 std::string JsonString(const std::string& text) {
   std::string json = "\"";
   for (char c : ToUtf8(text)) {
@@ -44,4 +42,20 @@ std::string JsonString(const std::string& text) {
     }
   }
   return json + "\"";
+}
+
+std::string JsonDocumentStart(const char* command, const PatchInfo& patch) {
+  const bool usable = patch.state == PatchState::kUsable;
+  return std::string("{\"schema\":") + std::to_string(kJsonSchemaVersion) +
+         ",\"tool\":" + JsonString(QX48_VERSION_TEXT) + ",\"command\":" + JsonString(command) +
+         ",\"patch\":{\"version\":" + JsonString(usable ? patch.stamp.label : "") +
+         ",\"date\":" + JsonString(usable ? patch.stamp.date : "") +
+         ",\"usable\":" + (usable ? "true" : "false") + "}";
+}
+
+void PrintJsonDocument(const std::string& json) {
+  // Written whole: a JSON document is never cut the way a console line is.
+  fputs(json.c_str(), stdout);
+  fputs("\n", stdout);
+  fflush(stdout);
 }

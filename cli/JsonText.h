@@ -1,6 +1,22 @@
 #pragma once
 #include <string>
 
+struct PatchInfo;
+
+// The version of the shape of every JSON document qx48patch writes: it grows when a field is
+// taken away or changes its meaning, not when one is added.
+constexpr int kJsonSchemaVersion = 1;
+
 // text, in the program's ANSI code page, as a JSON string literal in UTF-8, quotes included:
 // quote, backslash and control characters escaped, other characters converted.
 std::string JsonString(const std::string& text);
+
+// The ANSI text in UTF-8; a text that does not convert keeps its ASCII characters only.
+std::string ToUtf8(const std::string& text);
+
+// The start of a command's document, up to its own fields: {"schema":1,"tool":"1.1",
+// "command":"status","patch":{"version","date","usable"} (no closing brace).
+std::string JsonDocumentStart(const char* command, const PatchInfo& patch);
+
+// The whole document and a line end on standard output.
+void PrintJsonDocument(const std::string& json);

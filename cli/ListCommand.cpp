@@ -14,9 +14,7 @@ namespace {
 
 void PrintJson(const std::vector<Installation>& installations, const PatchInfo& patch) {
   const bool usable = patch.state == PatchState::kUsable;
-  std::string json = "{\"patch\":{\"version\":" + JsonString(usable ? patch.stamp.label : "") +
-                     ",\"date\":" + JsonString(usable ? patch.stamp.date : "") +
-                     ",\"usable\":" + (usable ? "true" : "false") + "},\"installations\":[";
+  std::string json = JsonDocumentStart("list", patch) + ",\"installations\":[";
   for (size_t i = 0; i < installations.size(); ++i) {
     const Installation& one = installations[i];
     json +=
@@ -26,11 +24,7 @@ void PrintJson(const std::vector<Installation>& installations, const PatchInfo& 
         ",\"installedDate\":" + JsonString(one.stamp.state != 0 ? one.stamp.date : "") +
         ",\"current\":" + (usable && HoldsPatchVersion(one.stamp, patch) ? "true" : "false") + "}";
   }
-  json += "]}";
-  // Written whole: a JSON document is never cut the way a console line is.
-  fputs(json.c_str(), stdout);
-  fputs("\n", stdout);
-  fflush(stdout);
+  PrintJsonDocument(json + "]}");
 }
 
 }  // namespace

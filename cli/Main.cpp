@@ -1,32 +1,95 @@
 // qx48patch.exe: the console front end to the same layers as QX48_EWARM_pack.exe, for installs
 // that a distribution system runs without anybody at the machine.
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
+#include "BuildInfo.h"
+#include "cli/AdminRights.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/RunLog.h"
+#include "install/PatchPaths.h"
+#include "record/VersionStamp.h"
 
-int main(int argc, char** argv) {
-  CommandLine line;
-  std::string error;
-  if (!ParseCommandLine(argc, argv, &line, &error)) {
-    CConsoleOutput errors(false);
-    errors.Error("qx48patch: %s. \"qx48patch help\" lists the commands.", error.c_str());
-    return kExitBadUsage;
+namespace {
+
+bool ChangesInstallations(const CommandLine& line) {
+  return (line.command == Command::kInstall && !line.dryRun) ||
+         line.command == Command::kRestore || line.command == Command::kUninstall;
+}
+
+std::string Account() {
+  char user[256] = "?";
+  DWORD size = sizeof user;
+  GetUserNameA(user, &size);
+  char machine[MAX_COMPUTERNAME_LENGTH + 1] = "?";
+  size = sizeof machine;
+  GetComputerNameA(machine, &size);
+  return std::string("as ") + user + " on " + machine;
+}
+
+// Opens the run's log and writes its header. A log named with --log must open; the default one
+// must for a run that changes installations (one without administrator rights is refused later
+// anyway), while a user's list or status goes on without it.
+bool OpenRunLog(const CommandLine& line, bool parsed, CConsoleOutput& out, CRunLog* log) {
+  const bool named = parsed && !line.logPath.empty();
+  std::string why;
+  if (!log->Open(named ? line.logPath : CRunLog::DefaultPath(), !named, &why)) {
+    if (!named && !(parsed && ChangesInstallations(line) && HasAdministratorRights())) return true;
+    out.Error("The log cannot be opened: %s.", why.c_str());
+    return false;
   }
-  CConsoleOutput out(line.quiet);
+  out.SetLog(log);
+  VersionStamp patch{};
+  ReadVersionFile(static_cast<const char*>(GetPatchFolder() + "\\" + kVersionFileName), &patch);
+  log->Write("start: qx48patch %s (%s), patch %s, %s, command line: %s", QX48_VERSION_TEXT,
+             QX48_ARCH_WORDS, patch.label, Account().c_str(), GetCommandLineA());
+  return true;
+}
+
+ExitCode RunCommand(const CommandLine& line, CConsoleOutput& out) {
   switch (line.command) {
     case Command::kHelp:
       return RunHelp(out);
+    case Command::kVersion:
+      return RunVersion(out);
     case Command::kList:
       return RunList(line, out);
     case Command::kInstall:
       return RunInstall(line, out);
     case Command::kStatus:
       return RunStatus(line, out);
+    case Command::kDetect:
+      return RunDetect(line, out);
     case Command::kRestore:
       return RunRestore(line, out);
+    case Command::kUninstall:
+      return RunUninstall(line, out);
   }
   return kExitFatal;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandLine line;
+  std::string error;
+  const bool parsed = ParseCommandLine(argc, argv, &line, &error);
+  // A JSON document is all that goes to standard output.
+  CConsoleOutput out(parsed && (line.quiet || line.json));
+  CRunLog log;
+  ExitCode code = kExitLogFailure;
+  if (OpenRunLog(line, parsed, out, &log)) {
+    if (parsed) {
+      code = RunCommand(line, out);
+    } else {
+      out.Error("qx48patch: %s. \"qx48patch help\" lists the commands.", error.c_str());
+      code = kExitBadUsage;
+    }
+  }
+  log.Write("end: exit code %d", int(code));
+  return code;
 }

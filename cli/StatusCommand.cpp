@@ -1,11 +1,14 @@
-// qx48patch status: whether the named installations hold this patch's version, as an exit code
-// that a detection rule reads (0 every one does, 1 some do not).
+// qx48patch status: whether the named installations hold this patch's version (or a newer one),
+// as an exit code that a detection rule reads (0 every one does, 1 some do not), as lines or as
+// JSON.
+#include <string>
 #include <vector>
 
 #include "cli/CommandGuards.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
+#include "cli/JsonText.h"
 #include "install/PatchCheck.h"
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
@@ -14,11 +17,35 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
   int notCurrent = 0;
+  std::string json = JsonDocumentStart("status", patch) + ",\"installations\":[";
   for (const Installation& installation : chosen) {
+    const PatchStanding standing = CompareInstalledPatch(installation.stamp, patch);
     const bool current = HoldsPatchVersion(installation.stamp, patch);
     if (!current) ++notCurrent;
     out.Line("%s: %s, %s", installation.folder.c_str(), installation.stamp.label,
-             current ? "current" : "not current");
+             standing == PatchStanding::kNewer ? "newer than this package's"
+                                               : current ? "current" : "not current");
+    json += std::string(&installation == &chosen.front() ? "" : ",") +
+            "{\"folder\":" + JsonString(installation.folder) +
+            ",\"installedPatch\":" + JsonString(installation.stamp.label) +
+            ",\"standing\":" + JsonString(StandingName(standing)) +
+            ",\"current\":" + (current ? "true" : "false") + "}";
   }
-  return notCurrent == 0 ? kExitSuccess : kExitNotCurrent;
+  const ExitCode code = notCurrent == 0 ? kExitSuccess : kExitNotCurrent;
+  if (line.json) PrintJsonDocument(json + "],\"exitCode\":" + std::to_string(code) + "}");
+  return code;
+}
+
+ExitCode RunDetect(const CommandLine& /*line*/, CConsoleOutput& out) {
+  PatchInfo patch;
+  if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
+  std::vector<Installation> every = RegistryInstallations();
+  for (const Installation& installation : every) {
+    if (!HoldsPatchVersion(installation.stamp, patch)) return kExitNotCurrent;
+  }
+  if (every.empty()) return kExitNoInstallation;
+  // The one line a detection rule counts as "installed".
+  out.Line("QX48 patch %s or newer in every EWARM installation (%d)", patch.stamp.label,
+           int(every.size()));
+  return kExitSuccess;
 }

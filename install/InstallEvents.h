@@ -11,7 +11,8 @@ constexpr int kReasonSize = 1024;  // a reason is cut to 1023 characters
 enum InstallOutcome {
   kInstallDone,         // every file arrived
   kInstallRolledBack,   // something failed; the installation is as it was before, byte for byte
-  kInstallSkipped,      // not touched: a file in use, no patch, no installation, no undo area
+  kInstallSkipped,      // not touched: no patch, no installation, no undo area
+  kInstallFileInUse,    // not touched: a file to be replaced or cleared is in use; a retry may do
   kInstallNotRestored,  // something failed and undoing it failed too; the undo area is kept
   kInstallRefused,      // not touched: an undo area there was not made by this program, or its
                         // journal names a place it may not; it stays for a person to look at

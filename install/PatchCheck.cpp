@@ -7,6 +7,7 @@
 #include "install/PatchManifest.h"
 #include "install/InstallEvents.h"
 #include "install/PatchPaths.h"
+#include "install/VersionOrder.h"
 
 namespace {
 
@@ -17,10 +18,12 @@ BOOL StartsWithNoCase(const std::string& text, const std::string& prefix) {
 
 // Whether the patch is what its manifest lists (a patch without one passes), and has the file and
 // the device folder an installation is recognised by.
-BOOL FindFault(const PatchInfo& patch, std::string* fault) {
+BOOL FindFault(PatchInfo* patchInfo, std::string* fault) {
+  const PatchInfo& patch = *patchInfo;
   ManifestCheck check;
   const ManifestVerdict verdict =
       CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check, &patch.listing);
+  patchInfo->hasManifest = verdict != kManifestAbsent;
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
     char text[kReasonSize];
     DescribeManifestCheck(check, text, sizeof text);
@@ -55,10 +58,29 @@ PatchInfo InspectPatch() {
     return patch;
   }
   ReadVersionFile((patch.folder + "\\" + kVersionFileName).c_str(), &patch.stamp);
-  patch.state = FindFault(patch, &patch.fault) ? PatchState::kDamaged : PatchState::kUsable;
+  patch.state = FindFault(&patch, &patch.fault) ? PatchState::kDamaged : PatchState::kUsable;
   return patch;
 }
 
-BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
-  return installed.state != 0 && _stricmp(installed.label, patch.stamp.label) == 0;
+PatchStanding CompareInstalledPatch(const VersionStamp& installed, const PatchInfo& patch) {
+  if (installed.state == 0) return PatchStanding::kNone;
+  if (_stricmp(installed.label, patch.stamp.label) == 0) return PatchStanding::kCurrent;
+  if (_stricmp(installed.label, kUnknownVersionLabel) == 0) return PatchStanding::kOlder;
+  const int order = CompareVersionNumbers(installed.label, patch.stamp.label);
+  return order < 0 ? PatchStanding::kOlder
+                   : order > 0 ? PatchStanding::kNewer : PatchStanding::kCurrent;
+}
+
+const char* StandingName(PatchStanding standing) {
+  switch (standing) {
+    case PatchStanding::kNone:
+      return "none";
+    case PatchStanding::kOlder:
+      return "older";
+    case PatchStanding::kCurrent:
+      return "current";
+    case PatchStanding::kNewer:
+      return "newer";
+  }
+  return "none";
 }

@@ -18,7 +18,8 @@ struct PatchInfo {
   TreeListing listing;  // its files and folders
   VersionStamp stamp;   // what its version file says: the version it installs
   PatchState state = PatchState::kMissing;
-  std::string fault;  // for kDamaged: what is wrong, one line
+  std::string fault;         // for kDamaged: what is wrong, one line
+  bool hasManifest = false;  // the patch came with its manifest, and matches it when usable
 };
 
 // Looks at the patch beside the program: the one rule of what may be installed, for the dialog and
@@ -27,5 +28,16 @@ struct PatchInfo {
 // file, since an installation counts as patched only with both.
 PatchInfo InspectPatch();
 
-// TRUE when the installation's stamp says it holds the patch's version.
-BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch);
+// How the patch an installation holds stands against the patch beside the program, by the
+// numbers of their labels. A patch whose version file could not be read counts as older.
+enum class PatchStanding { kNone, kOlder, kCurrent, kNewer };
+PatchStanding CompareInstalledPatch(const VersionStamp& installed, const PatchInfo& patch);
+
+// TRUE when the installation holds the patch's version or a newer one.
+inline BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
+  const PatchStanding standing = CompareInstalledPatch(installed, patch);
+  return standing == PatchStanding::kCurrent || standing == PatchStanding::kNewer;
+}
+
+// "none", "older", "current" or "newer", as the console tool's status and JSON say it.
+const char* StandingName(PatchStanding standing);

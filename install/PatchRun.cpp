@@ -15,6 +15,7 @@ void Count(RunTotals* totals, const InstallResult& result) {
       return;
     case kInstallRolledBack:
     case kInstallSkipped:
+    case kInstallFileInUse:
       ++totals->rolledBack;
       break;
     case kInstallNotRestored:

@@ -143,9 +143,9 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   if (search.found) {
     char program[kProgramNameSize];
     if (FindProgramHolding(search.file, program)) {
-      Finish(result, kInstallSkipped, "%s is in use by %s", search.file, program);
+      Finish(result, kInstallFileInUse, "%s is in use by %s", search.file, program);
     } else {
-      Finish(result, kInstallSkipped, "%s is in use", search.file);
+      Finish(result, kInstallFileInUse, "%s is in use", search.file);
     }
     return 1;
   }

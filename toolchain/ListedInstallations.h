@@ -12,3 +12,10 @@ InstallRecordList SelectListedInstallations(const InstallRecordList& found);
 
 // The registry scan followed by SelectListedInstallations.
 InstallRecordList FindListedInstallations();
+
+// What the console tool works on: every distinct installation folder among the first
+// kMaxListedInstallations records (compared without regard to case or trailing backslashes; the
+// first in registry order stays), so that a second EWARM of one version in another folder is
+// patched too. Ordered as SelectListedInstallations orders, a tie in registry order.
+InstallRecordList SelectDistinctFolders(const InstallRecordList& found);
+InstallRecordList FindDistinctInstallations();

@@ -1,0 +1,137 @@
+#include "cli/RunLog.h"
+
+#include <shlobj.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "cli/JsonText.h"
+#include "install/PathSafety.h"
+#include "install/ProtectedArea.h"
+
+namespace {
+
+constexpr int kLogLineSize = 1100;  // a console line (1023) with the time stamp in front
+
+std::string ErrorText(const char* what, DWORD error) {
+  return std::string(what) + " (error " + std::to_string(error) + ")";
+}
+
+// The folder, made for SYSTEM and Administrators alone when it is missing; an existing one only
+// when it is a real folder that still is theirs alone.
+bool UseProtectedFolder(const std::string& folder, std::string* why) {
+  if (CreateProtectedFolder(folder.c_str())) return true;
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (!IsFolder(attributes) || IsReparsePoint(attributes)) {
+    *why = folder + " is not a folder of its own";
+    return false;
+  }
+  CFileHandle handle;
+  if (!handle.Create(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT)) {
+    *why = ErrorText((folder + " cannot be opened").c_str(), GetLastError());
+    return false;
+  }
+  char reason[256];
+  if (!IsProtectedFolder(handle.GetSafeHandle(), reason, sizeof reason)) {
+    *why = folder + " is not safe for a log: " + reason;
+    return false;
+  }
+  return true;
+}
+
+// "+01:00": the local time's offset from UTC now.
+void UtcOffset(char* text, size_t size) {
+  TIME_ZONE_INFORMATION zone;
+  const DWORD kind = GetTimeZoneInformation(&zone);
+  long bias = zone.Bias;  // minutes to add to local time for UTC
+  if (kind == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+  if (kind == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  const long east = -bias;
+  snprintf(text, size, "%c%02ld:%02ld", east < 0 ? '-' : '+', labs(east) / 60, labs(east) % 60);
+}
+
+}  // namespace
+
+std::string CRunLog::DefaultPath() {
+  char data[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data)) ||
+      data[0] == '\0')
+    return "";
+  return std::string(data) + "\\QuorVantel\\Logs\\qx48patch.log";
+}
+
+std::string CRunLog::OlderPath(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ".old";
+  return path.substr(0, dot) + ".old" + path.substr(dot);
+}
+
+bool CRunLog::Open(const std::string& path, bool isDefault, std::string* why) {
+  if (path.empty()) {
+    *why = "there is no ProgramData folder";
+    return false;
+  }
+  if (isDefault) {
+    const size_t logs = path.find_last_of('\\');
+    const size_t vendor = path.find_last_of('\\', logs - 1);
+    // The vendor folder may hold what other programs of ours keep; only Logs is made ours alone.
+    CreateDirectoryA(path.substr(0, vendor).c_str(), nullptr);
+    if (!UseProtectedFolder(path.substr(0, logs), why)) return false;
+  }
+  if (!OpenFile(path, why)) return false;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(m_file.GetSafeHandle(), &size) && size.QuadPart > kMaxLogSize) {
+    m_file.Close();
+    // Another run may rotate at the same moment; either way one of us opens a fresh log.
+    MoveFileExA(path.c_str(), OlderPath(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!OpenFile(path, why)) return false;
+  }
+  return true;
+}
+
+bool CRunLog::OpenFile(const std::string& path, std::string* why) {
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end, also when another run
+  // appends at once. The reparse point itself is opened, never what it leads to.
+  if (!m_file.Create(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)) {
+    *why = ErrorText((path + " cannot be opened").c_str(), GetLastError());
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!m_file.GetInformation(&information) || IsReparsePoint(information.dwFileAttributes) ||
+      IsFolder(information.dwFileAttributes) || information.nNumberOfLinks > 1) {
+    m_file.Close();
+    *why = path + " is a link or a folder, not a log file of its own";
+    return false;
+  }
+  return true;
+}
+
+void CRunLog::Write(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteArgs(format, args);
+  va_end(args);
+}
+
+void CRunLog::WriteArgs(const char* format, va_list args) {
+  if (!m_file.IsOpen()) return;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char offset[16];
+  UtcOffset(offset, sizeof offset);
+  char line[kLogLineSize];
+  int length = snprintf(line, sizeof line, "%04u-%02u-%02uT%02u:%02u:%02u%s ", now.wYear,
+                        now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, offset);
+  if (length < 0) return;
+  const int text = vsnprintf(line + length, sizeof line - length, format, args);
+  if (text < 0) return;
+  length += text < int(sizeof line) - length ? text : int(sizeof line) - length - 1;
+  const std::string bytes = ToUtf8(std::string(line, length)) + "\r\n";
+  DWORD written = 0;
+  // A log that cannot be written does not stop the run; the console shows what happened.
+  WriteFile(m_file.GetSafeHandle(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
