@@ -11,11 +11,17 @@ struct OptionSpec {
   const char* name;
   bool takesValue;
 };
-const OptionSpec kOptions[] = {
-    {"--all", false},     {"--target", true},          {"--newest", false},
-    {"--keep-old-patch", false}, {"--dry-run", false}, {"--log", true},
-    {"--quiet", false},   {"--json", false},           {"--allow-downgrade", false},
-    {"--deploy-to", true}};
+const OptionSpec kOptions[] = {{"--all", false},
+                               {"--target", true},
+                               {"--newest", false},
+                               {"--keep-old-patch", false},
+                               {"--dry-run", false},
+                               {"--log", true},
+                               {"--quiet", false},
+                               {"--json", false},
+                               {"--allow-downgrade", false},
+                               {"--deploy-to", true},
+                               {"--at-least", true}};
 enum OptionIndex {
   kAll,
   kTarget,
@@ -27,6 +33,7 @@ enum OptionIndex {
   kJson,
   kAllowDowngrade,
   kDeployTo,
+  kAtLeast,
   kOptionCount
 };
 
@@ -47,7 +54,7 @@ const CommandSpec kCommands[] = {
      Bit(kAll) | Bit(kTarget) | Bit(kNewest) | Bit(kKeepOld) | Bit(kDryRun) | Bit(kLog) |
          Bit(kQuiet) | Bit(kJson) | Bit(kAllowDowngrade) | Bit(kDeployTo)},
     {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet) | Bit(kJson) | Bit(kLog)},
-    {"detect", Command::kDetect, Bit(kLog)},
+    {"detect", Command::kDetect, Bit(kAtLeast) | Bit(kLog)},
     {"restore", Command::kRestore, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
     {"uninstall", Command::kUninstall, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
 };
@@ -59,10 +66,10 @@ bool Fail(std::string* error, const std::string& reason) {
 
 // Sets the flag an option without a value stands for; FALSE when it was given already.
 bool SetFlag(CommandLine* line, int option) {
-  bool* flags[kOptionCount] = {&line->all,    nullptr,      &line->newest,
-                               &line->keepOldPatch, &line->dryRun, nullptr,
-                               &line->quiet,  &line->json,  &line->allowDowngrade,
-                               nullptr};
+  bool* flags[kOptionCount] = {
+      &line->all, nullptr,      &line->newest, &line->keepOldPatch,   &line->dryRun,
+      nullptr,    &line->quiet, &line->json,   &line->allowDowngrade, nullptr,
+      nullptr};
   if (*flags[option]) return false;
   *flags[option] = true;
   return true;
@@ -78,7 +85,9 @@ bool SetValue(CommandLine* line, int option, const std::string& value, std::stri
     line->targets.push_back(value);
     return true;
   }
-  std::string* single = option == kLog ? &line->logPath : &line->deployTo;
+  std::string* single = option == kLog        ? &line->logPath
+                        : option == kDeployTo ? &line->deployTo
+                                              : &line->atLeast;
   if (!single->empty()) return Fail(error, name + " given twice");
   *single = value;
   return true;

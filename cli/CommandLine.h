@@ -20,6 +20,7 @@ struct CommandLine {
   bool allowDowngrade = false;       // --allow-downgrade
   std::string logPath;               // --log FILE; empty: the default log
   std::string deployTo;              // --deploy-to FOLDER; empty: none
+  std::string atLeast;               // --at-least VERSION; empty: the patch's own
 };
 
 // Reads argv[1..argc-1]. FALSE, with a one-line reason in *error, for anything it does not take:

@@ -121,19 +121,21 @@ ExitCode DryRun(CConsoleOutput& out, const PatchInfo& patch,
 
 // Under the lock, so that nothing installs a newer patch between the look and the install: a
 // stale deployment never takes an installation back to an older patch by accident.
-bool RefuseDowngrade(CConsoleOutput& out, const PatchInfo& patch,
-                     std::vector<Installation>& chosen, std::vector<Ending>* endings) {
+bool RefuseDowngrade(CConsoleOutput& out, const PatchInfo& patch, std::vector<Installation>& chosen,
+                     std::vector<Ending>* endings) {
   bool refused = false;
   for (Installation& installation : chosen) {
     ProbeAgain(&installation);
-    const bool newer = CompareInstalledPatch(installation.stamp, patch) == PatchStanding::kNewer;
+    const bool newer =
+        CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer;
     endings->push_back({newer ? "newerInstalled" : "notTouched", 0, ""});
     if (!newer) continue;
     refused = true;
-    out.Error("%s holds patch %s, newer than this package's %s; nothing was changed "
-              "(--allow-downgrade installs %s anyway).",
-              installation.folder.c_str(), installation.stamp.label, patch.stamp.label,
-              patch.stamp.label);
+    out.Error(
+        "%s holds patch %s, newer than this package's %s; nothing was changed "
+        "(--allow-downgrade installs %s anyway).",
+        installation.folder.c_str(), installation.stamp.label, patch.stamp.label,
+        patch.stamp.label);
   }
   if (!refused) endings->clear();
   return refused;
@@ -170,9 +172,9 @@ void PrintJson(const PatchInfo& patch, const std::vector<Installation>& chosen,
     const Ending ending = i < endings.size() ? endings[i] : Ending{"notReached", 0, ""};
     json += std::string(i == 0 ? "" : ",") + "{\"folder\":" + JsonString(chosen[i].folder) +
             ",\"outcome\":" + JsonString(ending.outcome) +
-            ",\"files\":" + std::to_string(ending.files) + ",\"reason\":" +
-            JsonString(ending.reason) + ",\"installedPatch\":" + JsonString(chosen[i].stamp.label) +
-            "}";
+            ",\"files\":" + std::to_string(ending.files) +
+            ",\"reason\":" + JsonString(ending.reason) +
+            ",\"installedPatch\":" + JsonString(chosen[i].stamp.label) + "}";
   }
   PrintJsonDocument(json + "],\"exitCode\":" + std::to_string(code) + "}");
 }

@@ -17,8 +17,8 @@
 namespace {
 
 bool ChangesInstallations(const CommandLine& line) {
-  return (line.command == Command::kInstall && !line.dryRun) ||
-         line.command == Command::kRestore || line.command == Command::kUninstall;
+  return (line.command == Command::kInstall && !line.dryRun) || line.command == Command::kRestore ||
+         line.command == Command::kUninstall;
 }
 
 std::string Account() {

@@ -19,12 +19,13 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   int notCurrent = 0;
   std::string json = JsonDocumentStart("status", patch) + ",\"installations\":[";
   for (const Installation& installation : chosen) {
-    const PatchStanding standing = CompareInstalledPatch(installation.stamp, patch);
-    const bool current = HoldsPatchVersion(installation.stamp, patch);
+    const PatchStanding standing = CompareInstalledPatch(installation.stamp, patch.stamp.label);
+    const bool current = HoldsPatchVersion(installation.stamp, patch.stamp.label);
     if (!current) ++notCurrent;
     out.Line("%s: %s, %s", installation.folder.c_str(), installation.stamp.label,
              standing == PatchStanding::kNewer ? "newer than this package's"
-                                               : current ? "current" : "not current");
+             : current                         ? "current"
+                                               : "not current");
     json += std::string(&installation == &chosen.front() ? "" : ",") +
             "{\"folder\":" + JsonString(installation.folder) +
             ",\"installedPatch\":" + JsonString(installation.stamp.label) +
@@ -36,16 +37,22 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   return code;
 }
 
-ExitCode RunDetect(const CommandLine& /*line*/, CConsoleOutput& out) {
-  PatchInfo patch;
-  if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
-  std::vector<Installation> every = RegistryInstallations();
+ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out) {
+  // The detection rule names its package's version: the tool kept on the machine may be a later
+  // package's, and must not make an older package's rule say "installed" for its own patch.
+  std::string version = line.atLeast;
+  if (version.empty()) {
+    PatchInfo patch;
+    if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
+    version = patch.stamp.label;
+  }
+  const std::vector<Installation> every = RegistryInstallations();
   for (const Installation& installation : every) {
-    if (!HoldsPatchVersion(installation.stamp, patch)) return kExitNotCurrent;
+    if (!HoldsPatchVersion(installation.stamp, version.c_str())) return kExitNotCurrent;
   }
   if (every.empty()) return kExitNoInstallation;
   // The one line a detection rule counts as "installed".
-  out.Line("QX48 patch %s or newer in every EWARM installation (%d)", patch.stamp.label,
+  out.Line("QX48 patch %s or newer in every EWARM installation (%d)", version.c_str(),
            int(every.size()));
   return kExitSuccess;
 }

@@ -55,8 +55,8 @@ void RemoveLeftovers(const std::string& folder) {
 bool CopyTool(const PatchInfo& patch, const std::string& to) {
   const std::string patchTo = to + "\\" + kPatchName;
   if (!CopyFileA(ModulePath().c_str(), (to + "\\" + kToolName).c_str(), TRUE) ||
-      !CopyFileA(static_cast<const char*>(GetPatchManifest()),
-                 (to + "\\" + kManifestName).c_str(), TRUE) ||
+      !CopyFileA(static_cast<const char*>(GetPatchManifest()), (to + "\\" + kManifestName).c_str(),
+                 TRUE) ||
       !CreateDirectoryA(patchTo.c_str(), nullptr))
     return false;
   // Shorter paths first: a folder is made before anything in it.
@@ -97,8 +97,8 @@ ExitCode DeployToolTo(const std::string& folder, const PatchInfo& patch, CConsol
   ManifestCheck check{};
   if (!CreateDirectoryA(fresh.c_str(), nullptr) || !CopyTool(patch, fresh) ||
       CheckPatchAgainstManifest((fresh + "\\" + kPatchName).c_str(),
-                                (fresh + "\\" + kManifestName).c_str(), &check) !=
-          kManifestMatches) {
+                                (fresh + "\\" + kManifestName).c_str(),
+                                &check) != kManifestMatches) {
     const DWORD error = GetLastError();
     RemoveOwnTree(fresh.c_str());
     out.Error("The tool and its patch could not be copied whole to %s (error %lu).", fresh.c_str(),

@@ -24,6 +24,16 @@ if(CMAKE_SCRIPT_MODE_FILE)
   file(COPY "${EXE}" DESTINATION "${OUT}")
   file(COPY "${CLI_EXE}" DESTINATION "${OUT}")
   file(COPY "${DEPLOY_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
+  # The detection rule is uploaded on its own, without the package, so it carries the patch
+  # version it detects: the label of the version file's [Install] section, as the programs read it.
+  file(READ "${PATCH_SOURCE}/Qorvantel.Version" version_file)
+  string(REGEX MATCH "\\[Install\\][^[]*Version=\"?([^\"\r\n]*)" unused "${version_file}")
+  set(patch_version "${CMAKE_MATCH_1}")
+  if(NOT patch_version)
+    message(FATAL_ERROR "package layout: no Version= in ${PATCH_SOURCE}/Qorvantel.Version")
+  endif()
+  set(QX48_PATCH_VERSION "${patch_version}")
+  configure_file("${DEPLOY_SOURCE}/detect.ps1" "${OUT}/deploy/detect.ps1" @ONLY NEWLINE_STYLE CRLF)
   file(COPY "${PATCH_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
   if(EXISTS "${FLASH_IMAGE}")
     file(COPY "${FLASH_IMAGE}" DESTINATION "${OUT}/QX48_EWARM_patch/flashloader/QuorVantel")
@@ -76,7 +86,8 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 install(TARGETS QX48_EWARM_pack qx48patch RUNTIME DESTINATION .)
-install(DIRECTORY "${QX48_DEPLOY_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
+# The laid-out deploy\ folder: its detection rule carries the patch version.
+install(DIRECTORY "${QX48_PACKAGE_DIR}/deploy" DESTINATION .)
 install(DIRECTORY "${QX48_PATCH_SOURCE}" DESTINATION . PATTERN ".gitattributes" EXCLUDE)
 # Fails the install when the image is missing: a package without it is no package.
 install(FILES "${QX48_FLASH_IMAGE}" DESTINATION QX48_EWARM_patch/flashloader/QuorVantel)

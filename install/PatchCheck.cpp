@@ -62,13 +62,14 @@ PatchInfo InspectPatch() {
   return patch;
 }
 
-PatchStanding CompareInstalledPatch(const VersionStamp& installed, const PatchInfo& patch) {
+PatchStanding CompareInstalledPatch(const VersionStamp& installed, const char* version) {
   if (installed.state == 0) return PatchStanding::kNone;
-  if (_stricmp(installed.label, patch.stamp.label) == 0) return PatchStanding::kCurrent;
+  if (_stricmp(installed.label, version) == 0) return PatchStanding::kCurrent;
   if (_stricmp(installed.label, kUnknownVersionLabel) == 0) return PatchStanding::kOlder;
-  const int order = CompareVersionNumbers(installed.label, patch.stamp.label);
-  return order < 0 ? PatchStanding::kOlder
-                   : order > 0 ? PatchStanding::kNewer : PatchStanding::kCurrent;
+  const int order = CompareVersionNumbers(installed.label, version);
+  return order < 0   ? PatchStanding::kOlder
+         : order > 0 ? PatchStanding::kNewer
+                     : PatchStanding::kCurrent;
 }
 
 const char* StandingName(PatchStanding standing) {

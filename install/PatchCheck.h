@@ -28,14 +28,14 @@ struct PatchInfo {
 // file, since an installation counts as patched only with both.
 PatchInfo InspectPatch();
 
-// How the patch an installation holds stands against the patch beside the program, by the
-// numbers of their labels. A patch whose version file could not be read counts as older.
+// How the patch an installation holds stands against a patch version ("V2.0"), by the numbers
+// of their labels. A patch whose version file could not be read counts as older.
 enum class PatchStanding { kNone, kOlder, kCurrent, kNewer };
-PatchStanding CompareInstalledPatch(const VersionStamp& installed, const PatchInfo& patch);
+PatchStanding CompareInstalledPatch(const VersionStamp& installed, const char* version);
 
-// TRUE when the installation holds the patch's version or a newer one.
-inline BOOL HoldsPatchVersion(const VersionStamp& installed, const PatchInfo& patch) {
-  const PatchStanding standing = CompareInstalledPatch(installed, patch);
+// TRUE when the installation holds that version or a newer one.
+inline BOOL HoldsPatchVersion(const VersionStamp& installed, const char* version) {
+  const PatchStanding standing = CompareInstalledPatch(installed, version);
   return standing == PatchStanding::kCurrent || standing == PatchStanding::kNewer;
 }
 

@@ -18,8 +18,7 @@ bool SameFolder(const char* a, const char* b) {
 // The first kMaxListedInstallations records of found in ascending order of version text (a tie
 // keeps registry order), without a record that repeats an earlier one.
 InstallRecordList SelectInstallations(const InstallRecordList& found,
-                                      bool (*repeats)(const InstallRecord&,
-                                                      const InstallRecord&)) {
+                                      bool (*repeats)(const InstallRecord&, const InstallRecord&)) {
   InstallRecordList listed;
   const size_t offered = found.size() < size_t(kMaxListedInstallations)
                              ? found.size()
