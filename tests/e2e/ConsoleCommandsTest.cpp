@@ -7,14 +7,15 @@
 #include <regex>
 #include <set>
 
+#include "cli/ExitCodes.h"
 #include "tests/e2e/ConsoleFixture.h"
 #include "tests/support/EwarmRegistry.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
 
-// The exit codes that help and README document, and nothing else.
-const std::set<DWORD> kDocumentedCodes = {0, 1, 2, 3, 5, 1603, 1612, 1618, 1639};
+// The exit codes that help and README document: the program's, and nothing else.
+const std::set<DWORD> kDocumentedCodes(std::begin(kAllExitCodes), std::end(kAllExitCodes));
 
 struct UsageCase {
   const char* arguments;
@@ -46,6 +47,9 @@ TEST_F(ConsoleCommandsTest, EveryUsageErrorIsOneLineAndExitCode1639AndTouchesNot
       {"status --dry-run", 1639, "--dry-run is not an option of status"},
       {"restore", 1639, "restore needs --target FOLDER or --all"},
       {"help --all", 1639, "--all is not an option of help"},
+      {"detect --all", 1639, "--all is not an option of detect"},
+      {"install --json --dry-run", 1639, "--json does not go with --dry-run"},
+      {"--version --quiet", 1639, "--version takes no options"},
   };
   std::vector<std::pair<std::string, std::string>> all;
   for (const UsageCase& c : cases) all.push_back({c.arguments, c.errorText});
@@ -78,7 +82,8 @@ TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUs
     }
     EXPECT_EQ(documented, kDocumentedCodes) << spelling;
     for (const char* command :
-         {"list", "install", "status", "restore", "--dry-run", "--log", "--keep-old-patch"}) {
+         {"list", "install", "status", "detect", "restore", "uninstall", "--version", "--dry-run",
+          "--log", "--keep-old-patch", "--allow-downgrade", "--deploy-to", "--json"}) {
       EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
   }
@@ -90,9 +95,10 @@ TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUs
   }
 }
 
-TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldByField) {
-  // A repeated version text (other letter case) is dropped as the dialog drops it; "10.10.1"
-  // sorts before "9.30.1" as text. One installation holds the package's own patch: current.
+TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationFolderInTheDialogsOrderFieldByField) {
+  // A second installation of a version in another folder is listed too, after the first (the
+  // dialog shows one row per version); "10.10.1" sorts before "9.30.1" as text. One installation
+  // holds the package's own patch: current.
   const Ewarm current = MakeEwarm("EWARM_8.40", "8.40.2", false);
   ASSERT_TRUE(CopyFolderTree(PatchFolder(), Config(current)));
   Register(current);
@@ -102,6 +108,9 @@ TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldBy
   const ConsoleResult result = Run("list --json");
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   const nlohmann::json json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(json["schema"], 1);
+  EXPECT_EQ(json["tool"], "1.1");
+  EXPECT_EQ(json["command"], "list");
   EXPECT_EQ(json["patch"]["version"], "V2.0");
   EXPECT_EQ(json["patch"]["usable"], true);
   EXPECT_TRUE(
@@ -111,10 +120,12 @@ TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldBy
     const char* installed;
     bool current;
   };
-  const Expected expected[] = {
-      {&fresh_, "None", false}, {&current, "V2.0", true}, {&old_, "V1.0", false}};
-  ASSERT_EQ(json["installations"].size(), 3u) << result.out;
-  for (size_t i = 0; i < 3; ++i) {
+  const Expected expected[] = {{&fresh_, "None", false},
+                               {&current, "V2.0", true},
+                               {&old_, "V1.0", false},
+                               {&repeated, "None", false}};
+  ASSERT_EQ(json["installations"].size(), 4u) << result.out;
+  for (size_t i = 0; i < 4; ++i) {
     const nlohmann::json& row = json["installations"][i];
     SCOPED_TRACE(expected[i].ewarm->version);
     EXPECT_EQ(row["name"], "IAR Embedded Workbench IDE - ARM " + expected[i].ewarm->version);
@@ -128,11 +139,11 @@ TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationInTheDialogsOrderFieldBy
 
   const ConsoleResult text = Run("list");
   EXPECT_EQ(text.exitCode, 0u);
-  EXPECT_EQ(Lines(text.out).size(), 4u) << text.out;  // the patch, then one line per installation
+  EXPECT_EQ(Lines(text.out).size(), 5u) << text.out;  // the patch, then one line per installation
 
   EwarmRegistry::Clear();
   const ConsoleResult none = Run("list --json");
-  EXPECT_EQ(none.exitCode, 2u);
+  EXPECT_EQ(none.exitCode, 1642u);
   EXPECT_EQ(nlohmann::json::parse(none.out)["installations"].size(), 0u);
 }
 
@@ -154,7 +165,7 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   const StatusStep steps[] = {
       {"status", 1},
       {"status --target %OLD%", 1},
-      {"status --target C:\\qx48-cli\\nowhere", 2},
+      {"status --target C:\\qx48-cli\\nowhere", 1642},
       {"install --target %OLD%", 0},
       {"status --target %OLD%", 0},
       {"status --target %OLD% --target %FRESH%", 1},
@@ -174,8 +185,13 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
       EXPECT_EQ(result.out, "");
     }
   }
+  const nlohmann::json json =
+      nlohmann::json::parse(Run("status --json --target " + old_.folder).out);
+  EXPECT_EQ(json["schema"], 1);
+  EXPECT_EQ(json["installations"][0]["standing"], "current");
+  EXPECT_EQ(json["exitCode"], 0);
   EwarmRegistry::Clear();
-  EXPECT_EQ(Run("status").exitCode, 2u);
+  EXPECT_EQ(Run("status").exitCode, 1642u);
 }
 
 // The tree without the kept generation, which only the install and restore use.

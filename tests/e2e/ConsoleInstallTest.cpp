@@ -36,11 +36,11 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
       {"unregistered target", "install --target %LOOSE%", false, 0, false, false, true, true},
       {"two targets", "install --target %LOOSE% --target %OLD%", false, 0, true, false, true,
        false},
-      {"target without arm\\config", "install --target %BARE%", false, 2, false, false, false,
+      {"target without arm\\config", "install --target %BARE%", false, 1642, false, false, false,
        true},
-      {"one bad target of two", "install --target %OLD% --target %BARE%", false, 2, false, false,
+      {"one bad target of two", "install --target %OLD% --target %BARE%", false, 1642, false, false,
        false, true},
-      {"nothing registered", "install", true, 2, false, false, false, true},
+      {"nothing registered", "install", true, 1642, false, false, false, true},
       {"quiet", "install --quiet", false, 0, true, true, false, false},
   };
   for (const ChoiceCase& c : cases) {
@@ -80,7 +80,7 @@ TEST_F(ConsoleInstallTest, InstallsIntoTheInstallationsItIsGivenAndNoOthers) {
     if (std::string(c.name) == "quiet") {
       EXPECT_EQ(result.out, "");
     }
-    if (c.code == 2) {
+    if (c.code == 1642) {
       EXPECT_FALSE(result.err.empty());
     }
   }
@@ -146,8 +146,10 @@ TEST_F(ConsoleInstallTest, ADamagedOrMissingPatchStopsBeforeAnyInstallationIsTou
       {"no version file", "Qorvantel.Version", "install"},
       {"no device files", "devices\\QuorVantel", "install"},
       {"no patch folder", "", "install"},
+      {"no manifest", "..\\QX48_EWARM_patch.sha256", "install"},
       {"status reads the patch's version", "Qorvantel.Version", "status"},
       {"restore needs the patch's folder names", "", "restore --all"},
+      {"uninstall too", "", "uninstall"},
   };
   for (const DamageCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -174,7 +176,7 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
     DWORD exitCode;
     const char* says;
   } cases[] = {
-      {"a file in use", true, 3, ": not touched"},
+      {"a file in use", true, 32, ": not touched"},
       {"an undo area another user made", false, 1603,
        ": not touched, something in it needs a person"},
   };
@@ -204,44 +206,100 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
   }
 }
 
-TEST_F(ConsoleInstallTest, TheLogHasOneStampedLinePerFileCopiedAndPerInstallationAndGrows) {
-  const std::string log = Root() + "\\logs\\qx48patch.log";
-  ASSERT_TRUE(MakeFolders(Root() + "\\logs"));
-  for (int run = 1; run <= 2; ++run) {
-    ASSERT_EQ(Run("install --quiet --log " + Quoted(log)).exitCode, 0u);
-    std::string text;
-    ASSERT_TRUE(ReadTextFile(log, &text));
-    std::map<std::string, std::vector<std::string>> copied;
-    std::map<std::string, int> installed;
-    for (const std::string& line : Lines(text)) {
-      std::smatch m;
-      ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (.*))")))
-          << line;
-      const std::string what = m[1];
-      if (std::regex_match(what, m, std::regex(R"(copy (.+) to (.+))")))
-        copied[m[2]].push_back(m[1]);
-      else if (std::regex_match(what, m, std::regex(R"(installed V2\.0 into (.+): (\d+) files)"))) {
-        ++installed[m[1]];
-        EXPECT_EQ(std::stoul(m[2]), patch_.size());
-      } else
-        ADD_FAILURE() << line;
-    }
-    for (const Ewarm* ewarm : {&old_, &fresh_}) {
-      EXPECT_EQ(installed[ewarm->folder], run);
-      std::vector<std::string> expected;
-      for (int i = 0; i < run; ++i)
-        for (const auto& file : patch_) expected.push_back(file.first);
-      std::vector<std::string> logged = copied[ewarm->folder];
-      std::sort(logged.begin(), logged.end(), NoCaseLess());
-      std::sort(expected.begin(), expected.end(), NoCaseLess());
-      EXPECT_EQ(logged, expected);
-      EXPECT_TRUE(HoldsPatch(*ewarm));
-    }
+const std::string kLogFolder = "C:\\ProgramData\\QuorVantel\\Logs";
+const std::string kLog = kLogFolder + "\\qx48patch.log";
+
+// The log's lines without their time stamps; a line without one is kept whole, to fail on.
+std::vector<std::string> LogEntries(const std::string& path) {
+  std::string text;
+  ReadTextFile(path, &text);
+  std::vector<std::string> entries;
+  for (const std::string& line : Lines(text)) {
+    std::smatch m;
+    const bool stamped = std::regex_match(
+        line, m, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d (.*))"));
+    entries.push_back(stamped ? std::string(m[1]) : "UNSTAMPED " + line);
   }
+  return entries;
+}
+
+TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
+  ASSERT_TRUE(RemoveTree(kLogFolder));
+  const struct {
+    const char* arguments;
+    DWORD code;
+    const char* error;  // the error line the log holds; "" none
+  } runs[] = {
+      {"frobnicate", 1639, "error: qx48patch: unknown command frobnicate."},
+      {"install --target C:\\qx48-cli\\nowhere", 1642, "error: Path \"C:\\qx48-cli\\nowhere\""},
+      {"install --quiet", 0, ""},
+  };
+  for (const auto& run : runs) ASSERT_EQ(Run(run.arguments).exitCode, run.code) << run.arguments;
+  const std::vector<std::string> entries = LogEntries(kLog);
+  std::map<std::string, int> copied;
+  size_t at = 0;
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.arguments);
+    ASSERT_LT(at, entries.size());
+    EXPECT_TRUE(std::regex_match(
+        entries[at],
+        std::regex(R"(start: qx48patch 1\.1 \((64-bit, x64|32-bit, x86)\), patch V2\.0, )"
+                   R"(as \S+ on \S+, command line: .*qx48patch\.exe" )" +
+                   std::regex_replace(run.arguments, std::regex(R"([\\.()])"), R"(\$&)"))))
+        << entries[at];
+    for (++at; at < entries.size() && entries[at].rfind("end: ", 0) != 0; ++at) {
+      std::smatch m;
+      if (std::regex_match(entries[at], m, std::regex(R"(copy (.+) to (.+))")))
+        ++copied[m[2]];
+      else if (*run.error)
+        EXPECT_EQ(entries[at].rfind(run.error, 0), 0u) << entries[at];
+      else
+        EXPECT_TRUE(
+            std::regex_match(entries[at], std::regex(R"(.+: installed V2\.0 \(\d+ files\))")))
+            << entries[at];
+    }
+    ASSERT_LT(at, entries.size());
+    EXPECT_EQ(entries[at++], "end: exit code " + std::to_string(run.code));
+  }
+  EXPECT_EQ(at, entries.size());
+  EXPECT_EQ(copied[old_.folder], int(patch_.size()));
+  EXPECT_EQ(copied[fresh_.folder], int(patch_.size()));
+}
+
+TEST_F(ConsoleInstallTest, ALogThatCannotBeOpenedSafelyStopsTheRunWith1622) {
+  const std::string victim = Root() + "\\victim.txt";
+  ASSERT_TRUE(WriteTextFile(victim, "secret"));
+  ASSERT_TRUE(MakeFolders(Root() + "\\logs"));
+  ASSERT_TRUE(CreateHardLinkA((Root() + "\\logs\\linked.log").c_str(), victim.c_str(), nullptr));
   const FolderTree before = ReadFolderTree(Config(fresh_));
-  EXPECT_EQ(Run("install --log " + Root() + "\\no-such-folder\\x.log").exitCode, 1639u);
-  EXPECT_EQ(Run("install --log " + Root()).exitCode, 1639u) << "a folder is no log file";
+  for (const std::string& log :
+       {Root() + "\\no-such-folder\\x.log", Root(), Root() + "\\logs\\linked.log"}) {
+    SCOPED_TRACE(log);
+    const ConsoleResult result = Run("install --log " + Quoted(log));
+    EXPECT_EQ(result.exitCode, 1622u);
+    EXPECT_NE(result.err.find("The log cannot be opened"), std::string::npos) << result.err;
+  }
   EXPECT_EQ(ReadFolderTree(Config(fresh_)), before);
+  std::string content;
+  EXPECT_TRUE(ReadTextFile(victim, &content) && content == "secret") << content;
+}
+
+TEST_F(ConsoleInstallTest, ALogPastItsCapBecomesTheOneOlderFileKept) {
+  const std::string log = Root() + "\\logs\\qx48patch.log";
+  const std::string older = Root() + "\\logs\\qx48patch.old.log";
+  ASSERT_TRUE(MakeFolders(Root() + "\\logs"));
+  ASSERT_TRUE(WriteTextFile(older, "the one before"));
+  const std::string full(1u << 20, 'x');
+  ASSERT_TRUE(WriteTextFile(log, full + "y"));
+  ASSERT_EQ(Run("list --log " + Quoted(log)).exitCode, 0u);
+  std::string kept;
+  ASSERT_TRUE(ReadTextFile(older, &kept));
+  EXPECT_EQ(kept, full + "y");
+  const std::vector<std::string> entries = LogEntries(log);
+  ASSERT_FALSE(entries.empty());
+  EXPECT_EQ(entries.front().rfind("start: ", 0), 0u);
+  ASSERT_EQ(Run("list --log " + Quoted(log)).exitCode, 0u);
+  EXPECT_EQ(LogEntries(log).size(), 2 * entries.size()) << "a small log only grows";
 }
 
 TEST_F(ConsoleInstallTest, RedirectedOutputShowsProgressAsPlainLinesOnePerFile) {

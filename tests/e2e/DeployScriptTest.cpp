@@ -1,14 +1,21 @@
 // The package's deploy scripts run the way Intune or Configuration Manager runs them (cmd /c, as
-// the machine's administrator), each followed by the detection rule: install, detect, uninstall,
-// detect. Wine has no PowerShell, so the detection is the command detect.ps1 runs, started from
-// where detect.ps1 looks for it, read as detect.ps1 reads it.
+// the machine's administrator), each followed by the detection rule, on machines in the shapes a
+// fleet has. Wine has no PowerShell, so the detection is the one command detect.ps1 runs, started
+// from where detect.ps1 looks for it, read as detect.ps1 reads it.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 #include "tests/e2e/ConsoleFixture.h"
 #include "tests/support/EwarmRegistry.h"
 #include "tests/support/TestFiles.h"
+#include "toolchain/RegistryScan.h"
 
 namespace {
+
+constexpr const char* kUninstallEntry =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QX48_EWARM_patch";
 
 std::string ProgramFiles() {
   char folder[MAX_PATH] = "";
@@ -33,14 +40,44 @@ std::string Cmd() {
   return PathExists(native) ? native : std::string(windows) + "\\System32\\cmd.exe";
 }
 
+bool HasUninstallEntry() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The tree without what no patch brings: another vendor's files stay through it all.
+FolderTree PatchPart(const FolderTree& tree) {
+  FolderTree part;
+  for (const auto& [path, content] : tree) {
+    if (path.find("QuorVantel") != std::string::npos || path == "Qorvantel.Version" ||
+        path.rfind("QX48_EWARM_patch.", 0) == 0)
+      part[path] = content;
+  }
+  return part;
+}
+
 class DeployScriptTest : public ConsoleFixture {
- protected:
+ public:
+  // What the fleet table's rows arrange a machine with.
+  using ConsoleFixture::fresh_;
+  using ConsoleFixture::old_;
+  using ConsoleFixture::patch_;
+  using ConsoleFixture::PatchFolder;
+  using ConsoleFixture::Register;
+
   void SetUp() override {
     ConsoleFixture::SetUp();
     ASSERT_TRUE(RemoveTree(ProgramFiles() + "\\QuorVantel"));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry);
+    // The second EWARM of one version, in a folder of its own: registered by the rows that want it.
+    twin_ = MakeEwarm("EWARM_10.10_twin", "10.10.1", false);
   }
   void TearDown() override {
     RemoveTree(ProgramFiles() + "\\QuorVantel");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallEntry);
     ConsoleFixture::TearDown();
   }
 
@@ -48,60 +85,178 @@ class DeployScriptTest : public ConsoleFixture {
     return RunConsole(Cmd(), "/c " + Quoted(Pack() + "\\deploy\\" + name));
   }
 
-  // detect.ps1: installed when the kept tool's status is 0; exit code 0 either way.
+  // detect.ps1: installed when the kept tool's detect prints a line with exit code 0.
   bool Detected() {
     const std::string tool = KeptFolder() + "\\qx48patch.exe";
-    return PathExists(tool) && RunConsole(tool, "status --all --quiet").exitCode == 0;
+    if (!PathExists(tool)) return false;
+    const ConsoleResult detect = RunConsole(tool, "detect --at-least V2.0");
+    return detect.exitCode == 0 && !detect.out.empty();
   }
+
+  // Puts a patch of the given label into an installation, as a later package would have.
+  void HoldPatch(const Ewarm& ewarm, const char* label) {
+    ASSERT_TRUE(CopyFolderTree(PatchFolder(), Config(ewarm)));
+    ASSERT_TRUE(WriteTextFile(
+        Config(ewarm) + "\\Qorvantel.Version",
+        std::string("[Install]\r\nVersion=\"") + label + "\"\r\nDate=\"2026-12-01\"\r\n"));
+  }
+
+  Ewarm twin_;
 };
 
-TEST_F(DeployScriptTest, DetectionScriptRunsTheStatusCommandTheTestReadsInItsPlace) {
-  std::string script;
-  ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\detect.ps1", &script));
-  EXPECT_NE(script.find("'QuorVantel\\QX48_EWARM_pack\\qx48patch.exe'"), std::string::npos);
-  EXPECT_NE(script.find("& $tool status --all --quiet"), std::string::npos);
-  EXPECT_NE(script.find("if ($LASTEXITCODE -eq 0)"), std::string::npos);
+TEST_F(DeployScriptTest, DetectionAndRequirementScriptsAskWhatTheTestAndTheToolAsk) {
+  std::string detect;
+  ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\detect.ps1", &detect));
+  EXPECT_NE(detect.find("'QuorVantel\\QX48_EWARM_pack\\qx48patch.exe'"), std::string::npos);
+  EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0'"), std::string::npos) << detect;
+  std::string requirement;
+  ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\requirement.ps1", &requirement));
+  for (const char* key : {kLocationsKeyPath, kLocationsKeyPathWow64}) {
+    EXPECT_NE(requirement.find(std::string("'") + key), std::string::npos) << key;
+  }
+  EXPECT_NE(requirement.find(std::string(".") + kInstallPathValue), std::string::npos);
 }
 
-struct DeployStep {
-  const char* script;  // empty: only the detection
-  DWORD code;
-  bool detected;
+// Which of the fixture's installations: the V1.0 one, the unpatched one, and a second
+// installation of the unpatched one's version in a folder of its own.
+enum : unsigned { kOld = 1, kFresh = 2, kTwin = 4, kBoth = kOld | kFresh };
+
+// One machine's shape, what install.cmd then gives and leaves, and what uninstall.cmd does after.
+struct FleetRow {
+  const char* name;
+  std::function<void(DeployScriptTest&)> arrange;
+  bool twoAtOnce;  // two deployments start together: one may be told to retry (1618)
+  DWORD installCode;
+  bool detected;     // after install.cmd
+  unsigned patched;  // the installations that hold the patch after install.cmd; the others are
+                     // as they were
+  unsigned fleet;    // the installations the registry records: uninstall.cmd empties them
 };
 
-TEST_F(DeployScriptTest, InstallDetectUninstallDetectGiveTheCodesADistributionSystemExpects) {
-  const DeployStep steps[] = {
-      {"", 0, false},
-      {"install.cmd", 0, true},
-      {"install.cmd", 0, true},  // a second delivery changes nothing a detection sees
-      {"uninstall.cmd", 0, false},
-      {"uninstall.cmd", 0, false},
+TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallationsAsPromised) {
+  HANDLE lockHolder = nullptr;
+  HANDLE heldFile = INVALID_HANDLE_VALUE;
+  const FleetRow rows[] = {
+      {"a plain machine", [](DeployScriptTest&) {}, false, 0, true, kBoth, kBoth},
+      {"two installations of one version", [](DeployScriptTest& t) { t.Register(t.twin_); }, false,
+       0, true, kBoth | kTwin, kBoth | kTwin},
+      {"two deployments at once", [](DeployScriptTest&) {}, true, 0, true, kBoth, kBoth},
+      {"damaged package: a device file changed, the flash loader gone",
+       [](DeployScriptTest& t) {
+         ASSERT_TRUE(WriteTextFile(t.PatchFolder() + "\\devices\\QuorVantel\\QX48H410xKx.i79",
+                                   "[CHIP]\r\nchanged\r\n"));
+         ASSERT_TRUE(RemoveTree(t.PatchFolder() + "\\flashloader"));
+       },
+       false, 1612, false, 0, kBoth},
+      {"partial package: half the patch copied",
+       [](DeployScriptTest& t) {
+         size_t i = 0;
+         for (const auto& file : t.patch_) {
+           if (i++ % 2 == 1) {
+             ASSERT_TRUE(DeleteFileA((t.PatchFolder() + "\\" + file.first).c_str()));
+           }
+         }
+       },
+       false, 1612, false, 0, kBoth},
+      {"a newer patch in every installation",
+       [](DeployScriptTest& t) {
+         t.HoldPatch(t.old_, "V2.1");
+         t.HoldPatch(t.fresh_, "V2.1");
+       },
+       false, 1638, true, 0, kBoth},
+      {"no EWARM", [](DeployScriptTest&) { EwarmRegistry::Clear(); }, false, 1642, false, 0, 0},
+      {"a file in use",
+       [&heldFile](DeployScriptTest& t) {
+         heldFile = CreateFileA((Config(t.old_) + "\\devices\\QuorVantel\\QX48H410xKx.i79").c_str(),
+                                GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+         ASSERT_NE(heldFile, INVALID_HANDLE_VALUE);
+       },
+       false, 32, false, kFresh, kBoth},
+      {"the dialog installing (its lock held)",
+       [&lockHolder](DeployScriptTest&) {
+         lockHolder = CreateMutexA(nullptr, TRUE, "Global\\QX48_EWARM_pack.install");
+         ASSERT_NE(lockHolder, nullptr);
+       },
+       false, 1618, false, 0, kBoth},
   };
-  for (const DeployStep& step : steps) {
-    SCOPED_TRACE(step.script);
-    if (*step.script) {
-      const ConsoleResult result = Script(step.script);
+  for (const FleetRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetUp();
+    row.arrange(*this);
+    const std::vector<const Ewarm*> machines = {&old_, &fresh_, &twin_};
+    std::vector<FolderTree> before;
+    for (const Ewarm* ewarm : machines) before.push_back(ReadFolderTree(Config(*ewarm)));
+
+    if (row.twoAtOnce) {
+      ConsoleRun first;
+      ConsoleRun second;
+      ASSERT_TRUE(first.Start(Cmd(), "/c " + Quoted(Pack() + "\\deploy\\install.cmd")));
+      ASSERT_TRUE(second.Start(Cmd(), "/c " + Quoted(Pack() + "\\deploy\\install.cmd")));
+      const DWORD a = first.Wait().exitCode;
+      const DWORD b = second.Wait().exitCode;
+      EXPECT_TRUE((a == 0 && (b == 0 || b == 1618)) || (b == 0 && a == 1618)) << a << " " << b;
+    } else {
+      const ConsoleResult result = Script("install.cmd");
       ASSERT_TRUE(result.finished);
-      EXPECT_EQ(result.exitCode, step.code) << result.out << result.err;
+      EXPECT_EQ(result.exitCode, row.installCode) << result.out << result.err;
     }
-    EXPECT_EQ(Detected(), step.detected);
-    EXPECT_EQ(HoldsPatch(old_), step.detected);
-    EXPECT_EQ(HoldsPatch(fresh_), step.detected);
+    if (heldFile != INVALID_HANDLE_VALUE)
+      CloseHandle(std::exchange(heldFile, INVALID_HANDLE_VALUE));
+    if (lockHolder != nullptr) CloseHandle(std::exchange(lockHolder, nullptr));
+    EXPECT_EQ(Detected(), row.detected);
+    for (size_t i = 0; i < machines.size(); ++i) {
+      if (row.patched & (1u << i)) {
+        EXPECT_TRUE(HoldsPatch(*machines[i])) << machines[i]->folder;
+      } else {
+        EXPECT_EQ(ReadFolderTree(Config(*machines[i])), before[i]) << machines[i]->folder;
+      }
+    }
+    EXPECT_EQ(HasUninstallEntry(), row.installCode == 0);
+    if (row.installCode == 0) {
+      ASSERT_EQ(RunConsole(KeptFolder() + "\\qx48patch.exe", "status --quiet").exitCode, 0u)
+          << "the kept tool and its patch are not whole";
+    }
+
+    const ConsoleResult removed = Script("uninstall.cmd");
+    // Every shape uninstalls with 0: no EWARM is nothing to take out, and each failure before
+    // left nothing the uninstall cannot take.
+    EXPECT_EQ(removed.exitCode, 0u) << removed.out << removed.err;
+    EXPECT_FALSE(Detected());
+    for (size_t i = 0; i < machines.size(); ++i) {
+      const FolderTree now = ReadFolderTree(Config(*machines[i]));
+      if (!(row.fleet & (1u << i))) {
+        EXPECT_EQ(now, before[i]) << machines[i]->folder;
+        continue;
+      }
+      EXPECT_EQ(PatchPart(now), FolderTree()) << machines[i]->folder;
+      EXPECT_EQ(now.count("devices\\Other\\Other.i79"), 1u) << machines[i]->folder;
+    }
+    EXPECT_FALSE(PathExists(KeptFolder())) << "uninstall left the kept tool behind";
+    EXPECT_FALSE(HasUninstallEntry());
   }
-  EXPECT_FALSE(PathExists(KeptFolder())) << "uninstall left the kept tool behind";
-  std::string log;
-  EXPECT_TRUE(ReadTextFile("C:\\ProgramData\\QuorVantel\\qx48patch.log", &log));
 }
 
-TEST_F(DeployScriptTest, ScriptsPassOnTheToolsCodesForAMachineWithoutEwarmAndABusyMachine) {
+// Two deliveries, the second into an EWARM added in between; uninstall then takes the patch out
+// of both, and what the first delivery replaced in the first (the older V1.0 patch) is gone with
+// the generation the second delivery used up.
+TEST_F(DeployScriptTest, UninstallAfterTwoDeliveriesLeavesNoInstallationHoldingThePatch) {
   EwarmRegistry::Clear();
-  EXPECT_EQ(Script("install.cmd").exitCode, 2u);
-  EXPECT_EQ(Script("uninstall.cmd").exitCode, 0u) << "nothing to uninstall is no failure";
   Register(old_);
-  const std::string patch = Pack() + "\\QX48_EWARM_patch\\Qorvantel.Version";
-  ASSERT_TRUE(DeleteFileA(patch.c_str()));
-  EXPECT_EQ(Script("install.cmd").exitCode, 1612u);
+  ASSERT_EQ(Script("install.cmd").exitCode, 0u);
+  Register(fresh_);
+  EXPECT_FALSE(Detected()) << "the added EWARM lacks the patch";
+  ASSERT_EQ(Script("install.cmd").exitCode, 0u);
+  EXPECT_TRUE(Detected());
+  const ConsoleResult removed = Script("uninstall.cmd");
+  EXPECT_EQ(removed.exitCode, 0u) << removed.out << removed.err;
+  for (const Ewarm* ewarm : {&old_, &fresh_}) {
+    const FolderTree now = ReadFolderTree(Config(*ewarm));
+    EXPECT_EQ(PatchPart(now), FolderTree()) << ewarm->folder;
+    EXPECT_EQ(now.size(), 1u) << ewarm->folder;  // the other vendor's file
+  }
   EXPECT_FALSE(Detected());
+  EXPECT_FALSE(PathExists(KeptFolder()));
+  EXPECT_EQ(Script("uninstall.cmd").exitCode, 0u) << "nothing left to take out is no failure";
 }
 
 }  // namespace

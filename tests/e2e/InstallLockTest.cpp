@@ -21,9 +21,7 @@ class InstallLockTest : public ConsoleFixture {
       ASSERT_TRUE(WriteTextFile(
           PatchFolder() + "\\bulk\\QuorVantel\\f" + std::to_string(i) + ".txt", "bulk\r\n"));
     }
-    // A patch made by hand has no manifest; the package's would call these files extra.
-    ASSERT_TRUE(DeleteFileA((PatchFolder() + ".sha256").c_str()));
-    patch_ = ReadFolderTree(PatchFolder());
+    RewriteManifest();
   }
 };
 

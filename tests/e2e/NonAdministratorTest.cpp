@@ -19,9 +19,13 @@ TEST_F(NonAdministratorTest, CommandsThatWriteRefuseWithCode5AndThoseThatReadWor
   HANDLE token = NonAdministratorToken();
   ASSERT_NE(token, nullptr) << "no restricted token (error " << GetLastError() << ")";
   const RightsCase cases[] = {
-      {"install", 5, true},       {"install --target C:\\qx48-cli\\EWARM_9.30", 5, true},
-      {"restore --all", 5, true}, {"install --dry-run", 0, false},
-      {"status", 1, false},       {"list", 0, false},
+      {"install", 5, true},
+      {"install --target C:\\qx48-cli\\EWARM_9.30", 5, true},
+      {"restore --all", 5, true},
+      {"uninstall", 5, true},
+      {"install --dry-run", 0, false},
+      {"status", 1, false},
+      {"list", 0, false},
   };
   const FolderTree before = ReadFolderTree(Config(old_));
   for (const RightsCase& c : cases) {
