@@ -31,6 +31,13 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
   return true;
 }
 
+bool RequirePatchFolder(CConsoleOutput& out, PatchInfo* patch) {
+  *patch = InspectPatch();
+  if (patch->state != PatchState::kMissing) return true;
+  out.Error("No patch folder beside this program: %s", patch->folder.c_str());
+  return false;
+}
+
 ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock) {
   switch (lock->TryAcquire()) {
     case InstallLockResult::kAcquired:

@@ -15,6 +15,10 @@ bool RequireAdministrator(CConsoleOutput& out);
 // a distribution system installs without anybody looking, so only a patch that can be proved
 // whole is installed. *patch is filled either way.
 bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch);
+// For the commands that take the patch out: FALSE only when there is no patch folder. Its folder
+// names say what to remove, each checked where it leads; nothing is copied from it, so a patch
+// that fails its manifest (the package that failed to install) can still be taken out.
+bool RequirePatchFolder(CConsoleOutput& out, PatchInfo* patch);
 // The last step before the first change: takes the machine-wide install lock
 // (kExitAnotherInstall when another install holds it, kExitFatal when it cannot be had at all).
 ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock);

@@ -111,7 +111,7 @@ ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
                  bool (*takeOutOne)(CConsoleOutput&, const PatchInfo&, Installation&)) {
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
   PatchInfo patch;
-  if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
+  if (!RequirePatchFolder(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
   CInstallLock lock;

@@ -231,7 +231,7 @@ TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
     const char* error;  // the error line the log holds; "" none
   } runs[] = {
       {"frobnicate", 1639, "error: qx48patch: unknown command frobnicate."},
-      {"install --target C:\\qx48-cli\\nowhere", 1642, "error: Path \"C:\\qx48-cli\\nowhere\""},
+      {"install --target C:\\qx48-cli\\nowhere", 1642, "error: Path \"C:\\qx48-cli\\nowhere\\\""},
       {"install --quiet", 0, ""},
   };
   for (const auto& run : runs) ASSERT_EQ(Run(run.arguments).exitCode, run.code) << run.arguments;

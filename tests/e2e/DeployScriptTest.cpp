@@ -64,6 +64,7 @@ class DeployScriptTest : public ConsoleFixture {
   // What the fleet table's rows arrange a machine with.
   using ConsoleFixture::fresh_;
   using ConsoleFixture::old_;
+  using ConsoleFixture::Pack;
   using ConsoleFixture::patch_;
   using ConsoleFixture::PatchFolder;
   using ConsoleFixture::Register;
@@ -162,13 +163,16 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
        [](DeployScriptTest& t) {
          t.HoldPatch(t.old_, "V2.1");
          t.HoldPatch(t.fresh_, "V2.1");
+         // The later package's tool, kept where detect.ps1 runs it.
+         ASSERT_TRUE(CopyFolderTree(t.Pack(), KeptFolder()));
        },
        false, 1638, true, 0, kBoth},
       {"no EWARM", [](DeployScriptTest&) { EwarmRegistry::Clear(); }, false, 1642, false, 0, 0},
+      // Shared for reading only, so the test can read the tree; it cannot be replaced.
       {"a file in use",
        [&heldFile](DeployScriptTest& t) {
          heldFile = CreateFileA((Config(t.old_) + "\\devices\\QuorVantel\\QX48H410xKx.i79").c_str(),
-                                GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                                GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
          ASSERT_NE(heldFile, INVALID_HANDLE_VALUE);
        },
        false, 32, false, kFresh, kBoth},

@@ -139,10 +139,11 @@ TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlas
   EXPECT_EQ(TopLevelNames(PackageFolder()),
             (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, kManifestName, "deploy",
                                       "qx48patch.exe"}));
-  EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"),
-            (std::vector<std::string>{"detect.ps1", "install.cmd", "uninstall.cmd"}));
+  const std::vector<std::string> scripts = {"detect.ps1", "install.cmd", "requirement.ps1",
+                                            "uninstall.cmd"};
+  EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"), scripts);
   // cmd.exe can miss a goto label in a file of LF-only lines: every line of the scripts ends CR LF.
-  for (const char* script : {"detect.ps1", "install.cmd", "uninstall.cmd"}) {
+  for (const std::string& script : scripts) {
     const std::string text = ReadWhole(PackageFolder() + "\\deploy\\" + script);
     EXPECT_EQ(Occurrences(text, "\n"), Occurrences(text, "\r\n")) << script;
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << script;
