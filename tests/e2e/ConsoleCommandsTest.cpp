@@ -14,6 +14,11 @@
 
 namespace {
 
+std::string CharUpper(std::string text) {
+  for (char& c : text) c = char(toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
 // The exit codes that help and README document: the program's, and nothing else.
 const std::set<DWORD> kDocumentedCodes(std::begin(kAllExitCodes), std::end(kAllExitCodes));
 
@@ -104,6 +109,8 @@ TEST_F(ConsoleCommandsTest, ListJsonHasEveryInstallationFolderInTheDialogsOrderF
   Register(current);
   const Ewarm repeated = MakeEwarm("EWARM_9.30_again", "9.30.1", false);
   Register(repeated);
+  // The same folder recorded again, in other letters and with a trailing backslash: one row.
+  ASSERT_TRUE(EwarmRegistry::Add("EWARM_9.30_copy", CharUpper(old_.folder) + "\\", "9.30.1"));
 
   const ConsoleResult result = Run("list --json");
   ASSERT_EQ(result.exitCode, 0u) << result.err;
