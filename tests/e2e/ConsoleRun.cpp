@@ -43,18 +43,20 @@ bool ConsoleRun::StartAs(HANDLE token, const std::string& exe, const std::string
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::string commandLine = "\"" + exe + "\" " + arguments;
-  BOOL started =
-      token == nullptr
-          ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                           nullptr, nullptr, &startup, &info_)
-          : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
-  // Wine's CreateProcessAsUser failed once in a while with ERROR_INTERNAL_ERROR right after a
-  // long run of other programs in the prefix; the same call a moment later starts the program.
-  if (!started && token != nullptr && GetLastError() == ERROR_INTERNAL_ERROR) {
+  const auto start = [&] {
+    return token == nullptr
+               ? CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_)
+               : CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
+  };
+  // Wine failed now and then to start a program right after a long run of others in the prefix
+  // (CreateProcessAsUser with ERROR_INTERNAL_ERROR, and once CreateProcess); the same call a
+  // moment later starts it.
+  BOOL started = start();
+  if (!started) {
     Sleep(200);
-    started = CreateProcessAsUserA(token, exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                   CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info_);
+    started = start();
   }
   CloseHandle(out);
   CloseHandle(err);
