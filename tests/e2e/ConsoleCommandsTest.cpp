@@ -192,11 +192,19 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
       EXPECT_EQ(result.out, "");
     }
   }
+  // A newer patch counts as current, and only --allow-downgrade installs over it.
+  ASSERT_TRUE(WriteTextFile(Config(old_) + "\\Qorvantel.Version",
+                            "[Install]\r\nVersion=\"V2.1\"\r\nDate=\"2026-12-01\"\r\n"));
   const nlohmann::json json =
       nlohmann::json::parse(Run("status --json --target " + old_.folder).out);
   EXPECT_EQ(json["schema"], 1);
-  EXPECT_EQ(json["installations"][0]["standing"], "current");
+  EXPECT_EQ(json["installations"][0]["standing"], "newer");
   EXPECT_EQ(json["exitCode"], 0);
+  const FolderTree newer = ReadFolderTree(Config(old_));
+  EXPECT_EQ(Run("install").exitCode, 1638u);
+  EXPECT_EQ(ReadFolderTree(Config(old_)), newer);
+  EXPECT_EQ(Run("install --allow-downgrade --target " + old_.folder).exitCode, 0u);
+  EXPECT_TRUE(HoldsPatch(old_));
   EwarmRegistry::Clear();
   EXPECT_EQ(Run("status").exitCode, 1642u);
 }

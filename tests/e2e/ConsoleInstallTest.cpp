@@ -2,6 +2,7 @@
 // installations it chooses, what --dry-run foretells, a damaged patch, a locked file, its log and
 // its plain progress lines.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <map>
@@ -175,10 +176,11 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
     bool holdFile;  // else an undo area is planted, as a user who may write there could
     DWORD exitCode;
     const char* says;
+    const char* outcome;  // the installation's in the JSON document
   } cases[] = {
-      {"a file in use", true, 32, ": not touched"},
+      {"a file in use", true, 32, ": not touched", "fileInUse"},
       {"an undo area another user made", false, 1603,
-       ": not touched, something in it needs a person"},
+       ": not touched, something in it needs a person", "refused"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -192,9 +194,14 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
       ASSERT_TRUE(WriteTextFile(victim, "secret"));
       ASSERT_TRUE(WriteTextFile(planted, "A\tC:\\nothere.qx48new\t" + victim + "\r\n"));
     }
-    const ConsoleResult result = Run("install --keep-old-patch");
+    const ConsoleResult result = Run("install --keep-old-patch --json");
     if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
     EXPECT_EQ(result.exitCode, c.exitCode) << result.out << result.err;
+    const nlohmann::json json = nlohmann::json::parse(result.out);
+    EXPECT_EQ(json["exitCode"], c.exitCode);
+    for (const nlohmann::json& row : json["installations"]) {
+      EXPECT_EQ(row["outcome"], row["folder"] == old_.folder ? c.outcome : "installed") << row;
+    }
     EXPECT_NE(result.err.find(old_.folder + c.says), std::string::npos) << result.err;
     EXPECT_TRUE(HoldsPatch(fresh_));
     EXPECT_FALSE(HoldsPatch(old_));
