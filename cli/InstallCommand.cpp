@@ -198,21 +198,27 @@ ExitCode InstallUnderLock(const CommandLine& line, CConsoleOutput& out, const Pa
   return code;
 }
 
-}  // namespace
-
-ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
+ExitCode Install(const CommandLine& line, CConsoleOutput& out, PatchInfo* patch,
+                 std::vector<Installation>* chosen, std::vector<Ending>* endings) {
   if (!line.dryRun && !RequireAdministrator(out)) return kExitNotAdministrator;
-  PatchInfo patch;
-  if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
-  std::vector<Installation> chosen;
-  if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
-  if (line.dryRun) return DryRun(out, patch, chosen, InstallOptions{!line.keepOldPatch});
+  if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
+  if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
+  if (line.dryRun) return DryRun(out, *patch, *chosen, InstallOptions{!line.keepOldPatch});
 
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);
   if (begun != kExitSuccess) return begun;
+  return InstallUnderLock(line, out, *patch, *chosen, endings);
+}
+
+}  // namespace
+
+ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
+  PatchInfo patch;
+  std::vector<Installation> chosen;
   std::vector<Ending> endings;
-  const ExitCode code = InstallUnderLock(line, out, patch, chosen, &endings);
+  const ExitCode code = Install(line, out, &patch, &chosen, &endings);
+  // A document also for a run that stopped before any installation: its exit code says why.
   if (line.json) PrintJson(patch, chosen, endings, code);
   return code;
 }

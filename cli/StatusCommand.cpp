@@ -13,9 +13,12 @@
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   PatchInfo patch;
-  if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
-  if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
+  ExitCode code = kExitSuccess;
+  if (!RequireUsablePatch(out, &patch))
+    code = kExitPatchDamaged;
+  else if (!ChosenInstallations(line, out, &chosen))
+    code = kExitNoInstallation;
   int notCurrent = 0;
   std::string json = JsonDocumentStart("status", patch) + ",\"installations\":[";
   for (const Installation& installation : chosen) {
@@ -32,7 +35,9 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
             ",\"standing\":" + JsonString(StandingName(standing)) +
             ",\"current\":" + (current ? "true" : "false") + "}";
   }
-  const ExitCode code = notCurrent == 0 ? kExitSuccess : kExitNotCurrent;
+  if (code == kExitSuccess && notCurrent != 0) code = kExitNotCurrent;
+  // A document also when the patch or the installations stopped the command: its exit code
+  // says why.
   if (line.json) PrintJsonDocument(json + "],\"exitCode\":" + std::to_string(code) + "}");
   return code;
 }

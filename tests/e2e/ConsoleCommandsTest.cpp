@@ -206,7 +206,9 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   EXPECT_EQ(Run("install --allow-downgrade --target " + old_.folder).exitCode, 0u);
   EXPECT_TRUE(HoldsPatch(old_));
   EwarmRegistry::Clear();
-  EXPECT_EQ(Run("status").exitCode, 1642u);
+  const ConsoleResult none = Run("status --json");
+  EXPECT_EQ(none.exitCode, 1642u);
+  EXPECT_EQ(nlohmann::json::parse(none.out)["exitCode"], 1642) << "a document for a stop, too";
 }
 
 // The tree without the kept generation, which only the install and restore use.
