@@ -1,6 +1,8 @@
 #include "app/PatchApp.h"
 
+#include "PatchManifestDigest.h"
 #include "app/PatchDlg.h"
+#include "install/PatchManifest.h"
 
 BEGIN_MESSAGE_MAP(CPatchApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
@@ -12,6 +14,8 @@ CPatchApp::CPatchApp() : CWinApp(NULL) {}
 CPatchApp theApp;
 
 BOOL CPatchApp::InitInstance() {
+  // Before anything reads the patch: only the manifest this program was built with is taken.
+  BindManifestDigest(QX48_PATCH_MANIFEST_SHA256);
   AfxEnableControlContainer();
   Enable3dControls();
 

@@ -200,14 +200,19 @@ ExitCode InstallUnderLock(const CommandLine& line, CConsoleOutput& out, const Pa
 
 ExitCode Install(const CommandLine& line, CConsoleOutput& out, PatchInfo* patch,
                  std::vector<Installation>* chosen, std::vector<Ending>* endings) {
-  if (!line.dryRun && !RequireAdministrator(out)) return kExitNotAdministrator;
-  if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
-  if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
-  if (line.dryRun) return DryRun(out, *patch, *chosen, InstallOptions{!line.keepOldPatch});
-
+  if (line.dryRun) {
+    if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
+    if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
+    return DryRun(out, *patch, *chosen, InstallOptions{!line.keepOldPatch});
+  }
+  if (!RequireAdministrator(out)) return kExitNotAdministrator;
+  // The lock first: on a machine where an install is running, the answer is "try again later",
+  // whatever else a look at the patch or the installations would say in the middle of that run.
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);
   if (begun != kExitSuccess) return begun;
+  if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
+  if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
   return InstallUnderLock(line, out, *patch, *chosen, endings);
 }
 

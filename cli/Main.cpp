@@ -6,11 +6,13 @@
 #include <string>
 
 #include "BuildInfo.h"
+#include "PatchManifestDigest.h"
 #include "cli/AdminRights.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/RunLog.h"
+#include "install/PatchManifest.h"
 #include "install/PatchPaths.h"
 #include "record/VersionStamp.h"
 
@@ -75,6 +77,8 @@ ExitCode RunCommand(const CommandLine& line, CConsoleOutput& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything reads the patch: only the manifest this program was built with is taken.
+  BindManifestDigest(QX48_PATCH_MANIFEST_SHA256);
   CommandLine line;
   std::string error;
   const bool parsed = ParseCommandLine(argc, argv, &line, &error);

@@ -110,13 +110,13 @@ bool UninstallOne(CConsoleOutput& out, const PatchInfo& patch, Installation& ins
 ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
                  bool (*takeOutOne)(CConsoleOutput&, const PatchInfo&, Installation&)) {
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
+  CInstallLock lock;
+  const ExitCode begun = BeginChanges(out, &lock);
+  if (begun != kExitSuccess) return begun;
   PatchInfo patch;
   if (!RequirePatchFolder(out, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
-  CInstallLock lock;
-  const ExitCode begun = BeginChanges(out, &lock);
-  if (begun != kExitSuccess) return begun;
 
   int failed = 0;
   for (Installation& installation : chosen) {

@@ -17,7 +17,7 @@
 # This file is also the script that lays the folder out (cmake -P, with the variables below).
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  # Script mode: EXE, CLI_EXE, DEPLOY_SOURCE, PATCH_SOURCE, FLASH_IMAGE, OUT. The folder is laid out afresh each time, so
+  # Script mode: EXE, CLI_EXE, DEPLOY_SOURCE, PATCH_SOURCE, FLASH_IMAGE, MANIFEST, OUT. The folder is laid out afresh each time, so
   # a file removed from the source tree does not linger in the package.
   file(REMOVE_RECURSE "${OUT}")
   file(MAKE_DIRECTORY "${OUT}")
@@ -43,19 +43,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
     message(WARNING "package layout: no flash image at ${FLASH_IMAGE}; build the flash preset "
                     "first or set QX48_FLASH_IMAGE. ${OUT} has no QX48Flash.FLM.")
   endif()
-  # The manifest the program checks the patch against before it touches an installation: one
-  # line per file, sorted by its Unix path, "<sha256>  <size>  <path with backslashes>".
-  set(patch "${OUT}/QX48_EWARM_patch")
-  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${patch}" "${patch}/*")
-  list(SORT files)
-  set(manifest "")
-  foreach(file IN LISTS files)
-    file(SHA256 "${patch}/${file}" hash)
-    file(SIZE "${patch}/${file}" size)
-    string(REPLACE "/" "\\" windows_path "${file}")
-    string(APPEND manifest "${hash}  ${size}  ${windows_path}\n")
-  endforeach()
-  file(WRITE "${OUT}/QX48_EWARM_patch.sha256" "${manifest}")
+  # The manifest the programs were built with (cmake/PatchManifest.cmake): they accept no other.
+  file(COPY_FILE "${MANIFEST}" "${OUT}/QX48_EWARM_patch.sha256")
   return()
 endif()
 
@@ -63,6 +52,23 @@ set(QX48_PATCH_SOURCE "${CMAKE_SOURCE_DIR}/QX48_EWARM_patch")
 set(QX48_DEPLOY_SOURCE "${CMAKE_SOURCE_DIR}/deploy")
 set(QX48_PACKAGE_DIR "${CMAKE_BINARY_DIR}/package")
 set(QX48_PACKAGE_NAME "QX48_EWARM_pack-${PROJECT_VERSION}-${QX48_ARCH}")
+set(QX48_MANIFEST "${CMAKE_BINARY_DIR}/generated/QX48_EWARM_patch.sha256")
+
+# The manifest and its digest, before either program is compiled. Always run: it hashes a handful
+# of files, notices a changed flash image or a removed patch file, and rewrites nothing that did
+# not change.
+add_custom_target(patch_manifest
+  COMMAND ${CMAKE_COMMAND}
+          -DPATCH_SOURCE=${QX48_PATCH_SOURCE}
+          -DFLASH_IMAGE=${QX48_FLASH_IMAGE}
+          -DOUT_MANIFEST=${QX48_MANIFEST}
+          -DOUT_HEADER=${CMAKE_BINARY_DIR}/generated/PatchManifestDigest.h
+          -P ${CMAKE_CURRENT_LIST_DIR}/PatchManifest.cmake
+  BYPRODUCTS ${QX48_MANIFEST} ${CMAKE_BINARY_DIR}/generated/PatchManifestDigest.h
+  COMMENT "Hashing the patch into its manifest"
+  VERBATIM)
+add_dependencies(qx48patch patch_manifest)
+add_dependencies(QX48_EWARM_pack patch_manifest)
 
 # Always run: it copies a handful of small files, and it has to notice removed ones too.
 add_custom_target(package_layout ALL
@@ -72,6 +78,7 @@ add_custom_target(package_layout ALL
           -DDEPLOY_SOURCE=${QX48_DEPLOY_SOURCE}
           -DPATCH_SOURCE=${QX48_PATCH_SOURCE}
           -DFLASH_IMAGE=${QX48_FLASH_IMAGE}
+          -DMANIFEST=${QX48_MANIFEST}
           -DOUT=${QX48_PACKAGE_DIR}
           -P ${CMAKE_CURRENT_LIST_FILE}
   DEPENDS QX48_EWARM_pack qx48patch

@@ -12,6 +12,7 @@
 #include "install/EntryNames.h"
 #include "install/ManifestLine.h"
 #include "install/PathSafety.h"
+#include "install/Sha256.h"
 #include "install/TreeListing.h"
 #include "install/VerifiedCopy.h"
 #include "install/WholeFile.h"
@@ -22,6 +23,11 @@ constexpr DWORD kHashBufferSize = 256 * 1024;
 
 bool LessNoCase(const std::string& a, const std::string& b) {
   return _stricmp(a.c_str(), b.c_str()) < 0;
+}
+
+std::string& BoundDigest() {
+  static std::string digest;
+  return digest;
 }
 
 BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
@@ -35,6 +41,16 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
   std::vector<char> text;
   if (!ReadWholeFile(manifest, kMaxManifestSize, &text)) {
     return Fail(check, kManifestUnreadable, "");
+  }
+  if (!BoundDigest().empty()) {
+    Sha256 hash;
+    Sha256Init(&hash);
+    Sha256Update(&hash, text.data(), text.size());
+    uint8_t digest[kSha256Size];
+    Sha256Final(&hash, digest);
+    char hex[kSha256HexSize];
+    Sha256ToHex(digest, hex);
+    if (BoundDigest() != hex) return Fail(check, kManifestNotBound, "");
   }
   size_t line = 1;
   for (size_t at = 0; at < text.size(); ++line) {
@@ -118,6 +134,10 @@ size_t FirstBadEntry(const char* patchFolder, const std::vector<ManifestEntry>& 
 
 }  // namespace
 
+void BindManifestDigest(const char* sha256Hex) {
+  BoundDigest() = sha256Hex != nullptr ? sha256Hex : "";
+}
+
 BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck* check) {
   memset(check, 0, sizeof *check);
   index->entries.clear();
@@ -194,6 +214,9 @@ void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size) 
       break;
     case kPatchFileExtra:
       format = "%s is not in the manifest";
+      break;
+    case kManifestNotBound:
+      format = "its manifest is not the one this program was built with%s";
       break;
     default:
       break;

@@ -20,6 +20,7 @@ enum ManifestVerdict {
   kPatchFileMissing,    // a file the manifest lists is not in the patch
   kPatchFileDiffers,    // a file's size or SHA-256 is not the manifest's
   kPatchFileExtra,      // a file of the patch is not in the manifest
+  kManifestNotBound,    // the manifest is not the one the program was built with
 };
 
 struct ManifestCheck {
@@ -32,6 +33,13 @@ struct ManifestIndex {
   BOOL present = FALSE;                // FALSE: there is no manifest, and nothing to compare
   std::vector<ManifestEntry> entries;  // by path, without regard to case
 };
+
+// Binds the manifest to the program: from then on every manifest read (the check before a run and
+// the index the copy compares each file with) must have this SHA-256, 64 lower-case hex digits,
+// or it is refused as kManifestNotBound. The programs bind the digest of the manifest they were
+// built with before anything else, so that a signature on the program covers the manifest and,
+// through it, every byte of the patch. Null or empty: any manifest is read (the tests' own).
+void BindManifestDigest(const char* sha256Hex);
 
 // Reads manifest into index. FALSE, with check saying why, when one is there but unreadable.
 BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck* check);

@@ -1,6 +1,5 @@
 #include "tests/e2e/ConsoleFixture.h"
 
-#include "install/Sha256.h"
 #include "tests/support/EwarmRegistry.h"
 #include "tests/support/TestFiles.h"
 
@@ -39,22 +38,6 @@ ConsoleFixture::Ewarm ConsoleFixture::MakeEwarm(const std::string& candidate,
 
 void ConsoleFixture::Register(const Ewarm& ewarm) {
   ASSERT_TRUE(EwarmRegistry::Add(ewarm.candidate, ewarm.folder, ewarm.version));
-}
-
-void ConsoleFixture::RewriteManifest() {
-  patch_ = ReadFolderTree(PatchFolder());
-  std::string manifest;
-  for (const auto& [path, content] : patch_) {
-    Sha256 hash;
-    Sha256Init(&hash);
-    Sha256Update(&hash, content.data(), content.size());
-    uint8_t digest[kSha256Size];
-    Sha256Final(&hash, digest);
-    char hex[kSha256HexSize];
-    Sha256ToHex(digest, hex);
-    manifest += std::string(hex) + "  " + std::to_string(content.size()) + "  " + path + "\n";
-  }
-  ASSERT_TRUE(WriteTextFile(PatchFolder() + ".sha256", manifest));
 }
 
 bool ConsoleFixture::HoldsPatch(const Ewarm& ewarm) const {

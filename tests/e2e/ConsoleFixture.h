@@ -37,9 +37,6 @@ class ConsoleFixture : public ::testing::Test {
 
   // Every file of the patch is in the installation byte for byte.
   bool HoldsPatch(const Ewarm& ewarm) const;
-  // Writes the package's manifest afresh for what its patch folder holds now, as the package
-  // build writes it; then reads patch_ again.
-  void RewriteManifest();
 
   FolderTree patch_;  // the unpacked package's patch tree
   Ewarm old_;         // 9.30.1 with the V1.0 patch, registered
