@@ -9,6 +9,7 @@
 
 #include "tests/e2e/ConsoleFixture.h"
 #include "tests/support/EwarmRegistry.h"
+#include "tests/support/Sha256Text.h"
 #include "tests/support/TestFiles.h"
 #include "toolchain/RegistryScan.h"
 
@@ -159,6 +160,23 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
          ASSERT_TRUE(WriteTextFile(t.PatchFolder() + "\\devices\\QuorVantel\\QX48H410xKx.i79",
                                    "[CHIP]\r\nchanged\r\n"));
          ASSERT_TRUE(RemoveTree(t.PatchFolder() + "\\flashloader"));
+       },
+       false, 1612, false, 0, kBoth},
+      // Damage is caught by the manifest; a manifest made afresh to match the change is caught by
+      // the digest of its own manifest that the program carries.
+      {"tampered package: a device file changed and its manifest line made to match",
+       [](DeployScriptTest& t) {
+         const std::string changed = "[CHIP]\r\ntampered\r\n";
+         const std::string file = "devices\\QuorVantel\\QX48H410xKx.i79";
+         ASSERT_TRUE(WriteTextFile(t.PatchFolder() + "\\" + file, changed));
+         std::string manifest;
+         ASSERT_TRUE(ReadTextFile(t.PatchFolder() + ".sha256", &manifest));
+         const size_t line = manifest.find("  " + file);
+         ASSERT_NE(line, std::string::npos);
+         const size_t start = manifest.rfind('\n', line) + 1;
+         manifest.replace(start, line - start,
+                          Sha256Of(changed) + "  " + std::to_string(changed.size()));
+         ASSERT_TRUE(WriteTextFile(t.PatchFolder() + ".sha256", manifest));
        },
        false, 1612, false, 0, kBoth},
       {"partial package: half the patch copied",
