@@ -7,9 +7,10 @@
 #   build/windows/package/              laid out by every build (target package_layout), for the
 #                                       tests and the demo, without an install step
 #   cmake --install build/windows       the same folder at CMAKE_INSTALL_PREFIX
-#   cmake --build build/windows --target package
-#                                       CPack: QX48_EWARM_pack-1.1-win32.zip (the 32-bit
-#                                       build) or -win64.zip (the 64-bit one) of that folder
+#   build/release/                      every build (target package_release, cmake/Release.cmake):
+#                                       QX48_EWARM_pack-1.1-win32.zip (the 32-bit build) or
+#                                       -win64.zip (the 64-bit one) of that folder with both
+#                                       programs signed, the flash image, and SHA256SUMS
 #
 # The source patch tree carries one file that is not shipped: its .gitattributes, which keeps Git
 # from touching the CRLF line ends of the device files.
@@ -39,7 +40,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
     file(COPY "${FLASH_IMAGE}" DESTINATION "${OUT}/QX48_EWARM_patch/flashloader/QuorVantel")
   else()
     # Not fatal here, so that a windows build works before the flash build has run; the package
-    # test fails on it, and install and CPack refuse to go without the image.
+    # test fails on it, and install refuses to go without the image.
     message(WARNING "package layout: no flash image at ${FLASH_IMAGE}; build the flash preset "
                     "first or set QX48_FLASH_IMAGE. ${OUT} has no QX48Flash.FLM.")
   endif()
@@ -85,6 +86,25 @@ add_custom_target(package_layout ALL
   COMMENT "Laying out the package in ${QX48_PACKAGE_DIR}"
   VERBATIM)
 
+# The release: the unsigned ZIP two builds must agree on, the programs in the package folder
+# signed, and the signed ZIP with SHA256SUMS in build/release (cmake/Release.cmake). Always run,
+# after the layout it signs.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_target(package_release ALL
+  COMMAND ${CMAKE_COMMAND}
+          -DPACKAGE_DIR=${QX48_PACKAGE_DIR}
+          -DNAME=${QX48_PACKAGE_NAME}
+          -DBINARY_DIR=${CMAKE_BINARY_DIR}
+          -DRELEASE_DIR=${CMAKE_SOURCE_DIR}/build/release
+          -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+          -DFLASH_IMAGE=${QX48_FLASH_IMAGE}
+          -DSIGNING_DIR=${CMAKE_BINARY_DIR}/signing
+          -DPYTHON=${Python3_EXECUTABLE}
+          -P ${CMAKE_CURRENT_LIST_DIR}/Release.cmake
+  COMMENT "Signing the programs and zipping the package"
+  VERBATIM)
+add_dependencies(package_release package_layout)
+
 # `cmake --install` of a cross build would otherwise aim at "C:/Program Files (x86)/QX48" on the
 # build machine.
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
@@ -100,14 +120,3 @@ install(DIRECTORY "${QX48_PATCH_SOURCE}" DESTINATION . PATTERN ".gitattributes" 
 install(FILES "${QX48_FLASH_IMAGE}" DESTINATION QX48_EWARM_patch/flashloader/QuorVantel)
 # The manifest of the laid-out patch, which holds the same files (the image included).
 install(FILES "${QX48_PACKAGE_DIR}/QX48_EWARM_patch.sha256" DESTINATION .)
-
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME QX48_EWARM_pack)
-set(CPACK_PACKAGE_VENDOR QuorVantel)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "QX48 device support for IAR Embedded Workbench for ARM: installer, patch and flash algorithm")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME ${QX48_PACKAGE_NAME})
-# One top folder in the ZIP: unzipped anywhere, the program and its patch stay side by side.
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-include(CPack)

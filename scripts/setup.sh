@@ -19,6 +19,7 @@ required=(
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang lld llvm libunicorn-dev
   googletest nlohmann-json3-dev
+  osslsigncode openssl  # signing the packaged programs, and the throw-away certificate
   libclang-rt-14-dev  # libFuzzer and clang's sanitizer runtimes: the fuzz build
 )
 wine32=wine32:i386
