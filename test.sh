@@ -113,6 +113,17 @@ if [ "$tsan_ok" = 0 ]; then
   run_tests tsan
 fi
 [ "$flash_ok" = 0 ] || true
+# Two builds of the committed HEAD, cloned into folders of other names, give the same flash
+# image, programs and unsigned package ZIP.
+if scripts/check-reproducible.sh windows64 >"$logs/reproducible.log" 2>&1; then
+  p=1 f=0
+else
+  p=0 f=1
+  cat "$logs/reproducible.log"
+fi
+echo "== reproducible build (windows64, two clones): $p passed, $f failed"
+passed=$((passed + p))
+failed=$((failed + f))
 
 echo "== all tests took $(( $(date +%s) - start )) s${broken:+; builds that failed: ${broken[*]}}"
 echo "$passed passed, $failed failed, $skipped skipped"
