@@ -271,6 +271,14 @@ TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
   EXPECT_EQ(at, entries.size());
   EXPECT_EQ(copied[old_.folder], int(patch_.size()));
   EXPECT_EQ(copied[fresh_.folder], int(patch_.size()));
+
+  // A folder name outside ASCII, as the program has it in the ANSI code page (Windows-1252 "é"),
+  // is in the log in UTF-8.
+  ASSERT_EQ(Run("install --target C:\\qx48-cli\\Caf\xe9").exitCode, 1642u);
+  std::string text;
+  ASSERT_TRUE(ReadTextFile(kLog, &text));
+  EXPECT_NE(text.find("Caf\xc3\xa9"), std::string::npos);
+  EXPECT_EQ(text.find("Caf\xe9"), std::string::npos);
 }
 
 TEST_F(ConsoleInstallTest, ALogThatCannotBeOpenedSafelyStopsTheRunWith1622) {
