@@ -32,12 +32,12 @@ cmake --preset "$preset" -DQX48_FLASH_IMAGE="$root/build/flash/flashalgo/QX48Fla
 cmake --build --preset "$preset"
 echo "built: $(ls "build/$preset/app/QX48_EWARM_pack.exe") $(ls build/flash/flashalgo/QX48Flash.FLM)"
 
-# The ZIP a user gets (CPack), and the demo runs what is in it.
-cmake --build --preset "$preset" --target package >/dev/null
+# The ZIP a user gets (made by the build above, its programs signed), and the demo runs what is in
+# it.
 # The version is written once, in CMakeLists.txt's project(); the configured build knows it.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/$preset/CMakeCache.txt")
 package_name="QX48_EWARM_pack-$version-$arch"
-zip="$root/build/$preset/$package_name.zip"
+zip="$root/build/release/$package_name.zip"
 echo "package: $zip"
 
 if [ -d "$WINEPREFIX" ]; then

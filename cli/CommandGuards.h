@@ -19,6 +19,7 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch);
 // names say what to remove, each checked where it leads; nothing is copied from it, so a patch
 // that fails its manifest (the package that failed to install) can still be taken out.
 bool RequirePatchFolder(CConsoleOutput& out, PatchInfo* patch);
-// The last step before the first change: takes the machine-wide install lock
-// (kExitAnotherInstall when another install holds it, kExitFatal when it cannot be had at all).
+// The first step of a command that changes installations, right after the rights check: takes
+// the machine-wide install lock (kExitAnotherInstall when another install holds it, kExitFatal
+// when it cannot be had at all), so that a busy machine always answers "try again later".
 ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock);
