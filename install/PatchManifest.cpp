@@ -43,13 +43,8 @@ BOOL ReadManifest(const char* manifest, std::vector<ManifestEntry>* entries, Man
     return Fail(check, kManifestUnreadable, "");
   }
   if (!BoundDigest().empty()) {
-    Sha256 hash;
-    Sha256Init(&hash);
-    Sha256Update(&hash, text.data(), text.size());
-    uint8_t digest[kSha256Size];
-    Sha256Final(&hash, digest);
     char hex[kSha256HexSize];
-    Sha256ToHex(digest, hex);
+    Sha256HexOf(text.data(), text.size(), hex);
     if (BoundDigest() != hex) return Fail(check, kManifestNotBound, "");
   }
   size_t line = 1;

@@ -182,3 +182,12 @@ void Sha256ToHex(const uint8_t digest[kSha256Size], char hex[kSha256HexSize]) {
   }
   hex[2 * kSha256Size] = '\0';
 }
+
+void Sha256HexOf(const void* data, size_t size, char hex[kSha256HexSize]) {
+  Sha256 hash;
+  Sha256Init(&hash);
+  Sha256Update(&hash, data, size);
+  uint8_t digest[kSha256Size];
+  Sha256Final(&hash, digest);
+  Sha256ToHex(digest, hex);
+}

@@ -20,3 +20,5 @@ void Sha256Update(Sha256* hash, const void* data, size_t size);
 void Sha256Final(Sha256* hash, uint8_t digest[kSha256Size]);
 // digest as 64 lower-case hex digits and a terminator.
 void Sha256ToHex(const uint8_t digest[kSha256Size], char hex[kSha256HexSize]);
+// The SHA-256 of size bytes at data, as Sha256ToHex writes it.
+void Sha256HexOf(const void* data, size_t size, char hex[kSha256HexSize]);
