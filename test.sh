@@ -91,12 +91,14 @@ if [ "$windows_ok" = 0 ] || [ "$windows64_ok" = 0 ]; then
   qx48_wine_prefix_ready
   # A persistent wine server keeps each test program's start short (0.6 s instead of 2.5 s).
   qx48_wineserver -p </dev/null >/dev/null 2>&1
+  # Large enough for the dialog at 200 % scale (1412 x 687 pixels), which the tests draw.
+  screen="-screen 0 1600x1200x24"
   if [ "$windows64_ok" = 0 ]; then
-    run_tests windows64 xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-wine-session.sh
+    run_tests windows64 xvfb-run -a -s "$screen" scripts/with-wine-session.sh
   fi
   if [ "$windows_ok" = 0 ]; then
     if [ "$QX48_WIN32_RUNS" = yes ]; then
-      run_tests windows xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-wine-session.sh
+      run_tests windows xvfb-run -a -s "$screen" scripts/with-wine-session.sh
     else
       skip_tests windows "$(qx48_wine_kind)"
     fi

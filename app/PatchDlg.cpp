@@ -6,6 +6,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/BrowseForInstallation.h"
+#include "app/CheckImages.h"
 #include "app/InstallRun.h"
 #include "install/PatchPaths.h"
 #include "install/ProbeInstalledPatch.h"
@@ -21,8 +22,8 @@ BOOL g_tickGuard = FALSE;
 constexpr UINT_PTR kRefreshTimer = 0;
 constexpr UINT kRefreshIntervalMs = 50;
 
-// Column layout: the check column, the name, the installed patch version. The name takes what the
-// other two and the list's frame and vertical scroll bar leave.
+// Column layout at 96 DPI, scaled to the dialog's: the check column, the name, the installed patch
+// version. The name takes what the other two and the list's frame and vertical scroll bar leave.
 constexpr int kCheckColumnWidth = 40;
 constexpr int kVersionColumnWidth = 110;
 constexpr int kListSlack = 108;  // check column, frame and scroll bar
@@ -48,6 +49,8 @@ ON_BN_CLICKED(IDC_DRIVER_PATCH, &CPatchDlg::OnDriverPatch)
 ON_WM_TIMER()
 ON_WM_SHOWWINDOW()
 ON_MESSAGE(WM_LIST_DROPFILE, &CPatchDlg::OnListDropFile)
+ON_NOTIFY(NM_RETURN, IDC_LIST, &CPatchDlg::OnReturnList)
+ON_MESSAGE(WM_DPICHANGED, &CPatchDlg::OnDpiChanged)
 END_MESSAGE_MAP()
 
 CPatchDlg::CPatchDlg(CWnd* pParent)
@@ -58,7 +61,8 @@ CPatchDlg::CPatchDlg(CWnd* pParent)
       m_refreshPending(FALSE),
       m_mouseToggleRow(-1),
       m_mouseToggleTime(0),
-      m_runInProgress(FALSE) {
+      m_runInProgress(FALSE),
+      m_focusBeforeRun(NULL) {
   FillInstallationTable();
 }
 
@@ -99,23 +103,26 @@ BOOL CPatchDlg::OnInitDialog() {
   SetIcon(m_hIcon, FALSE);
 
   SetUpList();
-  return TRUE;
+  // The list has the focus, as the first control it always was; the tab order begins at
+  // "Select All" above it.
+  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.m_hWnd), TRUE);
+  return FALSE;
 }
 
 void CPatchDlg::SetUpList() {
-  HINSTANCE images = AfxFindResourceHandle(MAKEINTRESOURCE(IDB_CHECK_OFF), RT_BITMAP);
-  m_checkImages[0].Attach(::LoadBitmapA(images, MAKEINTRESOURCEA(IDB_CHECK_OFF)));
-  m_checkImages[1].Attach(::LoadBitmapA(images, MAKEINTRESOURCEA(IDB_CHECK_ON)));
-
+  const UINT dpi = m_list.GetDpi();
   CRect listRect;
   m_list.GetWindowRect(&listRect);
-  const int nameWidth = listRect.Width() - kListSlack - kVersionColumnWidth;
+  const int versionWidth = ScaleToDpi(kVersionColumnWidth, dpi);
+  const int nameWidth = listRect.Width() - ScaleToDpi(kListSlack, dpi) - versionWidth;
   CString columns;
-  columns.Format(",%d;Local install,%d;Installed patch,%d", kCheckColumnWidth, nameWidth,
-                 kVersionColumnWidth);
+  columns.Format(",%d;Local install,%d;Installed patch,%d", ScaleToDpi(kCheckColumnWidth, dpi),
+                 nameWidth, versionWidth);
   m_list.SetupColumns(columns, kColumnKinds);
   m_list.RestoreColumnWidths();
+  LoadCheckImages(m_checkImages, dpi, m_hWnd);
   m_list.m_pCellImages = m_checkImages;
+  m_list.LayOutForDpi(dpi);
 
   InstallationTable& table = TheInstallationTable();
   const int count = table.count.load();
@@ -214,6 +221,18 @@ void CPatchDlg::RefreshControls() {
   const BOOL patchAvailable = ::PathFileExistsA(GetPatchFolder());
   GetDlgItem(IDC_DRIVER_PATCH)->EnableWindow(someChecked && patchAvailable && !running);
   GetDlgItem(IDCANCEL)->EnableWindow(!running);
+  RestoreFocusAfterRun(running);
+}
+
+void CPatchDlg::RestoreFocusAfterRun(BOOL running) {
+  // Disabling the focused button for the run took the keyboard focus away with it; a user at
+  // the keyboard gets it back where it was, or on the list.
+  if (running || m_focusBeforeRun == NULL) return;
+  HWND focus = m_focusBeforeRun;
+  m_focusBeforeRun = NULL;
+  if (::GetFocus() != NULL || ::GetActiveWindow() != m_hWnd) return;
+  if (!::IsWindow(focus) || !::IsWindowEnabled(focus)) focus = m_list.m_hWnd;
+  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
 }
 
 void CPatchDlg::OnShowWindow(BOOL bShow, UINT nStatus) {
@@ -254,6 +273,7 @@ void CPatchDlg::OnDriverPatch() {
     return;
   }
   m_runInProgress = TRUE;
+  m_focusBeforeRun = ::GetFocus();
   StartInstallRun(table, InstallOptions{m_clearOldPatch != FALSE});
 }
 
@@ -309,6 +329,24 @@ void CPatchDlg::OnDblClkList(NMHDR* pNMHDR, LRESULT* pResult) {
     }
   }
   *pResult = 0;
+}
+
+void CPatchDlg::OnReturnList(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
+  // Enter on a row does what a double click on it does: the add-folder row opens the browser.
+  ToggleSelectedRow();
+  *pResult = 0;
+}
+
+LRESULT CPatchDlg::OnDpiChanged(WPARAM wParam, LPARAM /*lParam*/) {
+  // The dialog manager lays out the controls and renews their fonts for the new scale; the
+  // list's columns and check images, and the status bar made at run time, are this dialog's.
+  const LRESULT result = Default();
+  const UINT dpi = LOWORD(wParam);
+  LoadCheckImages(m_checkImages, dpi, m_hWnd);
+  m_list.m_pCellImages = m_checkImages;
+  m_list.LayOutForDpi(dpi);
+  m_statusBar.SendMessage(WM_SIZE, 0, 0);
+  return result;
 }
 
 void CPatchDlg::OnKeyDownList(NMHDR* pNMHDR, LRESULT* pResult) {

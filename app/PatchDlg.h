@@ -47,6 +47,8 @@ class CPatchDlg : public CDialog {
   afx_msg void OnTimer(UINT_PTR nIDEvent);
   afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
   afx_msg LRESULT OnListDropFile(WPARAM wParam, LPARAM lParam);
+  afx_msg void OnReturnList(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()
 
@@ -64,6 +66,9 @@ class CPatchDlg : public CDialog {
 
   // Set while a run this dialog started has not yet been seen to end.
   BOOL m_runInProgress;
+  // The control that had the keyboard focus when the run started, until it is given back.
+  HWND m_focusBeforeRun;
+  void RestoreFocusAfterRun(BOOL running);
   // The machine-wide install lock, held by the user-interface thread from the click until a
   // refresh sees the run ended.
   CInstallLock m_installLock;

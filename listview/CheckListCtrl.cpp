@@ -8,11 +8,11 @@
 
 namespace {
 
-constexpr int kImageSize = 13;        // check images are drawn 13 x 13 pixels
 constexpr int kTextIndent = 4;        // text starts this far right of the cell's left edge
 constexpr int kTextMargin = 5;        // a text fits when its width plus this is below the cell's
 constexpr int kDropPathSize = 260;    // a dropped path, terminator included
 constexpr int kHeaderTextSize = 256;  // a header item's text: 255 characters at most
+constexpr int kMaxStateImage = 15;    // a row's state image index has four bits
 constexpr UINT kCellTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 constexpr UINT kHeaderTextFormat =
     DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS;
@@ -36,12 +36,14 @@ int ReadLeadingNumber(const char* text) {
   return static_cast<int>(value);
 }
 
-// The column-width record's sink: sets one header item's width, without any range test.
-void SetItemWidth(void* header, int item, int width) {
+// The column-width record's sink: sets one header item's width, scaled from 96 DPI to the
+// list's, without any range test.
+void SetItemWidth(void* target, int item, int width) {
+  CCheckListHeaderCtrl* header = static_cast<CCheckListHeaderCtrl*>(target);
   HDITEMA hdi = {};
   hdi.mask = HDI_WIDTH;
-  hdi.cxy = width;
-  static_cast<CHeaderCtrl*>(header)->SetItem(item, &hdi);
+  hdi.cxy = ScaleToDpi(width, header->m_dpi);
+  header->SetItem(item, &hdi);
 }
 
 }  // namespace
@@ -55,7 +57,7 @@ CCheckListHeaderCtrl::~CCheckListHeaderCtrl() = default;
 
 void CCheckListHeaderCtrl::Serialize(CArchive& ar) {
   if (!ar.IsLoading()) return;
-  ReadColumnWidths(ar, GetItemCount(), SetItemWidth, static_cast<CHeaderCtrl*>(this));
+  ReadColumnWidths(ar, GetItemCount(), SetItemWidth, this);
 }
 
 void CCheckListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
@@ -105,6 +107,10 @@ ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CCheckListCtrl::OnCustomDraw)
 ON_NOTIFY(HDN_BEGINTRACKW, 0, &CCheckListCtrl::OnBeginTrack)
 ON_NOTIFY(HDN_BEGINTRACKA, 0, &CCheckListCtrl::OnBeginTrack)
 ON_WM_DROPFILES()
+ON_NOTIFY_REFLECT(LVN_ITEMCHANGING, &CCheckListCtrl::OnItemChanging)
+ON_MESSAGE(WM_GETDLGCODE, &CCheckListCtrl::OnGetDlgCode)
+ON_MESSAGE(WM_LBUTTONDOWN, &CCheckListCtrl::OnButtonDown)
+ON_MESSAGE(WM_LBUTTONDBLCLK, &CCheckListCtrl::OnButtonDoubleClick)
 END_MESSAGE_MAP()
 
 CCheckListCtrl::CCheckListCtrl() : m_nColumns(0), m_columnKinds() {}
@@ -123,9 +129,70 @@ HWND CCheckListCtrl::HeaderWindow() const {
 
 void CCheckListCtrl::PreSubclassWindow() {
   CListCtrl::PreSubclassWindow();
-  SetExtendedStyle(GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  m_header.m_dpi = GetWindowDpi(m_hWnd);
+  SetExtendedStyle(GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT |
+                   LVS_EX_CHECKBOXES);
   HWND header = HeaderWindow();
   if (header != nullptr) m_header.SubclassWindow(header);
+  // The check-box style brings the list view's own state images, whose size would set the row
+  // height; these are the size the cells draw their images at.
+  MakeStateImages();
+}
+
+void CCheckListCtrl::MakeStateImages() {
+  const int size = GetCellImageSize();
+  const int count = m_pCellImages.GetCount();
+  HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32, count > 0 ? count : 1, 1);
+  if (images == nullptr) return;
+  HDC screen = ::GetDC(nullptr);
+  HDC source = ::CreateCompatibleDC(screen);
+  HDC target = ::CreateCompatibleDC(screen);
+  for (int i = 0; i < count; ++i) {
+    BITMAP from = {};
+    CBitmap* image = m_pCellImages.Get(i);
+    HBITMAP square = ::CreateCompatibleBitmap(screen, size, size);
+    if (square == nullptr) continue;
+    if (image != nullptr && image->GetBitmap(&from) != 0) {
+      HGDIOBJ previousSource = ::SelectObject(source, image->GetSafeHandle());
+      HGDIOBJ previousTarget = ::SelectObject(target, square);
+      ::SetStretchBltMode(target, COLORONCOLOR);
+      ::StretchBlt(target, 0, 0, size, size, source, 0, 0, from.bmWidth, from.bmHeight, SRCCOPY);
+      ::SelectObject(target, previousTarget);
+      ::SelectObject(source, previousSource);
+    }
+    ::ImageList_Add(images, square, nullptr);
+    ::DeleteObject(square);
+  }
+  ::DeleteDC(target);
+  ::DeleteDC(source);
+  ::ReleaseDC(nullptr, screen);
+  HIMAGELIST previous = reinterpret_cast<HIMAGELIST>(
+      SendMessage(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images)));
+  // The list view destroys the images it holds when its window goes; the ones it gives back
+  // are ours to destroy.
+  if (previous != nullptr) ::ImageList_Destroy(previous);
+}
+
+void CCheckListCtrl::LayOutForDpi(UINT dpi) {
+  const UINT previous = m_header.m_dpi;
+  if (dpi != previous && dpi != 0) {
+    for (int i = 0; i < m_nColumns; ++i) {
+      const int width = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, i, 0));
+      SendMessage(LVM_SETCOLUMNWIDTH, i,
+                  MAKELPARAM(::MulDiv(width, static_cast<int>(dpi), static_cast<int>(previous)), 0));
+    }
+    m_header.m_dpi = dpi;
+  }
+  MakeStateImages();
+  InvalidateRect(nullptr, TRUE);
+}
+
+void CCheckListCtrl::SetStateImageOf(int row, const char* checkText) {
+  const int number = ReadLeadingNumber(checkText);
+  const int index = number >= 0 && number < kMaxStateImage ? number + 1 : 0;
+  m_settingStateImage = TRUE;
+  SetItemState(row, INDEXTOSTATEIMAGEMASK(index), LVIS_STATEIMAGEMASK);
+  m_settingStateImage = FALSE;
 }
 
 BOOL CCheckListCtrl::SetupColumns(const CString& description, const BYTE* kinds) {
@@ -204,6 +271,7 @@ int CCheckListCtrl::AddRow(int index, ...) {
     return -1;
   }
   for (int i = 1; i < m_nColumns; ++i) SetItemText(row, i, record->texts[i]);
+  if (GetColumnKind(0) != 0) SetStateImageOf(row, record->texts[0]);
   return row;
 }
 
@@ -214,6 +282,7 @@ BOOL CCheckListCtrl::SetCellText(int row, int column, LPCTSTR text) {
     delete[] copy;
     return FALSE;
   }
+  if (column == 0 && GetColumnKind(0) != 0) SetStateImageOf(row, copy);
   RowRecord* record = reinterpret_cast<RowRecord*>(GetItemData(row));
   if (record != nullptr && column < record->count) {
     delete[] record->texts[column];
@@ -313,21 +382,22 @@ void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
   pDC->FillRect(&rect, &brush);
 
   if (GetColumnKind(column) != 0) {
-    const int left = rect.left + (rect.Width() - kImageSize) / 2;
-    const int top = rect.top + (rect.Height() - kImageSize) / 2;
+    const int imageSize = GetCellImageSize();
+    const int left = rect.left + (rect.Width() - imageSize) / 2;
+    const int top = rect.top + (rect.Height() - imageSize) / 2;
     CBitmap* image = m_pCellImages.Get(number);
     BITMAP size = {};
     CDC memory;
     if (image != nullptr && image->GetBitmap(&size) != 0 && memory.CreateCompatibleDC(pDC)) {
       HGDIOBJ previous = memory.SelectObject(image->GetSafeHandle());
       const int previousMode = pDC->SetStretchBltMode(COLORONCOLOR);
-      pDC->StretchBlt(left, top, kImageSize, kImageSize, &memory, 0, 0, size.bmWidth, size.bmHeight,
+      pDC->StretchBlt(left, top, imageSize, imageSize, &memory, 0, 0, size.bmWidth, size.bmHeight,
                       SRCCOPY);
       pDC->SetStretchBltMode(previousMode);
       memory.SelectObject(previous);
     }
     if (selected) {
-      pDC->Draw3dRect(left, top, kImageSize, kImageSize, RGB(255, 255, 255), RGB(0, 0, 0));
+      pDC->Draw3dRect(left, top, imageSize, imageSize, RGB(255, 255, 255), RGB(0, 0, 0));
     }
     return;
   }
@@ -386,4 +456,44 @@ void CCheckListCtrl::OnDropFiles(HDROP hDropInfo) {
     ::SendMessageA(parent, WM_LIST_DROPFILE, 0, reinterpret_cast<LPARAM>(path));
   }
   ::DragFinish(hDropInfo);
+}
+
+void CCheckListCtrl::OnItemChanging(NMHDR* pNMHDR, LRESULT* pResult) {
+  // The check-box style has the list view toggle a row's state image on a click or Space; the
+  // owner toggles the row itself, through the cell's text.
+  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+  const BOOL stateImageChanges = (change->uChanged & LVIF_STATE) != 0 &&
+                                 ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) != 0;
+  *pResult = stateImageChanges && !m_settingStateImage ? TRUE : FALSE;
+}
+
+LRESULT CCheckListCtrl::OnGetDlgCode(WPARAM /*wParam*/, LPARAM lParam) {
+  LRESULT code = Default();
+  const MSG* message = reinterpret_cast<const MSG*>(lParam);
+  if (message != nullptr && message->message == WM_KEYDOWN && message->wParam == VK_RETURN) {
+    code |= DLGC_WANTALLKEYS;
+  }
+  return code;
+}
+
+LRESULT CCheckListCtrl::OnButtonDown(WPARAM wParam, LPARAM lParam) {
+  return PressOutsideStateImage(WM_LBUTTONDOWN, wParam, lParam);
+}
+
+LRESULT CCheckListCtrl::OnButtonDoubleClick(WPARAM wParam, LPARAM lParam) {
+  return PressOutsideStateImage(WM_LBUTTONDBLCLK, wParam, lParam);
+}
+
+LRESULT CCheckListCtrl::PressOutsideStateImage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The list view takes a press on a row's state image as a toggle of its own and reports no
+  // click; here the whole check cell is one target, so such a press goes in at the cell's middle.
+  LVHITTESTINFO hit = {};
+  hit.pt.x = static_cast<short>(LOWORD(lParam));
+  hit.pt.y = static_cast<short>(HIWORD(lParam));
+  CRect cell;
+  if (SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
+      (hit.flags & LVHT_ONITEMSTATEICON) != 0 && GetCellRect(hit.iItem, 0, LVIR_BOUNDS, cell)) {
+    lParam = MAKELPARAM((cell.left + cell.right) / 2, hit.pt.y);
+  }
+  return DefWindowProc(message, wParam, lParam);
 }

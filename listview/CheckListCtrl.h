@@ -2,6 +2,7 @@
 #include <cstddef>
 
 #include "classlib/afxwin.h"
+#include "listview/DisplayScale.h"
 
 // Sent by the list to its parent for each file or folder dropped on it: wParam 0, lParam the
 // path (a NUL-terminated narrow string, valid only during the call).
@@ -43,8 +44,11 @@ class CCheckListHeaderCtrl : public CHeaderCtrl {
  public:
   ~CCheckListHeaderCtrl() override;
   // Loading: a count, then that many widths (32-bit, little-endian), applied in item order
-  // when the count is the header's number of items. Nothing is ever stored.
+  // when the count is the header's number of items. The widths are 96-DPI pixels, as every
+  // version has stored them, and are scaled to the list's DPI. Nothing is ever stored.
   void Serialize(CArchive& ar);
+
+  UINT m_dpi = kDefaultDpi;  // the list's, set by the list
 
  protected:
   DECLARE_MESSAGE_MAP()
@@ -57,6 +61,10 @@ class CCheckListHeaderCtrl : public CHeaderCtrl {
 // columns show the image chosen by the cell's number, text columns the text shortened to fit.
 // Its column headers cannot be clicked, its first column cannot be resized by dragging, and
 // files dropped on it are passed to its parent one by one (WM_LIST_DROPFILE).
+// Column 0's cell number is also each row's state image (number + 1), with the check-box style
+// set, so that accessibility tools read a row's check the standard way; the list view itself is
+// not allowed to change it, since what a click or a key means is the owner's business. Enter
+// reaches the list (NM_RETURN to the parent) instead of pressing the dialog's default button.
 class CCheckListCtrl : public CListCtrl {
  public:
   static constexpr int kMaxColumns = 128;
@@ -81,6 +89,14 @@ class CCheckListCtrl : public CListCtrl {
   // Column widths from the profile ("ListCtrls", entry = this control's id), when the record
   // there fits the columns exactly; any other record is ignored as a whole.
   void RestoreColumnWidths();
+
+  // Lays the list out for dpi: the column widths scaled from the DPI they were set for, the
+  // check images' square, and the state images made again from m_pCellImages. The owner calls
+  // it once its images are in place, and again whenever the window's DPI changes.
+  void LayOutForDpi(UINT dpi);
+  UINT GetDpi() const { return m_header.m_dpi; }
+  // The side of the square a check-box cell's image is drawn in.
+  int GetCellImageSize() const { return CheckBoxSizeForDpi(GetDpi()); }
 
   // A cell's rectangle in client coordinates. The list view's own rectangle of column 0 spans
   // the whole row; here it ends where column 1 begins.
@@ -108,6 +124,10 @@ class CCheckListCtrl : public CListCtrl {
   afx_msg void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
   afx_msg void OnBeginTrack(NMHDR* pNMHDR, LRESULT* pResult);
   afx_msg void OnDropFiles(HDROP hDropInfo);
+  afx_msg void OnItemChanging(NMHDR* pNMHDR, LRESULT* pResult);
+  afx_msg LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnButtonDown(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnButtonDoubleClick(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()
 
@@ -127,4 +147,9 @@ class CCheckListCtrl : public CListCtrl {
   void FreeRowRecord(int row);
   void FreeAllRowRecords();
   HWND HeaderWindow() const;
+  void SetStateImageOf(int row, const char* checkText);
+  void MakeStateImages();
+  LRESULT PressOutsideStateImage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  BOOL m_settingStateImage = FALSE;  // the list's own change of a state image, let through
 };

@@ -101,6 +101,30 @@ void PressKey(HWND window, WORD virtualKey) {
   PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
 }
 
+void TypeKey(WORD virtualKey, WORD modifier) {
+  INPUT input[4] = {};
+  int count = 0;
+  auto add = [&](WORD key, DWORD flags) {
+    input[count].type = INPUT_KEYBOARD;
+    input[count].ki.wVk = key;
+    input[count].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input[count].ki.dwFlags = flags;
+    ++count;
+  };
+  if (modifier != 0) add(modifier, 0);
+  add(virtualKey, 0);
+  add(virtualKey, KEYEVENTF_KEYUP);
+  if (modifier != 0) add(modifier, KEYEVENTF_KEYUP);
+  SendInput(count, input, sizeof(INPUT));
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 bool CapturePixels(HDC source, int x, int y, int width, int height, std::vector<uint32_t>* bgra) {
   if (width <= 0 || height <= 0) return false;
   HDC memory = CreateCompatibleDC(source);

@@ -26,6 +26,12 @@ void DoubleClickClient(HWND window, int x, int y);
 // A key press (down and up) sent to window as the keyboard would deliver it.
 void PressKey(HWND window, WORD virtualKey);
 
+// A key press (down and up) as real keyboard input, to whichever window has the keyboard focus;
+// with modifier (VK_MENU, VK_SHIFT) held around it.
+void TypeKey(WORD virtualKey, WORD modifier = 0);
+// The window with the keyboard focus in the thread that owns window.
+HWND FocusOf(HWND window);
+
 // Copies width x height pixels at (x, y) of source into bgra, top row first, one 0x00RRGGBB word
 // a pixel.
 bool CapturePixels(HDC source, int x, int y, int width, int height, std::vector<uint32_t>* bgra);
