@@ -202,7 +202,8 @@ TEST_F(DisplayScaleTest, AnInstallRunFromTheKeyboardAlone) {
   };
 
   // The list: arrows move, Space toggles the row; its state image follows, as a screen reader
-  // reads it (1 not checked, 2 checked).
+  // reads it from a list with the check-box style (1 not checked, 2 checked).
+  EXPECT_NE(SendMessageA(listWindow_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES, 0);
   EXPECT_EQ(StateImageOf(0), 2);
   TypeKey(VK_DOWN);
   ASSERT_TRUE(WaitUntil([&] { return list_->SelectedRow() == 1; }, 3000));

@@ -78,6 +78,23 @@ TEST_F(ColumnWidths, AWholeRecordForThreeColumnsIsApplied) {
   EXPECT_EQ(WidthsAfterRestore(&name), (std::vector<int>{30, 200, 70}));
 }
 
+TEST_F(ColumnWidths, ARecordHoldsWidthsAt96DpiScaledToTheListsScale) {
+  WriteProfile("[ListCtrls]\r\n1019=" + Encode(Record({3, 30, 200, 70})) + "\r\n");
+  const struct {
+    UINT dpi;
+    std::vector<int> widths;
+  } cases[] = {
+      {96, {30, 200, 70}}, {120, {38, 250, 88}}, {144, {45, 300, 105}}, {192, {60, 400, 140}}};
+  for (const auto& c : cases) {
+    CListTestDlg dialog;
+    ASSERT_TRUE(dialog.CreateHidden());
+    dialog.m_list.LayOutForDpi(c.dpi);  // the list on a monitor of that scale
+    dialog.SetUpLikeTheMainDialog();
+    EXPECT_EQ(HeaderWidths(dialog.m_list), c.widths) << c.dpi << " DPI";
+    ::DestroyWindow(dialog.m_hWnd);
+  }
+}
+
 TEST_F(ColumnWidths, AnyOtherRecordIsIgnoredAsAWhole) {
   struct Case {
     const char* what;
