@@ -19,5 +19,5 @@ target_include_directories(QX48_EWARM_pack PRIVATE ${QX48_GENERATED_RES} ${CMAKE
 target_link_libraries(QX48_EWARM_pack PRIVATE
   qx48_listview qx48_install qx48_toolchain qx48_mailbox qx48_record
   qx48_classlib_win qx48_classlib
-  comctl32 uxtheme shell32 shlwapi ole32 gdi32 user32 advapi32)
+  comctl32 shell32 shlwapi ole32 gdi32 user32 advapi32)
 qx48_warnings(QX48_EWARM_pack)

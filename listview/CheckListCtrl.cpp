@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "listview/ColumnWidthRecord.h"
+#include "listview/SystemCheckBox.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ HWND CCheckListCtrl::HeaderWindow() const {
 void CCheckListCtrl::PreSubclassWindow() {
   CListCtrl::PreSubclassWindow();
   m_header.m_dpi = GetWindowDpi(m_hWnd);
+  m_cellImageSize = CheckBoxSizeForDpi(m_hWnd, m_header.m_dpi);
   SetExtendedStyle(GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT |
                    LVS_EX_CHECKBOXES);
   HWND header = HeaderWindow();
@@ -183,6 +185,7 @@ void CCheckListCtrl::LayOutForDpi(UINT dpi) {
     }
     m_header.m_dpi = dpi;
   }
+  m_cellImageSize = CheckBoxSizeForDpi(m_hWnd, m_header.m_dpi);
   MakeStateImages();
   InvalidateRect(nullptr, TRUE);
 }

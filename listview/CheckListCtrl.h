@@ -95,8 +95,9 @@ class CCheckListCtrl : public CListCtrl {
   // it once its images are in place, and again whenever the window's DPI changes.
   void LayOutForDpi(UINT dpi);
   UINT GetDpi() const { return m_header.m_dpi; }
-  // The side of the square a check-box cell's image is drawn in.
-  int GetCellImageSize() const { return CheckBoxSizeForDpi(GetDpi()); }
+  // The side of the square a check-box cell's image is drawn in: the system's check box at the
+  // list's DPI.
+  int GetCellImageSize() const { return m_cellImageSize; }
 
   // A cell's rectangle in client coordinates. The list view's own rectangle of column 0 spans
   // the whole row; here it ends where column 1 begins.
@@ -151,5 +152,6 @@ class CCheckListCtrl : public CListCtrl {
   void MakeStateImages();
   LRESULT PressOutsideStateImage(UINT message, WPARAM wParam, LPARAM lParam);
 
+  int m_cellImageSize = 13;
   BOOL m_settingStateImage = FALSE;  // the list's own change of a state image, let through
 };

@@ -27,9 +27,3 @@ UINT GetWindowDpi(HWND window) {
 int ScaleToDpi(int pixels96, UINT dpi) {
   return ::MulDiv(pixels96, static_cast<int>(dpi), static_cast<int>(kDefaultDpi));
 }
-
-int CheckBoxSizeForDpi(UINT dpi) {
-  // The button control's own rule (12 pixels per 96 DPI, plus the frame's pixel), so that a row's
-  // box and the "Select All" box beside it are the same size at every scale.
-  return static_cast<int>(12 * dpi / kDefaultDpi) + 1;
-}

@@ -12,7 +12,3 @@ UINT GetWindowDpi(HWND window);
 
 // A length of pixels96 pixels at 96 DPI, at dpi, rounded to the nearest pixel.
 int ScaleToDpi(int pixels96, UINT dpi);
-
-// The side of the system's check box at dpi: 13 pixels at 96 DPI, the size the button control
-// draws its own box at every other scale.
-int CheckBoxSizeForDpi(UINT dpi);
