@@ -21,6 +21,7 @@ BOOL Append(InstallJournal* journal, const char* text, size_t length) {
 }
 
 BOOL WriteStep(InstallJournal* journal, const JournalStep& step) {
+  PhaseTimer timer(journal->times, kPhaseJournal);
   char line[kJournalLineSize];
   if (!FormatJournalStep(step, line, sizeof line) || !Append(journal, line, strlen(line))) {
     return FALSE;
@@ -138,14 +139,18 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   // Made new, never opened through whatever has that name already (a dangling link, which Wine
   // does not list, would otherwise be written through). A leftover of that name is the journal's
   // to remove: it goes, and the copy is tried once more.
-  *verdict = CopyAndVerify(source, temporary, expected, buffer);
-  if (*verdict == kCopyFailed && DeleteOwnFile(temporary)) {
+  {
+    PhaseTimer timer(journal->times, kPhaseCopies);
     *verdict = CopyAndVerify(source, temporary, expected, buffer);
+    if (*verdict == kCopyFailed && DeleteOwnFile(temporary)) {
+      *verdict = CopyAndVerify(source, temporary, expected, buffer);
+    }
+    if (*verdict != kCopyMatches) {
+      DeleteOwnFile(temporary);
+      return FALSE;
+    }
   }
-  if (*verdict != kCopyMatches) {
-    DeleteOwnFile(temporary);
-    return FALSE;
-  }
+  PhaseTimer timer(journal->times, kPhaseBackups);
   if (!replacing) return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
   // The old file stays as the backup under a second name, and the new one is moved over the
   // destination by name: the file is never missing, and a hard link to it keeps its old bytes.
@@ -175,6 +180,7 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
 }
 
 BOOL CommitJournal(InstallJournal* journal) {
+  PhaseTimer timer(journal->times, kPhaseCommit);
   const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", "", 0});
   journal->file.Close();
   if (!noted) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "classlib/FileHandle.h"
+#include "install/InstallPhases.h"
 #include "install/JournalStep.h"
 #include "install/VerifiedCopy.h"
 
@@ -21,6 +22,7 @@ struct InstallJournal {
   CFileHandle file;              // the journal, appended to write-through
   int32_t steps = 0;             // lines written so far; names each backup uniquely
   int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
+  InstallPhaseTimes* times = nullptr;  // where the steps' time is added; may be null
 };
 
 // Makes a fresh protected undo area below config with a journal that holds only its header. FALSE,

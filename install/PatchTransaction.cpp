@@ -61,6 +61,25 @@ BOOL MakeConfigFolder(const char* config, char made[2][MAX_PATH], int* count) {
   return IsFolder(GetFileAttributesA(config));
 }
 
+// The copy walk, its own time (what the steps inside it took aside) added to kPhaseWalk.
+void CopyWalkTimed(PatchInstallJob* job) {
+  InstallPhaseTimes* times = job->times;
+  if (times == nullptr) {
+    CopyPatchTree(job);
+    return;
+  }
+  double inner = 0;
+  for (InstallPhase phase : {kPhaseClear, kPhaseJournal, kPhaseCopies, kPhaseBackups})
+    inner -= times->seconds[phase];
+  {
+    PhaseTimer timer(times, kPhaseWalk);
+    CopyPatchTree(job);
+  }
+  for (InstallPhase phase : {kPhaseClear, kPhaseJournal, kPhaseCopies, kPhaseBackups})
+    inner += times->seconds[phase];
+  times->seconds[kPhaseWalk] -= inner;
+}
+
 // The transaction proper, once the installation and the patch are known to be there.
 int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* result) {
   char made[2][MAX_PATH];
@@ -74,14 +93,19 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   int errors = 0;
   if (madeCount != 0 && !JournalConfigMade(&journal, madeCount)) ++errors;
   job->journal = &journal;
-  if (errors == 0) CopyPatchTree(job);
+  journal.times = job->times;
+  if (errors == 0) CopyWalkTimed(job);
   errors += job->walk.errorCount;
   if (errors == 0) {
     // Keeping the previous generation is a convenience: the install has arrived either way.
     CommitJournal(&journal);
     return 0;
   }
-  const UndoResult undone = RollBackJournal(&journal);
+  UndoResult undone;
+  {
+    PhaseTimer timer(job->times, kPhaseRollBack);
+    undone = RollBackJournal(&journal);
+  }
   // A file that was not what the manifest says is named as such; any other failure by its path.
   char what[kReasonSize];
   if (job->fault[0] != '\0') {
@@ -113,7 +137,12 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   // The manifest as it is now: every file is compared with it as it is copied.
   ManifestIndex manifest;
   ManifestCheck check;
-  if (!LoadManifestIndex(GetPatchManifest(), &manifest, &check)) {
+  BOOL loaded;
+  {
+    PhaseTimer timer(job->times, kPhaseManifest);
+    loaded = LoadManifestIndex(GetPatchManifest(), &manifest, &check);
+  }
+  if (!loaded) {
     char why[kReasonSize];
     DescribeManifestCheck(check, why, sizeof why);
     Finish(result, kInstallSkipped, "the patch is damaged: %s", why);
@@ -121,7 +150,11 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   }
   job->manifest = &manifest;
   // What a killed run left is undone before anything else happens here.
-  const UndoResult recovered = RecoverUndoArea(config);
+  UndoResult recovered;
+  {
+    PhaseTimer timer(job->times, kPhaseRecovery);
+    recovered = RecoverUndoArea(config);
+  }
   if (recovered.refused) {
     Finish(result, kInstallRefused, "%s", recovered.why);
     return 1;
@@ -139,7 +172,10 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   look.existingOnly = TRUE;
   look.hook = LookForFileInUse;
   look.context = &search;
-  CopyFolderTree(patch, config, &look);
+  {
+    PhaseTimer timer(job->times, kPhaseFilesInUse);
+    CopyFolderTree(patch, config, &look);
+  }
   if (search.found) {
     char program[kProgramNameSize];
     if (FindProgramHolding(search.file, program)) {
@@ -164,6 +200,7 @@ int InstallPatch(const char* installFolder, InstallOptions options, InstallEvent
   job.installFolder = installFolder != nullptr ? installFolder : "";
   job.options = options;
   job.events = events;
+  job.times = &result->phases;
   const int errors = InstallIntoPresent(&job, result);
   result->files = job.filesStarted;
   return errors;
