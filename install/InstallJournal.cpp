@@ -136,36 +136,36 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
                                       temporaryBelow, kept, 0})) {
     return FALSE;
   }
-  // Made new, never opened through whatever has that name already (a dangling link, which Wine
-  // does not list, would otherwise be written through). A leftover of that name is the journal's
-  // to remove: it goes, and the copy is tried once more.
-  {
-    PhaseTimer timer(journal->times, kPhaseCopies);
-    *verdict = CopyAndVerify(source, temporary, expected, buffer);
-    if (*verdict == kCopyFailed && DeleteOwnFile(temporary)) {
-      *verdict = CopyAndVerify(source, temporary, expected, buffer);
-    }
-    if (*verdict != kCopyMatches) {
-      DeleteOwnFile(temporary);
-      return FALSE;
-    }
+  // The old file becomes the backup by name, so the new one is written into a name of its own:
+  // a hard link to the old file keeps its old bytes, and a link in its place is moved, never
+  // followed. Once the backup exists the rollback puts it back over whatever the name then holds.
+  if (replacing) {
+    PhaseTimer timer(journal->times, kPhaseBackups);
+    if (!MoveFileExA(destination, backup, MOVEFILE_WRITE_THROUGH)) return FALSE;
   }
-  PhaseTimer timer(journal->times, kPhaseBackups);
-  if (!replacing) return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
-  // The old file stays as the backup under a second name, and the new one is moved over the
-  // destination by name: the file is never missing, and a hard link to it keeps its old bytes.
-  if (CreateHardLinkA(backup, destination, nullptr)) {
-    if (MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return TRUE;
-    }
-    // The destination is untouched: its second name goes now, so that the rollback need not move
-    // a file over itself (which Windows refuses while another program holds it).
-    DeleteFileA(backup);
+  // Written in place, made new (CREATE_NEW never opens through whatever has the name, a dangling
+  // link Wine does not list among them). The step's line says the file was added or replaced, so
+  // a killed copy is removed or put back by the rollback; a copy that fails here goes at once.
+  PhaseTimer timer(journal->times, kPhaseCopies);
+  *verdict = CopyAndVerify(source, destination, expected, buffer);
+  if (*verdict == kCopyMatches) return TRUE;
+  if (*verdict != kCopyNotMade) {
+    DeleteOwnFile(destination);
     return FALSE;
   }
-  // No hard links on this volume (FAT): the old file becomes the backup by name instead.
-  return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                      nullptr);
+  if (replacing) return FALSE;
+  // Something had the new file's name after all. The temporary, there, tells the rollback that
+  // the file never arrived, so what has the name is not removed as the install's; and through
+  // it the file may still arrive, moved by name onto a name that is free.
+  if (!DeleteOwnFile(temporary) && GetFileAttributesA(temporary) != INVALID_FILE_ATTRIBUTES) {
+    return FALSE;
+  }
+  *verdict = CopyAndVerify(source, temporary, expected, buffer);
+  if (*verdict != kCopyMatches) {
+    if (*verdict != kCopyNotMade) DeleteOwnFile(temporary);
+    return FALSE;
+  }
+  return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {

@@ -39,11 +39,12 @@ BOOL JournalConfigMade(InstallJournal* journal, int levels);
 // what the step did, all of it or any part.
 // folder is made (its parent exists).
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
-// source is copied to a new <destination>.qx48new in the destination's folder and then moved over
-// the destination in one step, the old file (existing: its attributes, or INVALID_FILE_ATTRIBUTES
-// when there is none) kept in the undo area, so the destination is never half written and a hard
-// link to it is replaced, never written into. The copy is CopyAndVerify's against expected (may
-// be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never placed.
+// source is copied to destination, made new there: a file it replaces (existing: its attributes,
+// or INVALID_FILE_ATTRIBUTES when there is none) is first moved by name into the undo area as the
+// backup, so a hard link to it keeps its old bytes and a link in its place is moved, never
+// written through. Only where a new file's name turns out to be taken is the copy made as
+// <destination>.qx48new and moved onto a free name. The copy is CopyAndVerify's against expected
+// (may be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never stays.
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict);
