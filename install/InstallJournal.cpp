@@ -72,6 +72,30 @@ BOOL TemporaryName(const InstallJournal* journal, const char* destination, char*
   return JoinItemPath(temporary, folder, name, MAX_PATH - 1);
 }
 
+// Moves the file at path to the new name to, through one handle, once that handle is found to
+// lead strictly below root: what is checked is what is moved, whatever happens to the name
+// meanwhile. FALSE, nothing moved, for a file that leads elsewhere.
+BOOL MoveFileBelow(const char* root, const char* path, const char* to) {
+  CFileHandle file;
+  char resolved[kResolvedPathSize];
+  if (!file.Create(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS) ||
+      !ResolveHandle(file.GetSafeHandle(), resolved) || !IsStrictlyBelow(root, resolved)) {
+    return FALSE;
+  }
+  // The new name as the native call takes it: "\??\" and the full path, in UTF-16.
+  constexpr int kNameChars = MAX_PATH + 8;
+  char buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
+  FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+  wcscpy(rename->FileName, L"\\??\\");
+  const int converted = MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
+  if (converted <= 0) return FALSE;
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>((converted - 1 + 4) * sizeof(WCHAR));
+  return SetFileInformationByHandle(file.GetSafeHandle(), FileRenameInfo, rename, sizeof buffer);
+}
+
 }  // namespace
 
 BOOL BeginJournal(InstallJournal* journal, const char* config) {
@@ -84,7 +108,7 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   if (!JoinItemPath(journal->undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
       !JoinItemPath(path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
       GetFileAttributesA(journal->undoArea) != INVALID_FILE_ATTRIBUTES ||
-      !CreateProtectedFolder(journal->undoArea)) {
+      !ResolvePath(config, journal->resolvedConfig) || !CreateProtectedFolder(journal->undoArea)) {
     return FALSE;
   }
   journal->file.Create(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
@@ -136,12 +160,12 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
                                       temporaryBelow, kept, 0})) {
     return FALSE;
   }
-  // The old file becomes the backup by name, so the new one is written into a name of its own:
-  // a hard link to the old file keeps its old bytes, and a link in its place is moved, never
-  // followed. Once the backup exists the rollback puts it back over whatever the name then holds.
+  // The old file becomes the backup, so the new one is written into a name of its own: a hard
+  // link to the old file keeps its old bytes. Once the backup exists the rollback puts it back
+  // over whatever the name then holds.
   if (replacing) {
     PhaseTimer timer(journal->times, kPhaseBackups);
-    if (!MoveFileExA(destination, backup, MOVEFILE_WRITE_THROUGH)) return FALSE;
+    if (!MoveFileBelow(journal->resolvedConfig, destination, backup)) return FALSE;
   }
   // Written in place, made new (CREATE_NEW never opens through whatever has the name, a dangling
   // link Wine does not list among them). The step's line says the file was added or replaced, so

@@ -7,6 +7,7 @@
 #include "classlib/FileHandle.h"
 #include "install/InstallPhases.h"
 #include "install/JournalStep.h"
+#include "install/PathSafety.h"
 #include "install/VerifiedCopy.h"
 
 // One installation's install as a transaction. Before each step a line goes into the journal in
@@ -19,6 +20,7 @@
 struct InstallJournal {
   char config[MAX_PATH] = "";    // the configuration folder; every step lies below it
   char undoArea[MAX_PATH] = "";  // <config>\QX48_EWARM_patch.undo
+  char resolvedConfig[kResolvedPathSize] = "";  // where config really is (ResolvePath)
   CFileHandle file;              // the journal, appended to write-through
   int32_t steps = 0;             // lines written so far; names each backup uniquely
   int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
@@ -40,9 +42,9 @@ BOOL JournalConfigMade(InstallJournal* journal, int levels);
 // folder is made (its parent exists).
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
 // source is copied to destination, made new there: a file it replaces (existing: its attributes,
-// or INVALID_FILE_ATTRIBUTES when there is none) is first moved by name into the undo area as the
-// backup, so a hard link to it keeps its old bytes and a link in its place is moved, never
-// written through. Only where a new file's name turns out to be taken is the copy made as
+// or INVALID_FILE_ATTRIBUTES when there is none) is first moved into the undo area as the backup,
+// through a handle found to lead below the configuration folder (a link leading elsewhere is
+// refused), so a hard link to it keeps its old bytes and nothing is written through a link. Only where a new file's name turns out to be taken is the copy made as
 // <destination>.qx48new and moved onto a free name. The copy is CopyAndVerify's against expected
 // (may be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never stays.
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
