@@ -134,18 +134,10 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
       return;
     }
     Announce(walk, source, destination, TRUE);
-    const BOOL skip = walk->skipFolder;
-    walk->skipFolder = FALSE;
-    if (walk->dryRun && walk->existingOnly && (skip || existing == INVALID_FILE_ATTRIBUTES)) {
-      return;
-    }
     CopyFolderTree(source, destination, walk);
     return;
   }
   Announce(walk, source, destination, FALSE);
-  if (walk->dryRun && walk->existingOnly) {
-    return;
-  }
   if (!CopyTreeFile(walk, source, destination, inNewFolder)) {
     CountError(walk, destination);
   }

@@ -45,13 +45,6 @@ struct FolderWalk {
   // Nothing is made or copied: every entry still reaches the hook and the checks of an existing
   // destination still count, so a walk can tell what it would add or replace.
   BOOL dryRun;
-  // With dryRun, a walk for the hook alone, over what is at the destination already: a folder
-  // missing there is announced but not entered (nothing below it could be replaced), and a file
-  // is announced only, its checks left to the walk that copies it.
-  BOOL existingOnly;
-  // Set by the hook of such a walk as it sees a folder: the walk does not enter that folder (the
-  // hook has looked at all of it itself). The walk clears it again.
-  BOOL skipFolder;
   void* context;              // the owner's, for the hook and the steps
   int32_t errorCount;         // items that did not reach the destination, see CopyFolderTree
   char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits

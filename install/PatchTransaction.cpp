@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 
+#include "install/EntryNames.h"
 #include "install/FilesInUse.h"
 #include "install/JournalRollback.h"
 #include "install/PatchInstall.h"
@@ -12,31 +15,56 @@
 
 namespace {
 
-// What the look for files in use found, as the dry walk's context.
-struct InUseSearch {
-  InstallOptions options;
-  DWORD start;  // the installation's budget for waiting runs from here
-  BOOL found;
-  char file[MAX_PATH];
+struct NoCaseLess {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return _stricmp(a.c_str(), b.c_str()) < 0;
+  }
 };
 
-// The dry walk's hook: every file the install would replace, and every file in a vendor folder it
-// would move aside, must be free to be moved.
-void LookForFileInUse(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
-  InUseSearch* search = static_cast<InUseSearch*>(walk->context);
-  if (search->found) {
-    walk->skipFolder = folder;  // the answer is known: the rest of the tree need not be seen
-    return;
+// TRUE when a folder of relative, a path below the configuration folder (the last component
+// left out), is a vendor folder: clearing the old patch moves it aside whole.
+BOOL BelowVendorFolder(const std::string& relative) {
+  for (size_t start = 0, cut; (cut = relative.find('\\', start)) != std::string::npos;
+       start = cut + 1) {
+    if (IsVendorFolder(relative.substr(start, cut - start).c_str())) return TRUE;
   }
-  if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) return;
-  if (!folder) {
-    search->found = IsFileInUse(destination, search->start);
-    if (search->found) strcpy(search->file, destination);
-  } else if (IsVendorFolder(source) && search->options.clearOldPatch) {
-    // Every file in it was looked at, those the patch replaces among them.
-    search->found = FindFileInUse(destination, search->start, search->file);
-    walk->skipFolder = TRUE;
+  return FALSE;
+}
+
+// Looks, before the installation is touched, for a file in use among what the install would
+// replace or move aside: each patch file already below config (from the patch's listing, so
+// neither tree is walked again, and a file only in a folder that is there) and, when the old
+// patch is cleared, every file in each installed vendor folder the patch carries. TRUE, the
+// file's path in file (MAX_PATH bytes), when one is in use.
+BOOL FindInstalledFileInUse(const char* config, const TreeListing& patch, BOOL clearOldPatch,
+                            char* file) {
+  const DWORD start = GetTickCount();  // the installation's budget for waiting runs from here
+  std::set<std::string, NoCaseLess> present{""};  // the configuration folder itself
+  char path[MAX_PATH];
+  for (const std::string& folder : patch.folders) {
+    if (!JoinItemPath(path, config, folder.c_str(), MAX_PATH - 1) ||
+        !IsFolder(GetFileAttributesA(path))) {
+      continue;
+    }
+    if (clearOldPatch && IsVendorFolder(path) && !BelowVendorFolder(folder)) {
+      // Every file in it was looked at, those the patch replaces among them.
+      if (FindFileInUse(path, start, file)) return TRUE;
+    }
+    present.insert(folder);
   }
+  for (const std::string& relative : patch.files) {
+    const size_t cut = relative.rfind('\\');
+    const std::string folder = cut == std::string::npos ? "" : relative.substr(0, cut);
+    if ((clearOldPatch && BelowVendorFolder(relative)) || present.count(folder) == 0 ||
+        !JoinItemPath(path, config, relative.c_str(), MAX_PATH - 1)) {
+      continue;
+    }
+    if (IsFileInUse(path, start)) {
+      strcpy(file, path);
+      return TRUE;
+    }
+  }
+  return FALSE;
 }
 
 void Finish(InstallResult* result, InstallOutcome outcome, const char* format, const char* a,
@@ -123,7 +151,7 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
 }
 
 // InstallPatch, once the result is set up.
-int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
+int InstallIntoPresent(PatchInstallJob* job, const TreeListing* listing, InstallResult* result) {
   const CString patch = GetPatchFolder();
   const CString config = ConfigOfPresentInstallation(job->installFolder);
   if (patch.IsEmpty() || !IsFolder(GetFileAttributesA(patch))) {
@@ -165,23 +193,23 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
     return 1;
   }
 
-  InUseSearch search{job->options, GetTickCount(), FALSE, ""};
-  FolderWalk look;
-  memset(&look, 0, sizeof look);
-  look.dryRun = TRUE;
-  look.existingOnly = TRUE;
-  look.hook = LookForFileInUse;
-  look.context = &search;
+  char inUse[MAX_PATH] = "";
+  BOOL found;
   {
     PhaseTimer timer(job->times, kPhaseFilesInUse);
-    CopyFolderTree(patch, config, &look);
+    TreeListing own;
+    if (listing == nullptr) {
+      ListTree(static_cast<const char*>(patch), &own);
+      listing = &own;
+    }
+    found = FindInstalledFileInUse(config, *listing, job->options.clearOldPatch, inUse);
   }
-  if (search.found) {
+  if (found) {
     char program[kProgramNameSize];
-    if (FindProgramHolding(search.file, program)) {
-      Finish(result, kInstallFileInUse, "%s is in use by %s", search.file, program);
+    if (FindProgramHolding(inUse, program)) {
+      Finish(result, kInstallFileInUse, "%s is in use by %s", inUse, program);
     } else {
-      Finish(result, kInstallFileInUse, "%s is in use", search.file);
+      Finish(result, kInstallFileInUse, "%s is in use", inUse);
     }
     return 1;
   }
@@ -191,7 +219,7 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
 }  // namespace
 
 int InstallPatch(const char* installFolder, InstallOptions options, InstallEventSink events,
-                 InstallResult* result) {
+                 InstallResult* result, const TreeListing* patchListing) {
   InstallResult ignored;
   if (result == nullptr) result = &ignored;
   memset(result, 0, sizeof *result);
@@ -201,7 +229,7 @@ int InstallPatch(const char* installFolder, InstallOptions options, InstallEvent
   job.options = options;
   job.events = events;
   job.times = &result->phases;
-  const int errors = InstallIntoPresent(&job, result);
+  const int errors = InstallIntoPresent(&job, patchListing, result);
   result->files = job.filesStarted;
   return errors;
 }
