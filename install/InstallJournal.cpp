@@ -53,25 +53,6 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kep
   return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
 }
 
-// The temporary beside destination: <destination>.qx48new, or <folder>\<step>.qx48new where that
-// would not fit.
-BOOL TemporaryName(const InstallJournal* journal, const char* destination, char* temporary) {
-  const size_t length = strlen(destination);
-  if (length + strlen(kTemporarySuffix) < MAX_PATH) {
-    memcpy(temporary, destination, length);
-    strcpy(temporary + length, kTemporarySuffix);
-    return TRUE;
-  }
-  char folder[MAX_PATH];
-  strcpy(folder, destination);
-  char* cut = strrchr(folder, '\\');
-  if (cut == nullptr) return FALSE;
-  *cut = '\0';
-  char name[32];
-  snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), kTemporarySuffix);
-  return JoinItemPath(temporary, folder, name, MAX_PATH - 1);
-}
-
 // Moves the file at path to the new name to, through one handle, once that handle is found to
 // lead strictly below root: what is checked is what is moved, whatever happens to the name
 // meanwhile. FALSE, nothing moved, for a file that leads elsewhere.
@@ -144,20 +125,15 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict) {
   *verdict = kCopyFailed;
-  char temporary[MAX_PATH];
   char backup[MAX_PATH] = "";
   char kept[MAX_PATH] = "";
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
-  if (!TemporaryName(journal, destination, temporary) ||
-      (replacing && !KeptName(journal, ".bak", backup, kept))) {
-    return FALSE;
-  }
+  if (replacing && !KeptName(journal, ".bak", backup, kept)) return FALSE;
   const char* target = PathBelow(destination, journal->config);
-  const char* temporaryBelow = PathBelow(temporary, journal->config);
-  if (target == nullptr || temporaryBelow == nullptr ||
-      !WriteStep(journal, JournalStep{replacing ? kStepFileReplaced : kStepFileAdded, 0, target,
-                                      temporaryBelow, kept, 0})) {
+  if (target == nullptr ||
+      !WriteStep(journal, JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, "",
+                                      kept, 0})) {
     return FALSE;
   }
   // The old file becomes the backup, so the new one is written into a name of its own: a hard
@@ -167,29 +143,14 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
     PhaseTimer timer(journal->times, kPhaseBackups);
     if (!MoveFileBelow(journal->resolvedConfig, destination, backup)) return FALSE;
   }
-  // Written in place, made new (CREATE_NEW never opens through whatever has the name, a dangling
-  // link Wine does not list among them). The step's line says the file was added or replaced, so
-  // a killed copy is removed or put back by the rollback; a copy that fails here goes at once.
+  // Made new (CREATE_NEW never opens through whatever has the name, a dangling link Wine does not
+  // list among them: such a name is refused). A copy that fails is removed at once; one killed
+  // midway is removed, or the backup put back, by the rollback.
   PhaseTimer timer(journal->times, kPhaseCopies);
   *verdict = CopyAndVerify(source, destination, expected, buffer);
   if (*verdict == kCopyMatches) return TRUE;
-  if (*verdict != kCopyNotMade) {
-    DeleteOwnFile(destination);
-    return FALSE;
-  }
-  if (replacing) return FALSE;
-  // Something had the new file's name after all. The temporary, there, tells the rollback that
-  // the file never arrived, so what has the name is not removed as the install's; and through
-  // it the file may still arrive, moved by name onto a name that is free.
-  if (!DeleteOwnFile(temporary) && GetFileAttributesA(temporary) != INVALID_FILE_ATTRIBUTES) {
-    return FALSE;
-  }
-  *verdict = CopyAndVerify(source, temporary, expected, buffer);
-  if (*verdict != kCopyMatches) {
-    if (*verdict != kCopyNotMade) DeleteOwnFile(temporary);
-    return FALSE;
-  }
-  return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
+  if (*verdict != kCopyNotMade) DeleteOwnFile(destination);
+  return FALSE;
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {

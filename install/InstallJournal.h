@@ -44,9 +44,10 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
 // source is copied to destination, made new there: a file it replaces (existing: its attributes,
 // or INVALID_FILE_ATTRIBUTES when there is none) is first moved into the undo area as the backup,
 // through a handle found to lead below the configuration folder (a link leading elsewhere is
-// refused), so a hard link to it keeps its old bytes and nothing is written through a link. Only where a new file's name turns out to be taken is the copy made as
-// <destination>.qx48new and moved onto a free name. The copy is CopyAndVerify's against expected
-// (may be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never stays.
+// refused), so a hard link to it keeps its old bytes and nothing is written through a link; a
+// name found taken when the file is made (a dangling link) is refused. The copy is
+// CopyAndVerify's against expected (may be null), in buffer; a copy that is not kCopyMatches
+// (*verdict) is removed and never stays.
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict);

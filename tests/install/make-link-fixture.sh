@@ -25,8 +25,8 @@ ln -s "$fixture/outside" EW-inner/arm/config/devices/QuorVantel/inner
 mkdir -p EW-filelink/arm/config
 ln -s "$fixture/outside/keep.txt" EW-filelink/arm/config/same.txt
 ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
-# A dangling link where an install makes its temporary for ok.txt (Wine does not list it), and
-# one in ok.txt's own place, so that ok.txt cannot be made there and goes by the temporary.
+# A dangling link where earlier versions made their temporary for ok.txt (Wine does not list it),
+# and one in ok.txt's own place, so that ok.txt cannot be made there.
 mkdir -p EW-templink/arm/config
 ln -s "$fixture/outside/temporary.txt" EW-templink/arm/config/ok.txt.qx48new
 ln -s "$fixture/outside/ok.txt" EW-templink/arm/config/ok.txt
