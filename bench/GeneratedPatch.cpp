@@ -134,14 +134,33 @@ bool WriteRun(const std::string& path, const std::string& pool, size_t offset, s
   return CloseHandle(file) && ok;
 }
 
+// The families of a patch of files files: the ten named ones for up to kFilesPerTenFamilies
+// files, and ten more for each further share (QX48F0 of the second ten is QX48F0B1), so that a
+// larger patch has more series of the same size rather than fuller folders.
+constexpr size_t kFilesPerTenFamilies = 3000;
+std::vector<std::string> FamiliesFor(size_t files) {
+  std::vector<std::string> families;
+  const size_t tens = files <= kFilesPerTenFamilies ? 1
+                                                    : (files + kFilesPerTenFamilies - 1) /
+                                                          kFilesPerTenFamilies;
+  for (size_t ten = 0; ten < tens; ++ten) {
+    for (const char* family : kFamilies) {
+      families.push_back(ten == 0 ? std::string(family)
+                                  : std::string(family) + "B" + std::to_string(ten));
+    }
+  }
+  return families;
+}
+
 }  // namespace
 
 std::vector<PlannedFile> PlanGeneratedPatch(size_t files, uint64_t bytes) {
   Random random(kSeed);
   std::vector<PlannedFile> plan;
+  const std::vector<std::string> families = FamiliesFor(files);
   // The series files first, then one chip of every series in turn: however many files are asked
   // for, every series folder gets its share.
-  for (const char* family : kFamilies) {
+  for (const std::string& family : families) {
     for (const char* number : kSeriesNumbers) {
       const std::string series = family + std::string(number);
       for (const FileKind& kind : kSeriesFiles) {
@@ -150,7 +169,7 @@ std::vector<PlannedFile> PlanGeneratedPatch(size_t files, uint64_t bytes) {
     }
   }
   for (size_t chip = 0; plan.size() < files; ++chip) {
-    for (const char* family : kFamilies) {
+    for (const std::string& family : families) {
       for (const char* number : kSeriesNumbers) {
         const std::string series = family + std::string(number);
         for (const FileKind& kind : kChipFiles) {

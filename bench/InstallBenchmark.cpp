@@ -1,11 +1,15 @@
-// The install benchmark: QX48_EWARM_pack installs a made-up patch of 3,000 files and 30 MB
-// through its real window, first into a fresh installation and then over the installed patch
-// (as the program starts, with "Clear old patch" on, and once more with it off), and Wine's own
-// xcopy copies the same tree fresh and over, in the same prefix. Each round changes which of the
-// two goes first. It prints each round, the medians and the ratios install/xcopy.
+// The install benchmark: QX48_EWARM_pack installs a made-up patch of 3,000 files and 30 MB (or
+// a multiple of that) through its real window, first into a fresh installation and then over the
+// installed patch (as the program starts, with "Clear old patch" on, and once more with it off),
+// and Wine's own xcopy copies the same tree fresh and over, in the same prefix. Each round
+// changes which of the two goes first. It prints each round, the medians, the ratios
+// install/xcopy, the time per file and the program's peak working set; then the same three
+// installs once more per round through the windowless front QX48_install_phases, for the time
+// of each phase.
 //
-//   QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]
+//   QX48_install_benchmark [<package folder> [<rounds> [<work folder> [<scale>]]]]
 //
+// scale multiplies the patch's files and bytes (1: 3,000 files and 30 MB).
 // The package folder is the build's package layout (the program with its patch beside it). The
 // work folder (C:\qx48-bench by default) is emptied first and holds everything the benchmark
 // makes. It replaces the EWARM records of the prefix's registry with one installation there,
@@ -21,6 +25,7 @@
 #include "bench/GeneratedPatch.h"
 #include "bench/InstallTiming.h"
 #include "bench/Median.h"
+#include "bench/PhaseTiming.h"
 #include "bench/Stopwatch.h"
 #include "bench/XcopyTiming.h"
 #include "tests/e2e/FolderTree.h"
@@ -29,8 +34,9 @@
 
 namespace {
 
-constexpr size_t kPatchFiles = 3000;
+constexpr size_t kPatchFiles = 3000;  // at scale 1
 constexpr uint64_t kPatchBytes = 30000000;
+const char kPhaseFront[] = "QX48_install_phases.exe";
 constexpr int kDefaultRounds = 5;
 const char kDefaultRoot[] = "C:\\qx48-bench";
 const char kCandidate[] = "EWARM_9.50";
@@ -40,10 +46,14 @@ const char kVersionFile[] = "Qorvantel.Version";
 
 // Where everything lies below the work folder.
 struct Layout {
-  explicit Layout(const std::string& work) : root(work) {}
+  Layout(const std::string& work, int scale)
+      : root(work), files(kPatchFiles * scale), bytes(kPatchBytes * scale) {}
   std::string root;
+  size_t files;
+  uint64_t bytes;
   std::string pack = root + "\\pack";
   std::string exe = pack + "\\QX48_EWARM_pack.exe";
+  std::string front = pack + "\\" + kPhaseFront;
   std::string patch = pack + "\\" + kPatchName;
   std::string installation = root + "\\Embedded Workbench 9.50";
   std::string config = installation + "\\arm\\config";
@@ -57,7 +67,17 @@ struct Round {
   InstallTiming installFresh, installOver;
   InstallTiming installOverKept;  // over, with "Clear old patch" off: the files are overwritten
   XcopyTiming xcopyFresh, xcopyOver, xcopyOneFile;
+  PhaseTiming phasesFresh, phasesOver, phasesOverKept;
 };
+
+// The folder this benchmark runs from, where the build put the phase front too.
+std::string OwnFolder() {
+  char path[MAX_PATH] = "";
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return ".";
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\'));
+}
 
 void Say(const std::string& text) {
   printf("%s\n", text.c_str());
@@ -75,8 +95,11 @@ std::string LayOutPackage(const std::string& package, const Layout& at, FolderTr
   if (!CopyOneFile(package + "\\QX48_EWARM_pack.exe", at.exe)) {
     return "could not copy the program of " + package;
   }
+  if (!CopyOneFile(OwnFolder() + "\\" + kPhaseFront, at.front)) {
+    return std::string("could not copy ") + kPhaseFront + " from " + OwnFolder();
+  }
   const std::vector<PlannedFile> plan =
-      PlanGeneratedPatch(kPatchFiles - 1, kPatchBytes - version.size());
+      PlanGeneratedPatch(at.files - 1, at.bytes - version.size());
   Stopwatch clock;
   std::string fault;
   if (!WriteGeneratedPatch(at.patch, plan, &fault)) return fault;
@@ -95,7 +118,7 @@ std::string LayOutPackage(const std::string& package, const Layout& at, FolderTr
            patch->size(), static_cast<unsigned long long>(bytes), PlannedFolderCount(plan),
            at.patch.c_str(), writing);
   Say(line);
-  if (patch->size() != kPatchFiles || bytes != kPatchBytes) return "the patch is not as planned";
+  if (patch->size() != at.files || bytes != at.bytes) return "the patch is not as planned";
   return "";
 }
 
@@ -128,6 +151,24 @@ std::string InstallRuns(const FolderTree& patch, const Layout& at, Round* round)
   return fault;
 }
 
+// The same three installs through the phase front.
+std::string PhaseRuns(const FolderTree& patch, const Layout& at, Round* round) {
+  const std::string log = at.logs + "\\phases-";
+  std::string fault = ResetInstallation(at);
+  if (fault.empty())
+    fault = TimePhases(at.front, at.installation, true, log + "fresh.txt", &round->phasesFresh);
+  if (fault.empty()) fault = CheckInstalled(patch, at, "the phase front's fresh install");
+  if (fault.empty())
+    fault = TimePhases(at.front, at.installation, true, log + "over.txt", &round->phasesOver);
+  if (fault.empty()) fault = CheckInstalled(patch, at, "the phase front's install over");
+  if (fault.empty()) {
+    fault =
+        TimePhases(at.front, at.installation, false, log + "kept.txt", &round->phasesOverKept);
+  }
+  if (fault.empty()) fault = CheckInstalled(patch, at, "the phase front's install without clearing");
+  return fault;
+}
+
 std::string XcopyTwice(const FolderTree& patch, const Layout& at, int number, Round* round) {
   const std::string log = at.logs + "\\xcopy-" + std::to_string(number);
   std::string fault = ResetInstallation(at);
@@ -153,6 +194,7 @@ std::string RunRound(const FolderTree& patch, const Layout& at, int number, Roun
     fault =
         round->installFirst ? XcopyTwice(patch, at, number, round) : InstallRuns(patch, at, round);
   }
+  if (fault.empty()) fault = PhaseRuns(patch, at, round);
   if (fault.empty() && !RemoveTree(at.oneFileCopy)) fault = "could not remove " + at.oneFileCopy;
   if (fault.empty()) {
     fault = TimeXcopy(at.oneFile, at.oneFileCopy, at.logs + "\\xcopy-one-file.txt",
@@ -168,18 +210,22 @@ double Ratio(double a, double b) {
 // Which install run a table is about, and which xcopy run it is set against.
 struct Pairing {
   const char* title;
+  const char* name;
   InstallTiming Round::*install;
   XcopyTiming Round::*copy;
+  PhaseTiming Round::*phases;
 };
-const Pairing kFresh = {"Into a fresh installation", &Round::installFresh, &Round::xcopyFresh};
+const Pairing kFresh = {"Into a fresh installation", "fresh", &Round::installFresh,
+                        &Round::xcopyFresh, &Round::phasesFresh};
 const Pairing kOver = {
     "Over the installed patch, as the program starts (\"Clear old patch\" "
     "on: it first removes the QuorVantel folders)",
-    &Round::installOver, &Round::xcopyOver};
+    "over", &Round::installOver, &Round::xcopyOver, &Round::phasesOver};
 const Pairing kOverKept = {
     "Over the installed patch with \"Clear old patch\" off (files "
     "overwritten in place, as xcopy does)",
-    &Round::installOverKept, &Round::xcopyOver};
+    "over, kept", &Round::installOverKept, &Round::xcopyOver, &Round::phasesOverKept};
+const Pairing* const kPairings[] = {&kFresh, &kOver, &kOverKept};
 
 // One table, in seconds: each round, then the medians (of the figures, and of the rounds'
 // ratios).
@@ -219,21 +265,65 @@ void PrintRatio(const char* what, const Pairing& pairing, const std::vector<Roun
       what, Median(own), *low, *high, own.size(), Median(click));
 }
 
+// Milliseconds per patch file of each install and of xcopy (medians), and the peak working sets.
+void PrintPerFile(const std::vector<Round>& rounds, size_t files) {
+  printf("\nper file (medians, %zu files)           install      xcopy   peak working set"
+         " (program, phase front)\n", files);
+  for (const Pairing* pairing : kPairings) {
+    std::vector<double> own, xcopy;
+    unsigned long long peak = 0, frontPeak = 0;
+    for (const Round& r : rounds) {
+      own.push_back((r.*pairing->install).ownElapse);
+      xcopy.push_back((r.*pairing->copy).wall);
+      peak = std::max(peak, (r.*pairing->install).peakWorkingSet);
+      frontPeak = std::max(frontPeak, (r.*pairing->phases).peakWorkingSet);
+    }
+    printf("per file, %-10s                  %7.3f ms  %7.3f ms  %6.1f MB, %6.1f MB\n",
+           pairing->name, Median(own) * 1000 / double(files), Median(xcopy) * 1000 / double(files),
+           double(peak) / 1048576, double(frontPeak) / 1048576);
+  }
+}
+
+// The median seconds of each phase of each install, as the phase front measured them.
+void PrintPhases(const std::vector<Round>& rounds) {
+  printf("\nPhases of an install (phase front; medians of %zu rounds, seconds)\n", rounds.size());
+  printf("%-18s", "phase");
+  for (const Pairing* pairing : kPairings) printf("  %10s", pairing->name);
+  printf("\n");
+  const auto row = [&](const char* name, auto take) {
+    printf("%-18s", name);
+    for (const Pairing* pairing : kPairings) {
+      std::vector<double> values;
+      for (const Round& r : rounds) values.push_back(take(r.*pairing->phases));
+      printf("  %10.3f", Median(values));
+    }
+    printf("\n");
+  };
+  row("patch check", [](const PhaseTiming& t) { return t.patchCheck; });
+  for (int phase = 0; phase < kInstallPhaseCount; ++phase) {
+    row(InstallPhaseName(static_cast<InstallPhase>(phase)),
+        [phase](const PhaseTiming& t) { return t.phases[phase]; });
+  }
+  row("total", [](const PhaseTiming& t) { return t.total; });
+  fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string package = argc > 1 ? argv[1] : WindowsPathOf(QX48_PACKAGE_DIR);
   const int rounds = argc > 2 ? atoi(argv[2]) : kDefaultRounds;
-  const Layout at(argc > 3 ? argv[3] : kDefaultRoot);
-  if (rounds < 1 || argc > 4) {
+  const int scale = argc > 4 ? atoi(argv[4]) : 1;
+  const Layout at(argc > 3 ? argv[3] : kDefaultRoot, scale);
+  if (rounds < 1 || scale < 1 || argc > 5) {
     fprintf(stderr,
-            "usage: QX48_install_benchmark [<package folder> [<rounds> [<work folder>]]]"
-            "\n");
+            "usage: QX48_install_benchmark [<package folder> [<rounds> [<work folder> "
+            "[<scale>]]]]\n");
     return 2;
   }
   Say(std::string("Install benchmark: QX48_EWARM_pack (") +
       (sizeof(void*) == 8 ? "64-bit" : "32-bit") + ") against " + XcopyPath() + " /E /I /Y, " +
-      std::to_string(rounds) + " rounds");
+      std::to_string(rounds) + " rounds, " + std::to_string(at.files) + " files");
   Say("package: " + package + "; work folder: " + at.root);
 
   FolderTree patch;
@@ -264,7 +354,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  for (const Pairing* pairing : {&kFresh, &kOver, &kOverKept}) PrintTable(*pairing, results);
+  for (const Pairing* pairing : kPairings) PrintTable(*pairing, results);
   std::vector<double> oneFile;
   for (const Round& r : results) oneFile.push_back(r.xcopyOneFile.wall);
   printf("\nxcopy of a one-file tree (its start-up and exit): median %.3f s\n", Median(oneFile));
@@ -276,5 +366,7 @@ int main(int argc, char** argv) {
   PrintRatio("fresh", kFresh, results);
   PrintRatio("over", kOver, results);
   PrintRatio("over, kept", kOverKept, results);
+  PrintPerFile(results, at.files);
+  PrintPhases(results);
   return 0;
 }

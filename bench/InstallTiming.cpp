@@ -1,6 +1,7 @@
 #include "bench/InstallTiming.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdlib>
 
@@ -40,6 +41,17 @@ void PointAndClick(HWND window, Stopwatch* clock) {
   Sleep(kPointerSettleMs);
   if (clock != nullptr) clock->Restart();
   ClickClient(window, centre.x, centre.y);
+}
+
+// The peak working set of the process id; 0 when it cannot be read.
+unsigned long long PeakWorkingSetOf(DWORD id) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  if (process == nullptr) return 0;
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  const BOOL read = GetProcessMemoryInfo(process, &memory, sizeof memory);
+  CloseHandle(process);
+  return read ? memory.PeakWorkingSetSize : 0;
 }
 
 bool SetClearOldPatch(PackSession& session, bool wanted) {
@@ -93,6 +105,7 @@ std::string TimeInstallRun(const std::string& exe, const std::string& version, b
   }
   // The dialog takes the final text only once the worker is done; "&Close" follows at a tick.
   WaitUntil([&] { return session.Enabled(IDCANCEL); }, kStartTimeoutMs);
+  timing->peakWorkingSet = PeakWorkingSetOf(session.ProcessId());
   if (!session.Close()) return "the dialog did not close";
   if (timing->finalText.find("error") != std::string::npos) {
     return "the run reported errors: " + timing->finalText;

@@ -6,6 +6,9 @@ struct InstallTiming {
   double clickToText = 0;  // seconds from the click on "Driver &patch" to the final text seen
   double ownElapse = 0;    // the program's own figure: "... total elapse %.3f sec"
   std::string finalText;
+  // The program's PROCESS_MEMORY_COUNTERS.PeakWorkingSetSize, read once the run has ended
+  // (0 when it could not be read).
+  unsigned long long peakWorkingSet = 0;
 };
 
 // Starts exe, checks the row of the installation registered with version, sets "Clear old

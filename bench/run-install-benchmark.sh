@@ -4,9 +4,15 @@
 # Wine prefix, has the packaged QX48_EWARM_pack install a generated 3,000-file, 30 MB patch
 # through its window (into a fresh installation, then over the installed one) and Wine's own
 # xcopy copy the same tree the same two ways, and prints the figures of each build: every round,
-# the medians and the ratios install/xcopy. A benchmark, not a test: test.sh does not run it.
+# the medians, the ratios install/xcopy, the time per file, the peak working set and the time of
+# each phase of an install. Then the same with ten times the files and bytes (30,000 files,
+# 300 MB), in fewer rounds, for the growth with the patch's size. A benchmark, not a test:
+# test.sh does not run it.
 #
-#   bench/run-install-benchmark.sh [--ram] [rounds]       (5 rounds by default)
+#   bench/run-install-benchmark.sh [--ram] [rounds [big rounds]]
+#
+# 5 rounds at 3,000 files and 3 at 30,000 by default (a round of the large patch takes minutes);
+# 0 big rounds leaves the large patch out.
 #
 # --ram works on a drive of the prefix that is a folder of /dev/shm instead of C:. Creating files
 # on this machine's disk was slow and uneven (Linux's own cp -r of the tree: 2.2 s on the disk,
@@ -26,6 +32,7 @@ if [ "${1:-}" = --ram ]; then
   shift
 fi
 rounds=${1:-5}
+big_rounds=${2:-3}
 
 source scripts/wine-env.sh
 echo "Wine: $(qx48_wine_kind)"
@@ -39,7 +46,7 @@ cmake --preset flash >/dev/null
 cmake --build --preset flash
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" -DQX48_FLASH_IMAGE="$flash_image" >/dev/null
-  cmake --build --preset "$preset" --target QX48_install_benchmark package_layout
+  cmake --build --preset "$preset" --target QX48_install_benchmark QX48_install_phases package_layout
 done
 
 qx48_wine_prefix_ready
@@ -77,6 +84,13 @@ for preset in "${presets[@]}"; do
   package="Z:$(sed 's|/|\\|g' <<<"$root/build/$preset/package")"
   xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-wine-session.sh \
     "$QX48_WINE_LOADER" "build/$preset/bench/QX48_install_benchmark.exe" "$package" "$rounds" \
-    "$work" </dev/null || status=1
+    "$work" 1 </dev/null || status=1
+  if [ "$big_rounds" -gt 0 ]; then
+    echo
+    echo "== $preset, ten times the patch"
+    xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-wine-session.sh \
+      "$QX48_WINE_LOADER" "build/$preset/bench/QX48_install_benchmark.exe" "$package" \
+      "$big_rounds" "$work" 10 </dev/null || status=1
+  fi
 done
 exit "$status"

@@ -28,8 +28,9 @@ BOOL CopyTreeFile(FolderWalk* walk, const char* source, const char* destination,
   const DWORD existing = inNewFolder ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(destination);
   if (existing != INVALID_FILE_ATTRIBUTES) {
     // A read-only file stays, as Windows leaves it; Wine, run by root, would overwrite it.
+    // The owner's step checks where the file leads on the handle it moves it by (CopyFileStep).
     if (IsReparsePoint(existing) || (existing & FILE_ATTRIBUTE_READONLY) != 0 ||
-        !ResolvesBelowRoot(walk->destinationRoot, destination)) {
+        (walk->copyFile == nullptr && !ResolvesBelowRoot(walk->destinationRoot, destination))) {
       return FALSE;
     }
     return walk->dryRun || PlaceFile(walk, source, destination, existing);
@@ -133,18 +134,10 @@ void CopyEntry(const char* sourceFolder, const char* destinationFolder,
       return;
     }
     Announce(walk, source, destination, TRUE);
-    const BOOL skip = walk->skipFolder;
-    walk->skipFolder = FALSE;
-    if (walk->dryRun && walk->existingOnly && (skip || existing == INVALID_FILE_ATTRIBUTES)) {
-      return;
-    }
     CopyFolderTree(source, destination, walk);
     return;
   }
   Announce(walk, source, destination, FALSE);
-  if (walk->dryRun && walk->existingOnly) {
-    return;
-  }
   if (!CopyTreeFile(walk, source, destination, inNewFolder)) {
     CountError(walk, destination);
   }

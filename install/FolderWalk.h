@@ -24,10 +24,12 @@ typedef void (*CopyItemHook)(FolderWalk* walk, const char* source, const char* d
                              BOOL folder);
 
 // Puts the file source at destination in place of the walk's own CopyFileA, once the walk has
-// found the destination safe to write (existing: its attributes, INVALID_FILE_ATTRIBUTES when
-// there is none yet); TRUE when the file arrived. The step must never write through a link at
-// destination (a temporary made with CREATE_NEW and moved by name), for the walk checks a new
-// file's place only when it copies with CopyFileA itself.
+// found the destination's folder safe to write (existing: the destination's attributes,
+// INVALID_FILE_ATTRIBUTES when there is none yet); TRUE when the file arrived. The step must never
+// write through a link at destination (a new file made with CREATE_NEW, an old one moved away by
+// name), and must itself refuse an existing destination that resolves outside the walk's
+// destination root, checked on the handle it acts on: the walk checks a file's own place only
+// when it copies with CopyFileA itself.
 typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* destination,
                              DWORD existing);
 // Makes the folder path, whose parent exists, in place of MakeDirectories; TRUE only when it made
@@ -43,13 +45,6 @@ struct FolderWalk {
   // Nothing is made or copied: every entry still reaches the hook and the checks of an existing
   // destination still count, so a walk can tell what it would add or replace.
   BOOL dryRun;
-  // With dryRun, a walk for the hook alone, over what is at the destination already: a folder
-  // missing there is announced but not entered (nothing below it could be replaced), and a file
-  // is announced only, its checks left to the walk that copies it.
-  BOOL existingOnly;
-  // Set by the hook of such a walk as it sees a folder: the walk does not enter that folder (the
-  // hook has looked at all of it itself). The walk clears it again.
-  BOOL skipFolder;
   void* context;              // the owner's, for the hook and the steps
   int32_t errorCount;         // items that did not reach the destination, see CopyFolderTree
   char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "install/InstallPhases.h"
+
 // What an install run reports as it goes, typed, to whoever shows it: the dialog formats its
 // status lines from these, the console tool its progress, log and exit code. Nothing here is
 // text to be read back.
@@ -22,6 +24,7 @@ struct InstallResult {
   InstallOutcome outcome;
   int files;                 // patch files the install began to place
   char reason[kReasonSize];  // why it is not done, for the user; empty when done
+  InstallPhaseTimes phases;  // where its time went
 };
 
 // A whole run, when it ends.

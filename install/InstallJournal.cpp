@@ -21,6 +21,7 @@ BOOL Append(InstallJournal* journal, const char* text, size_t length) {
 }
 
 BOOL WriteStep(InstallJournal* journal, const JournalStep& step) {
+  PhaseTimer timer(journal->times, kPhaseJournal);
   char line[kJournalLineSize];
   if (!FormatJournalStep(step, line, sizeof line) || !Append(journal, line, strlen(line))) {
     return FALSE;
@@ -52,23 +53,28 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kep
   return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
 }
 
-// The temporary beside destination: <destination>.qx48new, or <folder>\<step>.qx48new where that
-// would not fit.
-BOOL TemporaryName(const InstallJournal* journal, const char* destination, char* temporary) {
-  const size_t length = strlen(destination);
-  if (length + strlen(kTemporarySuffix) < MAX_PATH) {
-    memcpy(temporary, destination, length);
-    strcpy(temporary + length, kTemporarySuffix);
-    return TRUE;
+// Moves the file at path to the new name to, through one handle, once that handle is found to
+// lead strictly below root: what is checked is what is moved, whatever happens to the name
+// meanwhile. FALSE, nothing moved, for a file that leads elsewhere.
+BOOL MoveFileBelow(const char* root, const char* path, const char* to) {
+  CFileHandle file;
+  char resolved[kResolvedPathSize];
+  if (!file.Create(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS) ||
+      !ResolveHandle(file.GetSafeHandle(), resolved) || !IsStrictlyBelow(root, resolved)) {
+    return FALSE;
   }
-  char folder[MAX_PATH];
-  strcpy(folder, destination);
-  char* cut = strrchr(folder, '\\');
-  if (cut == nullptr) return FALSE;
-  *cut = '\0';
-  char name[32];
-  snprintf(name, sizeof name, "%d%s", static_cast<int>(journal->steps), kTemporarySuffix);
-  return JoinItemPath(temporary, folder, name, MAX_PATH - 1);
+  // The new name as the native call takes it: "\??\" and the full path, in UTF-16.
+  constexpr int kNameChars = MAX_PATH + 8;
+  char buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
+  FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+  wcscpy(rename->FileName, L"\\??\\");
+  const int converted = MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
+  if (converted <= 0) return FALSE;
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>((converted - 1 + 4) * sizeof(WCHAR));
+  return SetFileInformationByHandle(file.GetSafeHandle(), FileRenameInfo, rename, sizeof buffer);
 }
 
 }  // namespace
@@ -83,7 +89,7 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   if (!JoinItemPath(journal->undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
       !JoinItemPath(path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
       GetFileAttributesA(journal->undoArea) != INVALID_FILE_ATTRIBUTES ||
-      !CreateProtectedFolder(journal->undoArea)) {
+      !ResolvePath(config, journal->resolvedConfig) || !CreateProtectedFolder(journal->undoArea)) {
     return FALSE;
   }
   journal->file.Create(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
@@ -119,48 +125,32 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict) {
   *verdict = kCopyFailed;
-  char temporary[MAX_PATH];
   char backup[MAX_PATH] = "";
   char kept[MAX_PATH] = "";
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
-  if (!TemporaryName(journal, destination, temporary) ||
-      (replacing && !KeptName(journal, ".bak", backup, kept))) {
-    return FALSE;
-  }
+  if (replacing && !KeptName(journal, ".bak", backup, kept)) return FALSE;
   const char* target = PathBelow(destination, journal->config);
-  const char* temporaryBelow = PathBelow(temporary, journal->config);
-  if (target == nullptr || temporaryBelow == nullptr ||
-      !WriteStep(journal, JournalStep{replacing ? kStepFileReplaced : kStepFileAdded, 0, target,
-                                      temporaryBelow, kept, 0})) {
+  if (target == nullptr ||
+      !WriteStep(journal, JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, "",
+                                      kept, 0})) {
     return FALSE;
   }
-  // Made new, never opened through whatever has that name already (a dangling link, which Wine
-  // does not list, would otherwise be written through). A leftover of that name is the journal's
-  // to remove: it goes, and the copy is tried once more.
-  *verdict = CopyAndVerify(source, temporary, expected, buffer);
-  if (*verdict == kCopyFailed && DeleteOwnFile(temporary)) {
-    *verdict = CopyAndVerify(source, temporary, expected, buffer);
+  // The old file becomes the backup, so the new one is written into a name of its own: a hard
+  // link to the old file keeps its old bytes. Once the backup exists the rollback puts it back
+  // over whatever the name then holds.
+  if (replacing) {
+    PhaseTimer timer(journal->times, kPhaseBackups);
+    if (!MoveFileBelow(journal->resolvedConfig, destination, backup)) return FALSE;
   }
-  if (*verdict != kCopyMatches) {
-    DeleteOwnFile(temporary);
-    return FALSE;
-  }
-  if (!replacing) return MoveFileExA(temporary, destination, MOVEFILE_WRITE_THROUGH);
-  // The old file stays as the backup under a second name, and the new one is moved over the
-  // destination by name: the file is never missing, and a hard link to it keeps its old bytes.
-  if (CreateHardLinkA(backup, destination, nullptr)) {
-    if (MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return TRUE;
-    }
-    // The destination is untouched: its second name goes now, so that the rollback need not move
-    // a file over itself (which Windows refuses while another program holds it).
-    DeleteFileA(backup);
-    return FALSE;
-  }
-  // No hard links on this volume (FAT): the old file becomes the backup by name instead.
-  return ReplaceFileA(destination, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                      nullptr);
+  // Made new (CREATE_NEW never opens through whatever has the name, a dangling link Wine does not
+  // list among them: such a name is refused). A copy that fails is removed at once; one killed
+  // midway is removed, or the backup put back, by the rollback.
+  PhaseTimer timer(journal->times, kPhaseCopies);
+  *verdict = CopyAndVerify(source, destination, expected, buffer);
+  if (*verdict == kCopyMatches) return TRUE;
+  if (*verdict != kCopyNotMade) DeleteOwnFile(destination);
+  return FALSE;
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
@@ -175,6 +165,7 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
 }
 
 BOOL CommitJournal(InstallJournal* journal) {
+  PhaseTimer timer(journal->times, kPhaseCommit);
   const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", "", 0});
   journal->file.Close();
   if (!noted) {

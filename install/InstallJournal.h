@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "classlib/FileHandle.h"
+#include "install/InstallPhases.h"
 #include "install/JournalStep.h"
+#include "install/PathSafety.h"
 #include "install/VerifiedCopy.h"
 
 // One installation's install as a transaction. Before each step a line goes into the journal in
@@ -18,9 +20,11 @@
 struct InstallJournal {
   char config[MAX_PATH] = "";    // the configuration folder; every step lies below it
   char undoArea[MAX_PATH] = "";  // <config>\QX48_EWARM_patch.undo
+  char resolvedConfig[kResolvedPathSize] = "";  // where config really is (ResolvePath)
   CFileHandle file;              // the journal, appended to write-through
   int32_t steps = 0;             // lines written so far; names each backup uniquely
   int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
+  InstallPhaseTimes* times = nullptr;  // where the steps' time is added; may be null
 };
 
 // Makes a fresh protected undo area below config with a journal that holds only its header. FALSE,
@@ -37,11 +41,13 @@ BOOL JournalConfigMade(InstallJournal* journal, int levels);
 // what the step did, all of it or any part.
 // folder is made (its parent exists).
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
-// source is copied to a new <destination>.qx48new in the destination's folder and then moved over
-// the destination in one step, the old file (existing: its attributes, or INVALID_FILE_ATTRIBUTES
-// when there is none) kept in the undo area, so the destination is never half written and a hard
-// link to it is replaced, never written into. The copy is CopyAndVerify's against expected (may
-// be null), in buffer; a copy that is not kCopyMatches (*verdict) is removed and never placed.
+// source is copied to destination, made new there: a file it replaces (existing: its attributes,
+// or INVALID_FILE_ATTRIBUTES when there is none) is first moved into the undo area as the backup,
+// through a handle found to lead below the configuration folder (a link leading elsewhere is
+// refused), so a hard link to it keeps its old bytes and nothing is written through a link; a
+// name found taken when the file is made (a dangling link) is refused. The copy is
+// CopyAndVerify's against expected (may be null), in buffer; a copy that is not kCopyMatches
+// (*verdict) is removed and never stays.
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict);

@@ -133,9 +133,12 @@ BOOL UndoStep(JournalStepKind kind, const char* target, const char* temporary, c
   switch (kind) {
     case kStepFolderMade:  // empty again once every later step is undone
       return !IsFolder(GetFileAttributesA(target)) || RemoveDirectoryA(target);
+    case kStepFileMade:  // the file in target's name is the install's
+      return !Exists(target) || DeleteOwnFile(target);
     case kStepFileAdded:  // while its temporary is there, the move never happened
       if (Exists(temporary)) return RemoveTemporary(temporary);
       return !Exists(target) || DeleteOwnFile(target);
+    case kStepFileRenewed:
     case kStepFileReplaced:  // the backup exists only once the replacement began
       if (Exists(kept)) {
         // The new file may be a read-only patch file, which a move would not replace.
@@ -149,7 +152,7 @@ BOOL UndoStep(JournalStepKind kind, const char* target, const char* temporary, c
           return FALSE;
         }
       }
-      return RemoveTemporary(temporary);
+      return kind == kStepFileRenewed || RemoveTemporary(temporary);
     case kStepFolderMovedAside:  // the copy's new folder is empty again by now
       if (!Exists(kept)) return TRUE;
       if (Exists(target) && !RemoveDirectoryA(target)) return FALSE;

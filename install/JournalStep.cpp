@@ -51,6 +51,11 @@ const char* StepProblem(const JournalStep& step) {
       return step.levels == 1 || step.levels == 2 ? nullptr : "levels other than 1 or 2";
     case kStepFolderMade:
       return IsSafeTarget(step.target) ? nullptr : "a folder outside the configuration folder";
+    case kStepFileMade:
+      return IsSafeTarget(step.target) ? nullptr : "a file outside the configuration folder";
+    case kStepFileRenewed:
+      if (!IsSafeTarget(step.target)) return "a file outside the configuration folder";
+      return IsSafeRelativePath(step.kept) ? nullptr : "a backup outside the undo area";
     case kStepFileAdded:
     case kStepFileReplaced:
       if (!IsSafeTarget(step.target)) return "a file outside the configuration folder";
@@ -72,8 +77,9 @@ const char* ParseLine(char* fields[], int count, JournalStep* step) {
   static const struct {
     JournalStepKind kind;
     int fields;
-  } kShapes[] = {{kStepConfigMade, 2},   {kStepFolderMade, 2},       {kStepFileAdded, 3},
-                 {kStepFileReplaced, 4}, {kStepFolderMovedAside, 3}, {kStepCommitted, 1}};
+  } kShapes[] = {{kStepConfigMade, 2},   {kStepFolderMade, 2},       {kStepFileMade, 2},
+                 {kStepFileRenewed, 3},  {kStepFileAdded, 3},        {kStepFileReplaced, 4},
+                 {kStepFolderMovedAside, 3}, {kStepCommitted, 1}};
   if (strlen(fields[0]) != 1) return "an unknown kind of step";
   for (const auto& shape : kShapes) {
     if (fields[0][0] != shape.kind) continue;
@@ -84,6 +90,7 @@ const char* ParseLine(char* fields[], int count, JournalStep* step) {
         step->levels = strcmp(fields[1], "1") == 0 ? 1 : strcmp(fields[1], "2") == 0 ? 2 : 0;
         break;
       case kStepFolderMovedAside:
+      case kStepFileRenewed:
         step->target = fields[1];
         step->kept = fields[2];
         break;
@@ -160,6 +167,12 @@ BOOL FormatJournalStep(const JournalStep& step, char* line, size_t size) {
       break;
     case kStepFolderMade:
       length = snprintf(line, size, "D\t%s\r\n", step.target);
+      break;
+    case kStepFileMade:
+      length = snprintf(line, size, "N\t%s\r\n", step.target);
+      break;
+    case kStepFileRenewed:
+      length = snprintf(line, size, "P\t%s\t%s\r\n", step.target, step.kept);
       break;
     case kStepFileAdded:
       length = snprintf(line, size, "A\t%s\t%s\r\n", step.target, step.temporary);

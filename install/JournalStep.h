@@ -22,8 +22,11 @@ enum JournalStepKind : char {
   kStepConfigMade = 'M',        // the configuration folder (levels 1), or it and its parent (2),
                                 // made before the journal existed
   kStepFolderMade = 'D',        // target made (its parent existed)
+  kStepFileMade = 'N',          // target made new in its own name, where there was none
+  kStepFileRenewed = 'P',       // target's old file moved to kept, then target made new
   kStepFileAdded = 'A',         // target put in place from temporary, where there was none
-  kStepFileReplaced = 'R',      // target replaced from temporary, the old file kept
+                                // (written by earlier versions; read for their recovery)
+  kStepFileReplaced = 'R',      // target replaced from temporary, the old file kept (likewise)
   kStepFolderMovedAside = 'V',  // target, a vendor folder, moved whole to kept
   kStepCommitted = 'C',         // the install arrived; nothing to undo
 };

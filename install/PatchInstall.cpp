@@ -15,6 +15,7 @@ namespace {
 // that name is left as a folder; a file of the vendor's name is never moved (the copy then fails
 // to make the folder).
 BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
+  PhaseTimer timer(job->times, kPhaseClear);
   const DWORD attributes = GetFileAttributesA(folder);
   if (!IsFolder(attributes)) {
     return TRUE;

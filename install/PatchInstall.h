@@ -27,6 +27,7 @@ struct PatchInstallJob {
   const ManifestIndex* manifest;
   std::vector<char> copyBuffer;
   int filesStarted;
+  InstallPhaseTimes* times;  // where the install's time is added; may be null
   char fault[kReasonSize];  // the first file that was not what the manifest says, and why
 };
 

@@ -51,7 +51,7 @@ RunTotals RunPatchInstall(const PatchInfo* inspected, InstallationSource install
     for (const char* folder = installations.next(installations.context); folder != nullptr;
          folder = installations.next(installations.context)) {
       InstallResult result;
-      InstallPatch(folder, options, events, &result);
+      InstallPatch(folder, options, events, &result, &patch.listing);
       Count(&totals, result);
       PostEvent(events, InstallEvent{kInstallationFinished, folder, "", 0, &result, nullptr});
     }

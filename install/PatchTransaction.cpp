@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 
+#include "install/EntryNames.h"
 #include "install/FilesInUse.h"
 #include "install/JournalRollback.h"
 #include "install/PatchInstall.h"
@@ -12,31 +15,56 @@
 
 namespace {
 
-// What the look for files in use found, as the dry walk's context.
-struct InUseSearch {
-  InstallOptions options;
-  DWORD start;  // the installation's budget for waiting runs from here
-  BOOL found;
-  char file[MAX_PATH];
+struct NoCaseLess {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return _stricmp(a.c_str(), b.c_str()) < 0;
+  }
 };
 
-// The dry walk's hook: every file the install would replace, and every file in a vendor folder it
-// would move aside, must be free to be moved.
-void LookForFileInUse(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
-  InUseSearch* search = static_cast<InUseSearch*>(walk->context);
-  if (search->found) {
-    walk->skipFolder = folder;  // the answer is known: the rest of the tree need not be seen
-    return;
+// TRUE when a folder of relative, a path below the configuration folder (the last component
+// left out), is a vendor folder: clearing the old patch moves it aside whole.
+BOOL BelowVendorFolder(const std::string& relative) {
+  for (size_t start = 0, cut; (cut = relative.find('\\', start)) != std::string::npos;
+       start = cut + 1) {
+    if (IsVendorFolder(relative.substr(start, cut - start).c_str())) return TRUE;
   }
-  if (GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES) return;
-  if (!folder) {
-    search->found = IsFileInUse(destination, search->start);
-    if (search->found) strcpy(search->file, destination);
-  } else if (IsVendorFolder(source) && search->options.clearOldPatch) {
-    // Every file in it was looked at, those the patch replaces among them.
-    search->found = FindFileInUse(destination, search->start, search->file);
-    walk->skipFolder = TRUE;
+  return FALSE;
+}
+
+// Looks, before the installation is touched, for a file in use among what the install would
+// replace or move aside: each patch file already below config (from the patch's listing, so
+// neither tree is walked again, and a file only in a folder that is there) and, when the old
+// patch is cleared, every file in each installed vendor folder the patch carries. TRUE, the
+// file's path in file (MAX_PATH bytes), when one is in use.
+BOOL FindInstalledFileInUse(const char* config, const TreeListing& patch, BOOL clearOldPatch,
+                            char* file) {
+  const DWORD start = GetTickCount();  // the installation's budget for waiting runs from here
+  std::set<std::string, NoCaseLess> present{""};  // the configuration folder itself
+  char path[MAX_PATH];
+  for (const std::string& folder : patch.folders) {
+    if (!JoinItemPath(path, config, folder.c_str(), MAX_PATH - 1) ||
+        !IsFolder(GetFileAttributesA(path))) {
+      continue;
+    }
+    if (clearOldPatch && IsVendorFolder(path) && !BelowVendorFolder(folder)) {
+      // Every file in it was looked at, those the patch replaces among them.
+      if (FindFileInUse(path, start, file)) return TRUE;
+    }
+    present.insert(folder);
   }
+  for (const std::string& relative : patch.files) {
+    const size_t cut = relative.rfind('\\');
+    const std::string folder = cut == std::string::npos ? "" : relative.substr(0, cut);
+    if ((clearOldPatch && BelowVendorFolder(relative)) || present.count(folder) == 0 ||
+        !JoinItemPath(path, config, relative.c_str(), MAX_PATH - 1)) {
+      continue;
+    }
+    if (IsFileInUse(path, start)) {
+      strcpy(file, path);
+      return TRUE;
+    }
+  }
+  return FALSE;
 }
 
 void Finish(InstallResult* result, InstallOutcome outcome, const char* format, const char* a,
@@ -61,6 +89,25 @@ BOOL MakeConfigFolder(const char* config, char made[2][MAX_PATH], int* count) {
   return IsFolder(GetFileAttributesA(config));
 }
 
+// The copy walk, its own time (what the steps inside it took aside) added to kPhaseWalk.
+void CopyWalkTimed(PatchInstallJob* job) {
+  InstallPhaseTimes* times = job->times;
+  if (times == nullptr) {
+    CopyPatchTree(job);
+    return;
+  }
+  double inner = 0;
+  for (InstallPhase phase : {kPhaseClear, kPhaseJournal, kPhaseCopies, kPhaseBackups})
+    inner -= times->seconds[phase];
+  {
+    PhaseTimer timer(times, kPhaseWalk);
+    CopyPatchTree(job);
+  }
+  for (InstallPhase phase : {kPhaseClear, kPhaseJournal, kPhaseCopies, kPhaseBackups})
+    inner += times->seconds[phase];
+  times->seconds[kPhaseWalk] -= inner;
+}
+
 // The transaction proper, once the installation and the patch are known to be there.
 int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* result) {
   char made[2][MAX_PATH];
@@ -74,14 +121,19 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   int errors = 0;
   if (madeCount != 0 && !JournalConfigMade(&journal, madeCount)) ++errors;
   job->journal = &journal;
-  if (errors == 0) CopyPatchTree(job);
+  journal.times = job->times;
+  if (errors == 0) CopyWalkTimed(job);
   errors += job->walk.errorCount;
   if (errors == 0) {
     // Keeping the previous generation is a convenience: the install has arrived either way.
     CommitJournal(&journal);
     return 0;
   }
-  const UndoResult undone = RollBackJournal(&journal);
+  UndoResult undone;
+  {
+    PhaseTimer timer(job->times, kPhaseRollBack);
+    undone = RollBackJournal(&journal);
+  }
   // A file that was not what the manifest says is named as such; any other failure by its path.
   char what[kReasonSize];
   if (job->fault[0] != '\0') {
@@ -99,7 +151,7 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
 }
 
 // InstallPatch, once the result is set up.
-int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
+int InstallIntoPresent(PatchInstallJob* job, const TreeListing* listing, InstallResult* result) {
   const CString patch = GetPatchFolder();
   const CString config = ConfigOfPresentInstallation(job->installFolder);
   if (patch.IsEmpty() || !IsFolder(GetFileAttributesA(patch))) {
@@ -113,7 +165,12 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   // The manifest as it is now: every file is compared with it as it is copied.
   ManifestIndex manifest;
   ManifestCheck check;
-  if (!LoadManifestIndex(GetPatchManifest(), &manifest, &check)) {
+  BOOL loaded;
+  {
+    PhaseTimer timer(job->times, kPhaseManifest);
+    loaded = LoadManifestIndex(GetPatchManifest(), &manifest, &check);
+  }
+  if (!loaded) {
     char why[kReasonSize];
     DescribeManifestCheck(check, why, sizeof why);
     Finish(result, kInstallSkipped, "the patch is damaged: %s", why);
@@ -121,7 +178,11 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
   }
   job->manifest = &manifest;
   // What a killed run left is undone before anything else happens here.
-  const UndoResult recovered = RecoverUndoArea(config);
+  UndoResult recovered;
+  {
+    PhaseTimer timer(job->times, kPhaseRecovery);
+    recovered = RecoverUndoArea(config);
+  }
   if (recovered.refused) {
     Finish(result, kInstallRefused, "%s", recovered.why);
     return 1;
@@ -132,20 +193,23 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
     return 1;
   }
 
-  InUseSearch search{job->options, GetTickCount(), FALSE, ""};
-  FolderWalk look;
-  memset(&look, 0, sizeof look);
-  look.dryRun = TRUE;
-  look.existingOnly = TRUE;
-  look.hook = LookForFileInUse;
-  look.context = &search;
-  CopyFolderTree(patch, config, &look);
-  if (search.found) {
+  char inUse[MAX_PATH] = "";
+  BOOL found;
+  {
+    PhaseTimer timer(job->times, kPhaseFilesInUse);
+    TreeListing own;
+    if (listing == nullptr) {
+      ListTree(static_cast<const char*>(patch), &own);
+      listing = &own;
+    }
+    found = FindInstalledFileInUse(config, *listing, job->options.clearOldPatch, inUse);
+  }
+  if (found) {
     char program[kProgramNameSize];
-    if (FindProgramHolding(search.file, program)) {
-      Finish(result, kInstallFileInUse, "%s is in use by %s", search.file, program);
+    if (FindProgramHolding(inUse, program)) {
+      Finish(result, kInstallFileInUse, "%s is in use by %s", inUse, program);
     } else {
-      Finish(result, kInstallFileInUse, "%s is in use", search.file);
+      Finish(result, kInstallFileInUse, "%s is in use", inUse);
     }
     return 1;
   }
@@ -155,7 +219,7 @@ int InstallIntoPresent(PatchInstallJob* job, InstallResult* result) {
 }  // namespace
 
 int InstallPatch(const char* installFolder, InstallOptions options, InstallEventSink events,
-                 InstallResult* result) {
+                 InstallResult* result, const TreeListing* patchListing) {
   InstallResult ignored;
   if (result == nullptr) result = &ignored;
   memset(result, 0, sizeof *result);
@@ -164,7 +228,8 @@ int InstallPatch(const char* installFolder, InstallOptions options, InstallEvent
   job.installFolder = installFolder != nullptr ? installFolder : "";
   job.options = options;
   job.events = events;
-  const int errors = InstallIntoPresent(&job, result);
+  job.times = &result->phases;
+  const int errors = InstallIntoPresent(&job, patchListing, result);
   result->files = job.filesStarted;
   return errors;
 }

@@ -26,6 +26,13 @@ inline BOOL IsReparsePoint(DWORD attributes) {
 // it cannot be opened or its resolved path does not fit.
 BOOL ResolvePath(const char* path, char* resolved);
 
+// Where the open handle item really is, into resolved (kResolvedPathSize bytes). FALSE when its
+// resolved path does not fit.
+BOOL ResolveHandle(HANDLE item, char* resolved);
+
+// TRUE when resolved, a path ResolvePath gave, lies strictly below root, another such path.
+BOOL IsStrictlyBelow(const char* root, const char* resolved);
+
 // TRUE when the existing path resolves strictly below root, a path ResolvePath gave. Wine shows a
 // Unix link to a file as a plain file, so the attributes alone cannot tell where a write lands.
 BOOL ResolvesBelowRoot(const char* root, const char* path);

@@ -44,7 +44,7 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
   if (destination != nullptr && !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
                                             (attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) |
                                                 FILE_FLAG_SEQUENTIAL_SCAN)) {
-    return kCopyFailed;
+    return kCopyNotMade;
   }
   if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);
   Sha256 hash;

@@ -11,13 +11,14 @@
 
 enum CopyVerdict {
   kCopyMatches,  // every byte read (and written); size and SHA-256 as expected
-  kCopyFailed,   // source unreadable, or destination not made or not written
+  kCopyFailed,   // source unreadable, or destination not written whole
+  kCopyNotMade,  // destination could not be made new (its name is taken): nothing was made
   kCopyDiffers,  // read whole, but not the bytes the manifest names
 };
 
 // Reads source whole. With destination, writes it to that new file (made with CREATE_NEW, so
 // never through whatever had the name), with the source's last write time and attributes, and
-// leaves it there whatever the verdict: it is the caller's to place or remove. With expected, the
+// leaves it there whatever the verdict but kCopyNotMade: it is the caller's to place or remove. With expected, the
 // size and SHA-256 read must be its; without, every file read whole matches. buffer is grown to
 // the size the copy works in and may be handed to every call.
 CopyVerdict CopyAndVerify(const char* source, const char* destination,

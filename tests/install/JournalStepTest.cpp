@@ -2,6 +2,7 @@
 // Each row is a journal's text and what the reader must make of it.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,12 @@ const std::vector<Row> kRows = {
     {"every kind of step",
      H("M\t2\r\nD\tdevices\\QuorVantel\r\nA\tdevices\\QuorVantel\\a.i79\tdevices\\QuorVantel\\a."
        "i79.qx48new\r\nR\tQorvantel.Version\tQorvantel.Version.qx48new\t0\\1.bak\r\nV\tdebugger\\"
-       "QuorVantel\t0\\2.dir\r\nC\r\n"),
+       "QuorVantel\t0\\2.dir\r\nN\tdevices\\QuorVantel\\b.i79\r\nP\tQorvantel.Version\t0\\3.bak\r\n"
+       "C\r\n"),
      0, "",
      "M::;D:devices\\QuorVantel:;A:devices\\QuorVantel\\a.i79:;R:Qorvantel.Version:0\\1.bak;"
-     "V:debugger\\QuorVantel:0\\2.dir;C::;"},
+     "V:debugger\\QuorVantel:0\\2.dir;N:devices\\QuorVantel\\b.i79:;P:Qorvantel.Version:0\\3.bak;"
+     "C::;"},
     {"a temporary named by step number where the path would not fit",
      H("A\tdevices\\a.i79\tdevices\\7.qx48new\r\n"), 0, "", "A:devices\\a.i79:;"},
     {"a last line cut off by a kill is dropped", H("D\tdevices\r\nA\tdevi"), 0, "",
@@ -65,6 +68,9 @@ const std::vector<Row> kRows = {
     {"a temporary of another suffix", H("A\tdevices\\a.i79\tdevices\\a.i79.bak\r\n"), 2,
      "temporary", ""},
     {"a backup climbing out of the area", H("R\tx\tx.qx48new\t..\\..\\x\r\n"), 2, "backup", ""},
+    {"a made file outside", H("N\t..\\x\r\n"), 2, "outside", ""},
+    {"a renewed file's backup climbing out of the area", H("P\tx\t..\\..\\x\r\n"), 2, "backup",
+     ""},
     {"an unknown kind", H("X\tdevices\r\n"), 2, "unknown", ""},
     {"a kind of two letters", H("DD\tdevices\r\n"), 2, "unknown", ""},
     {"too few fields for its kind", H("R\tx\tx.qx48new\r\n"), 2, "number of fields", ""},
@@ -102,6 +108,8 @@ TEST(JournalStep, WrittenStepsReadBackAndRefusedOnesAreNotWritten) {
       {kStepFileReplaced, 0, "devices\\QuorVantel\\a.i79", "devices\\QuorVantel\\a.i79.qx48new",
        "0\\2.bak", 0},
       {kStepFolderMovedAside, 0, "debugger\\QuorVantel", "", "0\\3.dir", 0},
+      {kStepFileMade, 0, "devices\\QuorVantel\\b.i79", "", "", 0},
+      {kStepFileRenewed, 0, "Qorvantel.Version", "", "0\\5.bak", 0},
       {kStepCommitted, 0, "", "", "", 0}};
   std::string text = std::string(kJournalHeader) + "\r\n";
   for (const JournalStep& step : written) {
@@ -114,7 +122,7 @@ TEST(JournalStep, WrittenStepsReadBackAndRefusedOnesAreNotWritten) {
   std::vector<JournalStep> read;
   JournalFault fault;
   ASSERT_TRUE(ParseJournal(buffer.data(), text.size(), kConfig, kArea, &read, &fault)) << fault.why;
-  ASSERT_EQ(5u, read.size());
+  ASSERT_EQ(std::size(written), read.size());
   for (size_t i = 0; i < read.size(); ++i) {
     EXPECT_EQ(written[i].kind, read[i].kind);
     EXPECT_EQ(written[i].levels, read[i].levels);

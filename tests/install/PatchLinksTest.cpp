@@ -84,7 +84,9 @@ TEST_F(PatchInstallTest, DestinationFilesLinkedElsewhereAreNotWrittenThrough) {
   EXPECT_EQ("keep", ReadFileBytes(Fixture("EW-filelink\\arm\\config\\same.txt")));
 }
 
-// Wine can neither see nor remove a dangling link, so the temporary cannot be made: ok.txt counts.
+// ok.txt's place is taken by a dangling link (Wine neither lists nor removes one), and the name
+// of the temporary earlier versions made beside it by another: ok.txt cannot be made and counts,
+// and nothing is made through either link.
 TEST_F(PatchInstallTest, ALinkInThePlaceOfTheTemporaryIsNotWrittenThrough) {
   WriteTree(PatchFolder(), {{"ok.txt", "new"}, {"other.txt", "new"}});
   ASSERT_EQ(kOutside, ReadTree(Fixture("outside"))) << kNoFixture;
@@ -94,7 +96,8 @@ TEST_F(PatchInstallTest, ALinkInThePlaceOfTheTemporaryIsNotWrittenThrough) {
   EXPECT_EQ(Tree{}, ReadTree(Fixture("EW-templink\\arm\\config"))) << "other.txt is undone";
 }
 
-// Wine removes no link to a read-only file: ok.txt counts, and the installation is rolled back
+// ok.txt's place is taken by a dangling link, and the old temporary's name holds a link to a
+// read-only file, which Wine does not remove: ok.txt counts, and the installation is rolled back
 // without the link being followed, its target neither written nor made writable.
 TEST_F(PatchInstallTest, AStrayLinkInThePlaceOfTheTemporaryIsNeverFollowed) {
   const std::string kept = Fixture("outside-readonly\\keep.txt");

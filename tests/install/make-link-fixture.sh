@@ -25,14 +25,17 @@ ln -s "$fixture/outside" EW-inner/arm/config/devices/QuorVantel/inner
 mkdir -p EW-filelink/arm/config
 ln -s "$fixture/outside/keep.txt" EW-filelink/arm/config/same.txt
 ln -s "$fixture/outside/new.txt" EW-filelink/arm/config/fresh.txt
-# A dangling link where an install makes its temporary for ok.txt (Wine does not list it).
+# A dangling link where earlier versions made their temporary for ok.txt (Wine does not list it),
+# and one in ok.txt's own place, so that ok.txt cannot be made there.
 mkdir -p EW-templink/arm/config
 ln -s "$fixture/outside/temporary.txt" EW-templink/arm/config/ok.txt.qx48new
-# A live link there, to a read-only file outside.
+ln -s "$fixture/outside/ok.txt" EW-templink/arm/config/ok.txt
+# A live link there, to a read-only file outside, and the same dangling link in ok.txt's place.
 mkdir -p outside-readonly EW-strayLink/arm/config
 printf keep > outside-readonly/keep.txt
 chmod 444 outside-readonly/keep.txt
 ln -s "$fixture/outside-readonly/keep.txt" EW-strayLink/arm/config/ok.txt.qx48new
+ln -s "$fixture/outside-readonly/ok.txt" EW-strayLink/arm/config/ok.txt
 # A kept generation holding a folder whose Unix name reads, on Windows, as a way out of it.
 mkdir -p EW-oddkept/arm/config/QX48_EWARM_patch.previous 'EW-oddkept/arm/config/QX48_EWARM_patch.previous/..\..\victim'
 printf x > 'EW-oddkept/arm/config/QX48_EWARM_patch.previous/..\..\victim/x.txt'
