@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/Stopwatch.h"
 #include "install/PatchCheck.h"
 #include "install/PatchRun.h"
 
@@ -33,12 +34,6 @@ void Keep(void* context, const InstallEvent& event) {
   if (event.kind == kInstallationFinished) *static_cast<InstallResult*>(context) = *event.result;
 }
 
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,23 +41,22 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: QX48_install_phases <installation folder> clear|keep\n");
     return 2;
   }
-  LARGE_INTEGER start, checked, end;
-  QueryPerformanceCounter(&start);
+  const Stopwatch clock;
   const PatchInfo patch = InspectPatch();
-  QueryPerformanceCounter(&checked);
+  const double checked = clock.Seconds();
   InstallResult result;
   memset(&result, 0, sizeof result);
   OneInstallation one{argv[1], FALSE};
   const InstallOptions options{strcmp(argv[2], "clear") == 0};
   const RunTotals totals =
       RunPatchInstall(&patch, InstallationSource{Next, &one}, options, InstallEventSink{Keep, &result});
-  QueryPerformanceCounter(&end);
-  printf("phase patch check %.4f\n", Seconds(start, checked));
+  const double total = clock.Seconds();
+  printf("phase patch check %.4f\n", checked);
   for (int phase = 0; phase < kInstallPhaseCount; ++phase) {
     printf("phase %s %.4f\n", InstallPhaseName(static_cast<InstallPhase>(phase)),
            result.phases.seconds[phase]);
   }
-  printf("phase total %.4f\n", Seconds(start, end));
+  printf("phase total %.4f\n", total);
   printf("files %d\noutcome %d\n", result.files, static_cast<int>(result.outcome));
   PROCESS_MEMORY_COUNTERS memory = {};
   memory.cb = sizeof memory;

@@ -8,12 +8,12 @@
 enum InstallPhase {
   kPhaseManifest,   // the manifest read into the index each copy is compared with
   kPhaseRecovery,   // what a killed run left, undone
-  kPhaseFilesInUse, // the walk over what is installed, looking for files in use
+  kPhaseFilesInUse, // each installed file the install would replace or move, looked at for use
   kPhaseWalk,       // the copy walk's own work: listings, looks and checks of each entry
   kPhaseClear,      // vendor folders moved into the undo area
   kPhaseJournal,    // journal lines written
-  kPhaseCopies,     // the patch files copied (and hashed) to their temporaries
-  kPhaseBackups,    // each new file put in place, the old one kept as the backup
+  kPhaseCopies,     // the patch files copied (and hashed), each made new in its own name
+  kPhaseBackups,    // each replaced file moved into the undo area as its backup
   kPhaseCommit,     // the commit line, the older kept generation removed, the undo area kept
   kPhaseRollBack,   // a failed install undone
   kInstallPhaseCount,
