@@ -17,8 +17,7 @@ BOOL HeldNow(const char* path) {
                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)) {
     return FALSE;
   }
-  const DWORD error = GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+  return FailedAsHeld();
 }
 
 typedef DWORD(WINAPI* RmStartSessionFn)(DWORD*, DWORD, WCHAR*);
@@ -55,12 +54,21 @@ struct RestartManager {
 
 }  // namespace
 
+BOOL WaitToTryAgain(int tries, DWORD start) {
+  if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs) return FALSE;
+  Sleep(kInUseRetryMs);
+  return TRUE;
+}
+
+BOOL FailedAsHeld() {
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 BOOL IsFileInUse(const char* path, DWORD start) {
   for (int tries = 1;; ++tries) {
     if (!HeldNow(path)) return FALSE;
-    if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs)
-      return TRUE;
-    Sleep(kInUseRetryMs);
+    if (!WaitToTryAgain(tries, start)) return TRUE;
   }
 }
 

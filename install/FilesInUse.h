@@ -13,6 +13,15 @@ constexpr DWORD kInUseBudgetMs = 2000;
 
 constexpr int kProgramNameSize = 256;
 
+// Called after try number tries found a file held: TRUE, once kInUseRetryMs have passed, while
+// another try fits the tries and the budget counted from start (GetTickCount); FALSE at once
+// when it does not.
+BOOL WaitToTryAgain(int tries, DWORD start);
+
+// TRUE when an open for deletion failed because another handle holds the file (a sharing or lock
+// violation), as GetLastError says right after it.
+BOOL FailedAsHeld();
+
 // TRUE when path exists and another handle keeps this process from opening it for deletion
 // (a sharing or lock violation) on every try until the budget, counted from start (GetTickCount),
 // runs out.

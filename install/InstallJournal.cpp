@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "install/EntryNames.h"
+#include "install/FilesInUse.h"
 #include "install/OwnFiles.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
@@ -53,16 +54,21 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kep
   return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
 }
 
+enum MoveResult { kMoved, kHeld, kNotMoved };
+
 // Moves the file at path to the new name to, through one handle, once that handle is found to
 // lead strictly below root: what is checked is what is moved, whatever happens to the name
-// meanwhile. FALSE, nothing moved, for a file that leads elsewhere.
-BOOL MoveFileBelow(const char* root, const char* path, const char* to) {
+// meanwhile. Nothing is moved for a file that leads elsewhere, nor for one another program holds
+// against deletion (kHeld: this open is the same as the look for files in use).
+MoveResult MoveFileBelow(const char* root, const char* path, const char* to) {
   CFileHandle file;
   char resolved[kResolvedPathSize];
   if (!file.Create(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS) ||
-      !ResolveHandle(file.GetSafeHandle(), resolved) || !IsStrictlyBelow(root, resolved)) {
-    return FALSE;
+                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)) {
+    return FailedAsHeld() ? kHeld : kNotMoved;
+  }
+  if (!ResolveHandle(file.GetSafeHandle(), resolved) || !IsStrictlyBelow(root, resolved)) {
+    return kNotMoved;
   }
   // The new name as the native call takes it: "\??\" and the full path, in UTF-16.
   constexpr int kNameChars = MAX_PATH + 8;
@@ -70,11 +76,28 @@ BOOL MoveFileBelow(const char* root, const char* path, const char* to) {
   FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
   wcscpy(rename->FileName, L"\\??\\");
   const int converted = MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
-  if (converted <= 0) return FALSE;
+  if (converted <= 0) return kNotMoved;
   rename->ReplaceIfExists = FALSE;
   rename->RootDirectory = nullptr;
   rename->FileNameLength = static_cast<DWORD>((converted - 1 + 4) * sizeof(WCHAR));
-  return SetFileInformationByHandle(file.GetSafeHandle(), FileRenameInfo, rename, sizeof buffer);
+  return SetFileInformationByHandle(file.GetSafeHandle(), FileRenameInfo, rename, sizeof buffer)
+             ? kMoved
+             : kNotMoved;
+}
+
+// Moves the replaced file at path to its backup, trying again while another program holds it,
+// within the installation's budget for waiting; one held to the end is named in the journal's
+// held.
+BOOL MoveToBackup(InstallJournal* journal, const char* path, const char* backup) {
+  PhaseTimer timer(journal->times, kPhaseBackups);
+  for (int tries = 1;; ++tries) {
+    const MoveResult moved = MoveFileBelow(journal->resolvedConfig, path, backup);
+    if (moved != kHeld) return moved == kMoved;
+    if (!WaitToTryAgain(tries, journal->inUseStart)) {
+      snprintf(journal->held, sizeof journal->held, "%s", path);
+      return FALSE;
+    }
+  }
 }
 
 }  // namespace
@@ -83,6 +106,7 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   journal->file.Close();
   journal->steps = 0;
   journal->bucketMade = -1;
+  journal->held[0] = '\0';
   if (strlen(config) >= MAX_PATH) return FALSE;
   strcpy(journal->config, config);
   char path[MAX_PATH];
@@ -139,10 +163,7 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   // The old file becomes the backup, so the new one is written into a name of its own: a hard
   // link to the old file keeps its old bytes. Once the backup exists the rollback puts it back
   // over whatever the name then holds.
-  if (replacing) {
-    PhaseTimer timer(journal->times, kPhaseBackups);
-    if (!MoveFileBelow(journal->resolvedConfig, destination, backup)) return FALSE;
-  }
+  if (replacing && !MoveToBackup(journal, destination, backup)) return FALSE;
   // Made new (CREATE_NEW never opens through whatever has the name, a dangling link Wine does not
   // list among them: such a name is refused). A copy that fails is removed at once; one killed
   // midway is removed, or the backup put back, by the rollback.

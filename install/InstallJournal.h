@@ -25,6 +25,10 @@ struct InstallJournal {
   int32_t steps = 0;             // lines written so far; names each backup uniquely
   int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
   InstallPhaseTimes* times = nullptr;  // where the steps' time is added; may be null
+  // A file to replace that another program holds is tried again (FilesInUse.h) within the
+  // installation's budget, counted from here (GetTickCount); one still held is named in held.
+  DWORD inUseStart = 0;
+  char held[MAX_PATH] = "";
 };
 
 // Makes a fresh protected undo area below config with a journal that holds only its header. FALSE,
@@ -44,7 +48,8 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
 // source is copied to destination, made new there: a file it replaces (existing: its attributes,
 // or INVALID_FILE_ATTRIBUTES when there is none) is first moved into the undo area as the backup,
 // through a handle found to lead below the configuration folder (a link leading elsewhere is
-// refused), so a hard link to it keeps its old bytes and nothing is written through a link; a
+// refused), so a hard link to it keeps its old bytes and nothing is written through a link (its
+// open is the look for use: a file held by another program to the end is named in held); a
 // name found taken when the file is made (a dangling link) is refused. The copy is
 // CopyAndVerify's against expected (may be null), in buffer; a copy that is not kCopyMatches
 // (*verdict) is removed and never stays.

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <string>
 
 #include "install/EntryNames.h"
@@ -15,12 +14,6 @@
 
 namespace {
 
-struct NoCaseLess {
-  bool operator()(const std::string& a, const std::string& b) const {
-    return _stricmp(a.c_str(), b.c_str()) < 0;
-  }
-};
-
 // TRUE when a folder of relative, a path below the configuration folder (the last component
 // left out), is a vendor folder: clearing the old patch moves it aside whole.
 BOOL BelowVendorFolder(const std::string& relative) {
@@ -31,38 +24,21 @@ BOOL BelowVendorFolder(const std::string& relative) {
   return FALSE;
 }
 
-// Looks, before the installation is touched, for a file in use among what the install would
-// replace or move aside: each patch file already below config (from the patch's listing, so
-// neither tree is walked again, and a file only in a folder that is there) and, when the old
-// patch is cleared, every file in each installed vendor folder the patch carries. TRUE, the
-// file's path in file (MAX_PATH bytes), when one is in use.
-BOOL FindInstalledFileInUse(const char* config, const TreeListing& patch, BOOL clearOldPatch,
-                            char* file) {
-  const DWORD start = GetTickCount();  // the installation's budget for waiting runs from here
-  std::set<std::string, NoCaseLess> present{""};  // the configuration folder itself
+// Looks, before the installation is touched, at every file of each installed vendor folder the
+// patch carries (as the patch's own listing names them), which clearing the old patch moves aside
+// whole: the open of that move would not see a file in use inside it. TRUE, the file's path in
+// file (MAX_PATH bytes), when one is in use. A file the install replaces one by one is looked at
+// by the very open that moves it into the undo area (JournalPlaceFile).
+BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD start,
+                                  char* file) {
   char path[MAX_PATH];
   for (const std::string& folder : patch.folders) {
-    if (!JoinItemPath(path, config, folder.c_str(), MAX_PATH - 1) ||
+    if (!IsVendorFolder(folder.c_str()) || BelowVendorFolder(folder) ||
+        !JoinItemPath(path, config, folder.c_str(), MAX_PATH - 1) ||
         !IsFolder(GetFileAttributesA(path))) {
       continue;
     }
-    if (clearOldPatch && IsVendorFolder(path) && !BelowVendorFolder(folder)) {
-      // Every file in it was looked at, those the patch replaces among them.
-      if (FindFileInUse(path, start, file)) return TRUE;
-    }
-    present.insert(folder);
-  }
-  for (const std::string& relative : patch.files) {
-    const size_t cut = relative.rfind('\\');
-    const std::string folder = cut == std::string::npos ? "" : relative.substr(0, cut);
-    if ((clearOldPatch && BelowVendorFolder(relative)) || present.count(folder) == 0 ||
-        !JoinItemPath(path, config, relative.c_str(), MAX_PATH - 1)) {
-      continue;
-    }
-    if (IsFileInUse(path, start)) {
-      strcpy(file, path);
-      return TRUE;
-    }
+    if (FindFileInUse(path, start, file)) return TRUE;
   }
   return FALSE;
 }
@@ -108,8 +84,20 @@ void CopyWalkTimed(PatchInstallJob* job) {
   times->seconds[kPhaseWalk] -= inner;
 }
 
-// The transaction proper, once the installation and the patch are known to be there.
-int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* result) {
+// The installation was left as it was (or put back) because file is in use.
+void FinishInUse(InstallResult* result, const char* file) {
+  char program[kProgramNameSize];
+  if (FindProgramHolding(file, program)) {
+    Finish(result, kInstallFileInUse, "%s is in use by %s", file, program);
+  } else {
+    Finish(result, kInstallFileInUse, "%s is in use", file);
+  }
+}
+
+// The transaction proper, once the installation and the patch are known to be there; the
+// waiting for files in use began at start (GetTickCount).
+int InstallWithJournal(PatchInstallJob* job, const char* config, DWORD start,
+                       InstallResult* result) {
   char made[2][MAX_PATH];
   int madeCount = 0;
   InstallJournal journal;
@@ -122,6 +110,7 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   if (madeCount != 0 && !JournalConfigMade(&journal, madeCount)) ++errors;
   job->journal = &journal;
   journal.times = job->times;
+  journal.inUseStart = start;
   if (errors == 0) CopyWalkTimed(job);
   errors += job->walk.errorCount;
   if (errors == 0) {
@@ -136,7 +125,9 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   }
   // A file that was not what the manifest says is named as such; any other failure by its path.
   char what[kReasonSize];
-  if (job->fault[0] != '\0') {
+  if (journal.held[0] != '\0') {
+    snprintf(what, sizeof what, "%s is in use", journal.held);
+  } else if (job->fault[0] != '\0') {
     snprintf(what, sizeof what, "%s", job->fault);
   } else {
     snprintf(what, sizeof what, "%s could not be installed",
@@ -144,6 +135,9 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, InstallResult* 
   }
   if (!Undone(undone)) {
     Finish(result, kInstallNotRestored, "%s, and %s could not be restored", what, undone.why);
+  } else if (journal.held[0] != '\0') {
+    // Everything done before it is undone: the installation is as it was.
+    FinishInUse(result, journal.held);
   } else {
     Finish(result, kInstallRolledBack, "%s", what);
   }
@@ -194,26 +188,22 @@ int InstallIntoPresent(PatchInstallJob* job, const TreeListing* listing, Install
   }
 
   char inUse[MAX_PATH] = "";
-  BOOL found;
-  {
+  const DWORD start = GetTickCount();  // the installation's budget for waiting runs from here
+  BOOL found = FALSE;
+  if (job->options.clearOldPatch) {
     PhaseTimer timer(job->times, kPhaseFilesInUse);
     TreeListing own;
     if (listing == nullptr) {
       ListTree(static_cast<const char*>(patch), &own);
       listing = &own;
     }
-    found = FindInstalledFileInUse(config, *listing, job->options.clearOldPatch, inUse);
+    found = FindFileInUseInVendorFolders(config, *listing, start, inUse);
   }
   if (found) {
-    char program[kProgramNameSize];
-    if (FindProgramHolding(inUse, program)) {
-      Finish(result, kInstallFileInUse, "%s is in use by %s", inUse, program);
-    } else {
-      Finish(result, kInstallFileInUse, "%s is in use", inUse);
-    }
+    FinishInUse(result, inUse);
     return 1;
   }
-  return InstallWithJournal(job, config, result);
+  return InstallWithJournal(job, config, start, result);
 }
 
 }  // namespace

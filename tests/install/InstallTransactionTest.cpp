@@ -148,7 +148,8 @@ TEST_F(InstallTransactionTest, AStrayFileOfTheTemporarysNameIsNotInTheWay) {
 }
 
 // Hundreds of replaced files: their backups fill more than one folder of the undo area, and a
-// fault late in the run, or a later restore, still puts every one of them back.
+// fault late in the run, or a later restore, still puts every one of them back. A file held by
+// another program is found by the open that would move it aside, well into the run.
 TEST_F(InstallTransactionTest, HundredsOfReplacedFilesAreAllPutBack) {
   constexpr int kFiles = 300;
   Tree patch, before;
@@ -158,32 +159,55 @@ TEST_F(InstallTransactionTest, HundredsOfReplacedFilesAreAllPutBack) {
     patch[name] = "new " + std::to_string(i);
     before[name] = "old " + std::to_string(i);
   }
-  RemoveTree(kRoot);
-  RemoveTree(PatchFolder());
-  WriteTree(PatchFolder(), patch);
-  WriteTree(kConfig, before);
-  const Tree original = ReadTree(kConfig);
-
-  // The 290th file found read-only just as its line arrives: 289 replaced files are undone.
-  std::string refused;
-  g_onLine = [&refused](const std::string& line) {
-    const size_t to = line.rfind(" to ");
-    if (CopyLines() != 290 || to == std::string::npos) return;
-    refused = Join(kConfig, line.substr(5, to - 5));
-    SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE held = INVALID_HANDLE_VALUE;
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> fault;  // on the 290th file, as its line arrives
+    InstallOutcome outcome;
+    const char* reasonHas;
+  } kFaults[] = {
+      {"found read-only",
+       [](const std::string& file) { SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY); },
+       kInstallRolledBack, "could not be installed"},
+      {"held without sharing deletion",
+       [&held](const std::string& file) {
+         held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+       },
+       kInstallFileInUse, ".i79 is in use"},
   };
-  const InstallResult failed = Install(false);
-  ASSERT_FALSE(refused.empty());
-  SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(kInstallRolledBack, failed.outcome) << failed.reason;
-  EXPECT_EQ(original, ReadTree(kConfig));
+  for (const auto& fault : kFaults) {
+    SCOPED_TRACE(fault.what);
+    RemoveTree(kRoot);
+    RemoveTree(PatchFolder());
+    WriteTree(PatchFolder(), patch);
+    WriteTree(kConfig, before);
+    const Tree original = ReadTree(kConfig);
 
-  ASSERT_EQ(kInstallDone, Install(false).outcome);
-  Tree arrived = original;
-  for (const auto& [path, content] : patch) arrived[path] = content;
-  EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
-  EXPECT_TRUE(Undone(RestorePreviousGeneration(kConfig.c_str())));
-  EXPECT_EQ(original, ReadTree(kConfig)) << "the kept generation restored every file";
+    std::string refused;
+    g_onLine = [&refused, &fault](const std::string& line) {
+      const size_t to = line.rfind(" to ");
+      if (CopyLines() != 290 || to == std::string::npos) return;
+      refused = Join(kConfig, line.substr(5, to - 5));
+      fault.fault(refused);
+    };
+    const InstallResult failed = Install(false);
+    ASSERT_FALSE(refused.empty());
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    held = INVALID_HANDLE_VALUE;
+    SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(fault.outcome, failed.outcome) << failed.reason;
+    EXPECT_NE(std::string(failed.reason).find(fault.reasonHas), std::string::npos)
+        << failed.reason;
+    EXPECT_EQ(original, ReadTree(kConfig));
+
+    ASSERT_EQ(kInstallDone, Install(false).outcome);
+    Tree arrived = original;
+    for (const auto& [path, content] : patch) arrived[path] = content;
+    EXPECT_EQ(arrived, WithoutKeptGeneration(ReadTree(kConfig)));
+    EXPECT_TRUE(Undone(RestorePreviousGeneration(kConfig.c_str())));
+    EXPECT_EQ(original, ReadTree(kConfig)) << "the kept generation restored every file";
+  }
 }
 
 // --- A killed run ----------------------------------------------------------------------------
