@@ -58,7 +58,7 @@ const char* UsageText() {
          "     3  install, restore or uninstall failed in some installations, which are as they\n"
          "        were (the others are done)\n"
          "     5  no administrator rights\n"
-         "    32  install: some installations were not touched because a file in them was in\n"
+         "    32  install: some installations are as they were because a file in them was in\n"
          "        use, and none failed otherwise; try again later\n"
          "  1603  fatal error, or an installation needs a person to look at it\n"
          "  1612  the patch beside this program is missing, damaged or without its manifest\n"

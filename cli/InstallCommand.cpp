@@ -73,8 +73,12 @@ void ReportInstallation(ConsoleRun& run, Installation& installation, const Insta
                 installation.stamp.label, result.reason);
       break;
     case kInstallSkipped:
-    case kInstallFileInUse:
       out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason);
+      break;
+    case kInstallFileInUse:
+      // Not begun, or put back: what it had replaced by then is moved back.
+      out.Error("%s: a file is in use, the installation is as it was (patch %s): %s", folder,
+                installation.stamp.label, result.reason);
       break;
     case kInstallNotRestored:
       out.Error("%s: failed and could not be put back; what was replaced is kept in %s: %s", folder,

@@ -54,9 +54,10 @@ struct RestartManager {
 
 }  // namespace
 
-BOOL WaitToTryAgain(int tries, DWORD start) {
-  if (tries >= kInUseTries || GetTickCount() - start + kInUseRetryMs > kInUseBudgetMs) return FALSE;
+BOOL WaitToTryAgain(int tries, DWORD* waitedMs) {
+  if (tries >= kInUseTries || *waitedMs + kInUseRetryMs > kInUseBudgetMs) return FALSE;
   Sleep(kInUseRetryMs);
+  *waitedMs += kInUseRetryMs;
   return TRUE;
 }
 
@@ -65,18 +66,18 @@ BOOL FailedAsHeld() {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-BOOL IsFileInUse(const char* path, DWORD start) {
+BOOL IsFileInUse(const char* path, DWORD* waitedMs) {
   for (int tries = 1;; ++tries) {
     if (!HeldNow(path)) return FALSE;
-    if (!WaitToTryAgain(tries, start)) return TRUE;
+    if (!WaitToTryAgain(tries, waitedMs)) return TRUE;
   }
 }
 
-BOOL FindFileInUse(const char* folder, DWORD start, char* file) {
+BOOL FindFileInUse(const char* folder, DWORD* waitedMs, char* file) {
   BOOL found = FALSE;
   ListFolderTree(folder, [&](const ListedEntry& entry) {
     if (IsFolder(entry.attributes) || IsReparsePoint(entry.attributes) || entry.path[0] == '\0' ||
-        !IsFileInUse(entry.path, start)) {
+        !IsFileInUse(entry.path, waitedMs)) {
       return kListingGoOn;
     }
     strcpy(file, entry.path);

@@ -1,35 +1,36 @@
 #pragma once
 #include <windows.h>
 
-// Whether another program holds a file that the install would replace or move: asked before an
-// installation is touched, so that a file in use skips the installation instead of breaking it
-// half way.
+// Whether another program holds a file that the install would replace or move, so that a file in
+// use leaves the installation as it was instead of breaking it half way: asked of a vendor folder's
+// files before the folder is moved aside whole, and of a replaced file by the open that moves it
+// into the undo area (a rollback then puts back what was done before it).
 
 // A file locked only for a moment is tried again: at most this many times in all, this far apart,
-// and never past the installation's budget (at most 2 s of waiting for one installation).
+// and never past the installation's budget (at most 2 s of waiting for one installation, however
+// long the install itself takes before it meets the file).
 constexpr int kInUseTries = 10;
 constexpr DWORD kInUseRetryMs = 100;
 constexpr DWORD kInUseBudgetMs = 2000;
 
 constexpr int kProgramNameSize = 256;
 
-// Called after try number tries found a file held: TRUE, once kInUseRetryMs have passed, while
-// another try fits the tries and the budget counted from start (GetTickCount); FALSE at once
-// when it does not.
-BOOL WaitToTryAgain(int tries, DWORD start);
+// Called after try number tries found a file held: TRUE, once kInUseRetryMs more are waited (and
+// added to *waitedMs, the installation's waiting so far), while another try fits the tries and
+// the budget; FALSE at once when it does not.
+BOOL WaitToTryAgain(int tries, DWORD* waitedMs);
 
 // TRUE when an open for deletion failed because another handle holds the file (a sharing or lock
 // violation), as GetLastError says right after it.
 BOOL FailedAsHeld();
 
 // TRUE when path exists and another handle keeps this process from opening it for deletion
-// (a sharing or lock violation) on every try until the budget, counted from start (GetTickCount),
-// runs out.
-BOOL IsFileInUse(const char* path, DWORD start);
+// (a sharing or lock violation) on every try until the budget runs out (WaitToTryAgain).
+BOOL IsFileInUse(const char* path, DWORD* waitedMs);
 
 // TRUE when a file at any depth below folder is in use, as IsFileInUse says; its path goes into
 // file (MAX_PATH bytes). Linked folders are not entered.
-BOOL FindFileInUse(const char* folder, DWORD start, char* file);
+BOOL FindFileInUse(const char* folder, DWORD* waitedMs, char* file);
 
 // The name of a program that holds path, as the Restart Manager (rstrtmgr.dll, loaded when
 // asked) tells it, into program (kProgramNameSize bytes). FALSE when it cannot tell: no Restart

@@ -93,7 +93,7 @@ BOOL MoveToBackup(InstallJournal* journal, const char* path, const char* backup)
   for (int tries = 1;; ++tries) {
     const MoveResult moved = MoveFileBelow(journal->resolvedConfig, path, backup);
     if (moved != kHeld) return moved == kMoved;
-    if (!WaitToTryAgain(tries, journal->inUseStart)) {
+    if (!WaitToTryAgain(tries, &journal->waitedMs)) {
       snprintf(journal->held, sizeof journal->held, "%s", path);
       return FALSE;
     }
@@ -107,6 +107,7 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   journal->steps = 0;
   journal->bucketMade = -1;
   journal->held[0] = '\0';
+  journal->waitedMs = 0;
   if (strlen(config) >= MAX_PATH) return FALSE;
   strcpy(journal->config, config);
   char path[MAX_PATH];

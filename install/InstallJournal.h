@@ -26,8 +26,9 @@ struct InstallJournal {
   int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
   InstallPhaseTimes* times = nullptr;  // where the steps' time is added; may be null
   // A file to replace that another program holds is tried again (FilesInUse.h) within the
-  // installation's budget, counted from here (GetTickCount); one still held is named in held.
-  DWORD inUseStart = 0;
+  // installation's budget for waiting, of which this much is spent; one still held is named in
+  // held.
+  DWORD waitedMs = 0;
   char held[MAX_PATH] = "";
 };
 

@@ -29,7 +29,7 @@ BOOL BelowVendorFolder(const std::string& relative) {
 // whole: the open of that move would not see a file in use inside it. TRUE, the file's path in
 // file (MAX_PATH bytes), when one is in use. A file the install replaces one by one is looked at
 // by the very open that moves it into the undo area (JournalPlaceFile).
-BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD start,
+BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD* waitedMs,
                                   char* file) {
   char path[MAX_PATH];
   for (const std::string& folder : patch.folders) {
@@ -38,7 +38,7 @@ BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, 
         !IsFolder(GetFileAttributesA(path))) {
       continue;
     }
-    if (FindFileInUse(path, start, file)) return TRUE;
+    if (FindFileInUse(path, waitedMs, file)) return TRUE;
   }
   return FALSE;
 }
@@ -95,8 +95,8 @@ void FinishInUse(InstallResult* result, const char* file) {
 }
 
 // The transaction proper, once the installation and the patch are known to be there; the
-// waiting for files in use began at start (GetTickCount).
-int InstallWithJournal(PatchInstallJob* job, const char* config, DWORD start,
+// installation's waiting for files in use has taken waitedMs so far.
+int InstallWithJournal(PatchInstallJob* job, const char* config, DWORD waitedMs,
                        InstallResult* result) {
   char made[2][MAX_PATH];
   int madeCount = 0;
@@ -110,7 +110,7 @@ int InstallWithJournal(PatchInstallJob* job, const char* config, DWORD start,
   if (madeCount != 0 && !JournalConfigMade(&journal, madeCount)) ++errors;
   job->journal = &journal;
   journal.times = job->times;
-  journal.inUseStart = start;
+  journal.waitedMs = waitedMs;
   if (errors == 0) CopyWalkTimed(job);
   errors += job->walk.errorCount;
   if (errors == 0) {
@@ -188,7 +188,7 @@ int InstallIntoPresent(PatchInstallJob* job, const TreeListing* listing, Install
   }
 
   char inUse[MAX_PATH] = "";
-  const DWORD start = GetTickCount();  // the installation's budget for waiting runs from here
+  DWORD waitedMs = 0;  // the installation's budget for waiting is spent from here
   BOOL found = FALSE;
   if (job->options.clearOldPatch) {
     PhaseTimer timer(job->times, kPhaseFilesInUse);
@@ -197,13 +197,13 @@ int InstallIntoPresent(PatchInstallJob* job, const TreeListing* listing, Install
       ListTree(static_cast<const char*>(patch), &own);
       listing = &own;
     }
-    found = FindFileInUseInVendorFolders(config, *listing, start, inUse);
+    found = FindFileInUseInVendorFolders(config, *listing, &waitedMs, inUse);
   }
   if (found) {
     FinishInUse(result, inUse);
     return 1;
   }
-  return InstallWithJournal(job, config, start, result);
+  return InstallWithJournal(job, config, waitedMs, result);
 }
 
 }  // namespace

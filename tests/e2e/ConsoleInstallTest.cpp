@@ -178,7 +178,7 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
     const char* says;
     const char* outcome;  // the installation's in the JSON document
   } cases[] = {
-      {"a file in use", true, 32, ": not touched", "fileInUse"},
+      {"a file in use", true, 32, ": a file is in use, the installation is as it was", "fileInUse"},
       {"an undo area another user made", false, 1603,
        ": not touched, something in it needs a person", "refused"},
   };
