@@ -183,7 +183,9 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
       !WriteStep(journal, JournalStep{kStepFolderMovedAside, 0, target, "", kept, 0})) {
     return FALSE;
   }
-  return MoveFileExA(folder, aside, MOVEFILE_WRITE_THROUGH);
+  // By a handle found to lead below the configuration folder, as a replaced file is moved: a
+  // folder swapped for a junction since the walk looked at it is not taken from elsewhere.
+  return MoveFileBelow(journal->resolvedConfig, folder, aside) == kMoved;
 }
 
 BOOL CommitJournal(InstallJournal* journal) {

@@ -57,7 +57,8 @@ BOOL JournalMakeFolder(InstallJournal* journal, const char* folder);
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
                       DWORD existing, const ManifestEntry* expected, std::vector<char>& buffer,
                       CopyVerdict* verdict);
-// folder, with everything in it, is moved into the undo area.
+// folder, with everything in it, is moved into the undo area, through a handle found to lead below
+// the configuration folder.
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder);
 
 // The install arrived: the journal is closed and the undo area becomes the kept generation,

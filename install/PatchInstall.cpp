@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "install/FilesInUse.h"
 #include "install/FolderListing.h"
 #include "install/JournalStep.h"
 #include "install/PatchPaths.h"
+#include "install/ReplacedFolder.h"
 
 namespace {
 
@@ -27,6 +29,23 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
     return FALSE;
   }
   return JournalMoveAside(job->journal, folder) && !PathFileExistsA(folder);
+}
+
+// Moves an installed folder that the patch replaces whole (ReplacedFolder.h) into the undo area,
+// once none of its files is in use (a held one is named in the journal's held, and the
+// installation is then rolled back). TRUE when it was moved, or is not such a folder and stays
+// for the walk to merge into, file by file.
+BOOL MoveReplacedFolderAside(const PatchInstallJob* job, const char* source,
+                             const char* destination) {
+  const DWORD attributes = GetFileAttributesA(destination);
+  if (job->journal == nullptr || !IsFolder(attributes) || IsReparsePoint(attributes) ||
+      !IsReplacedWhole(source, destination)) {
+    return TRUE;
+  }
+  PhaseTimer timer(job->times, kPhaseBackups);
+  InstallJournal* journal = job->journal;
+  if (FindFileInUse(destination, &journal->waitedMs, journal->held)) return FALSE;
+  return JournalMoveAside(journal, destination) && !PathFileExistsA(destination);
 }
 
 // A patch file's path below the patch folder ("devices\QuorVantel\a.i79"), as events and the
@@ -93,8 +112,9 @@ BOOL IsVendorFolder(const char* path) {
 void OnCopyItem(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
   PatchInstallJob* job = static_cast<PatchInstallJob*>(walk->context);
   if (folder) {
-    if (IsVendorFolder(source) && job->options.clearOldPatch && PathFileExistsA(destination) &&
-        !ClearVendorFolder(job, destination)) {
+    const BOOL cleared = IsVendorFolder(source) && job->options.clearOldPatch;
+    if (cleared ? PathFileExistsA(destination) && !ClearVendorFolder(job, destination)
+                : !MoveReplacedFolderAside(job, source, destination)) {
       ++walk->errorCount;
       if (walk->errorCount == 1)
         strncpy(walk->firstError, destination, sizeof walk->firstError - 1);

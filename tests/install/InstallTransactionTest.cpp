@@ -74,23 +74,26 @@ DWORD WINAPI CloseAfter300Ms(LPVOID handle) {
   return 0;
 }
 
-// Locked for 300 ms: before the run, or only as its line arrives, when the run has already taken
-// longer than the budget for waiting (which counts the waiting, not the install's own time).
+// Locked for 300 ms: before the run (x.ddf, whose folder the patch replaces whole), or only as its
+// line arrives (a.i79, replaced file by file), when the run has already taken longer than the
+// budget for waiting (which counts the waiting, not the install's own time).
 TEST_F(InstallTransactionTest, AFileLockedForAMomentIsWaitedFor) {
-  const std::string x = Join(kConfig, "debugger\\QuorVantel\\x.ddf");
   for (const bool late : {false, true}) {
     SCOPED_TRACE(late ? "locked 2.1 s into the run" : "locked before the run");
     SetUp();
+    const std::string name = late ? "a.i79" : "x.ddf";
+    const std::string path =
+        Join(kConfig, late ? "devices\\QuorVantel\\a.i79" : "debugger\\QuorVantel\\x.ddf");
     HANDLE releaser = nullptr;
-    const auto lock = [&releaser, &x] {
-      HANDLE file =
-          CreateFileA(x.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const auto lock = [&releaser, &path] {
+      HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
       ASSERT_NE(INVALID_HANDLE_VALUE, file);
       releaser = CreateThread(nullptr, 0, CloseAfter300Ms, file, 0, nullptr);
     };
     if (late) {
-      g_onLine = [&lock](const std::string& line) {
-        if (line.find("x.ddf") == std::string::npos) return;
+      g_onLine = [&lock, &name](const std::string& line) {
+        if (line.find(name) == std::string::npos) return;
         Sleep(2100);
         lock();
       };
@@ -135,23 +138,26 @@ TEST_F(InstallTransactionTest, AFinishedInstallKeepsOneGenerationOfWhatItReplace
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
-TEST_F(InstallTransactionTest, EachCopyLineArrivesBeforeItsFileIsTouched) {
-  std::vector<std::string> touched;
-  g_onLine = [&touched](const std::string& line) {
+// At its line a file holds its old bytes, or nothing where its folder, replaced whole, was moved
+// aside already: no byte of its copy is written yet.
+TEST_F(InstallTransactionTest, EachCopyLineArrivesBeforeItsFileIsCopied) {
+  std::vector<std::string> copied;
+  g_onLine = [&copied](const std::string& line) {
     const size_t to = line.rfind(" to ");
     if (line.rfind("Copy ", 0) != 0 || to == std::string::npos) return;
     const std::string relative = line.substr(5, to - 5);
     const auto old = kBefore.find(relative);
     const std::string path = Join(kConfig, relative);
-    if (ReadFileBytes(path) != (old != kBefore.end() ? old->second : "<missing>") ||
+    const std::string bytes = ReadFileBytes(path);
+    if ((bytes != "<missing>" && (old == kBefore.end() || bytes != old->second)) ||
         Exists(path + kTemporarySuffix)) {
-      touched.push_back(relative);
+      copied.push_back(relative);
     }
   };
   const Tree expected = NewTree(false);
   ASSERT_EQ(kInstallDone, Install(false).outcome);
   EXPECT_EQ(static_cast<int>(kPatch.size()), CopyLines());
-  EXPECT_EQ(std::vector<std::string>{}, touched) << "files already touched when their line came";
+  EXPECT_EQ(std::vector<std::string>{}, copied) << "files already written when their line came";
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
@@ -166,55 +172,69 @@ TEST_F(InstallTransactionTest, AStrayFileOfTheTemporarysNameIsNotInTheWay) {
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
-// Hundreds of replaced files: their backups fill more than one folder of the undo area, and a
-// fault late in the run, or a later restore, still puts every one of them back. A file held by
-// another program is found by the open that would move it aside, well into the run.
+// Hundreds of replaced files in seven folders: as backups they fill more than one folder of the
+// undo area; where each folder also holds a file of the user's, the install replaces them file
+// by file, else it moves each folder aside whole. A fault late in the run, or a later restore,
+// still puts every file back. A file held by another program is found by the open that would
+// move it, or its folder, aside.
 TEST_F(InstallTransactionTest, HundredsOfReplacedFilesAreAllPutBack) {
   constexpr int kFiles = 300;
-  Tree patch, before;
-  for (int i = 0; i < kFiles; ++i) {
-    const std::string name =
-        "devices\\QuorVantel\\f" + std::to_string(i % 7) + "\\" + std::to_string(i) + ".i79";
-    patch[name] = "new " + std::to_string(i);
-    before[name] = "old " + std::to_string(i);
-  }
   HANDLE held = INVALID_HANDLE_VALUE;
+  const auto hold = [&held](const std::string& file) {
+    held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  };
   const struct {
     const char* what;
-    std::function<void(const std::string&)> fault;  // on the 290th file, as its line arrives
+    bool filesOfTheUsers;  // a file in each folder the patch does not have
+    std::function<void(const std::string&)> fault;  // on the file, before the run or at its line
+    bool atLine;  // the 290th file, as its line arrives; else file 6, before the run
     InstallOutcome outcome;
     const char* reasonHas;
   } kFaults[] = {
-      {"found read-only",
+      {"file by file: found read-only", true,
        [](const std::string& file) { SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY); },
-       kInstallRolledBack, "could not be installed"},
-      {"held without sharing deletion",
-       [&held](const std::string& file) {
-         held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-       },
-       kInstallFileInUse, ".i79 is in use"},
+       true, kInstallRolledBack, "could not be installed"},
+      {"file by file: held without sharing deletion", true, hold, true, kInstallFileInUse,
+       ".i79 is in use"},
+      {"whole folders: its name taken as its line arrives", false,
+       [](const std::string& file) { WriteFileBytes(file, "planted"); }, true, kInstallRolledBack,
+       "could not be installed"},
+      {"whole folders: held without sharing deletion", false, hold, false, kInstallFileInUse,
+       "6.i79 is in use"},
   };
   for (const auto& fault : kFaults) {
     SCOPED_TRACE(fault.what);
+    Tree patch, before;
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string folder = "devices\\QuorVantel\\f" + std::to_string(i % 7);
+      patch[folder + "\\" + std::to_string(i) + ".i79"] = "new " + std::to_string(i);
+      before[folder + "\\" + std::to_string(i) + ".i79"] = "old " + std::to_string(i);
+      if (fault.filesOfTheUsers) before[folder + "\\mine.txt"] = "mine";
+    }
     RemoveTree(kRoot);
     RemoveTree(PatchFolder());
     WriteTree(PatchFolder(), patch);
     WriteTree(kConfig, before);
     const Tree original = ReadTree(kConfig);
 
-    std::string refused;
-    g_onLine = [&refused, &fault](const std::string& line) {
-      const size_t to = line.rfind(" to ");
-      if (CopyLines() != 290 || to == std::string::npos) return;
-      refused = Join(kConfig, line.substr(5, to - 5));
-      fault.fault(refused);
-    };
+    std::string faulty;
+    if (fault.atLine) {
+      g_onLine = [&faulty, &fault](const std::string& line) {
+        const size_t to = line.rfind(" to ");
+        if (CopyLines() != 290 || to == std::string::npos) return;
+        faulty = Join(kConfig, line.substr(5, to - 5));
+        fault.fault(faulty);
+      };
+    } else {
+      faulty = Join(kConfig, "devices\\QuorVantel\\f6\\6.i79");
+      fault.fault(faulty);
+    }
     const InstallResult failed = Install(false);
-    ASSERT_FALSE(refused.empty());
+    ASSERT_FALSE(faulty.empty());
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     held = INVALID_HANDLE_VALUE;
-    SetFileAttributesA(refused.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(faulty.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(fault.outcome, failed.outcome) << failed.reason;
     EXPECT_NE(std::string(failed.reason).find(fault.reasonHas), std::string::npos)
         << failed.reason;
