@@ -38,13 +38,19 @@ BOOL ClearVendorFolder(const PatchInstallJob* job, const char* folder) {
 BOOL MoveReplacedFolderAside(const PatchInstallJob* job, const char* source,
                              const char* destination) {
   const DWORD attributes = GetFileAttributesA(destination);
+  std::vector<std::string> files;
   if (job->journal == nullptr || !IsFolder(attributes) || IsReparsePoint(attributes) ||
-      !IsReplacedWhole(source, destination)) {
+      !IsReplacedWhole(source, destination, &files)) {
     return TRUE;
   }
   PhaseTimer timer(job->times, kPhaseBackups);
   InstallJournal* journal = job->journal;
-  if (FindFileInUse(destination, &journal->waitedMs, journal->held)) return FALSE;
+  for (const std::string& file : files) {
+    if (IsFileInUse(file.c_str(), &journal->waitedMs)) {
+      snprintf(journal->held, sizeof journal->held, "%s", file.c_str());
+      return FALSE;
+    }
+  }
   return JournalMoveAside(journal, destination) && !PathFileExistsA(destination);
 }
 

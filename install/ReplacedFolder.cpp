@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "classlib/FindFile.h"
 #include "install/EntryNames.h"
@@ -34,13 +32,19 @@ BOOL ListFolder(const char* folder, Take take) {
 
 }  // namespace
 
-BOOL IsReplacedWhole(const char* source, const char* destination) {
+BOOL IsReplacedWhole(const char* source, const char* destination, std::vector<std::string>* files) {
   std::vector<std::string> installed;
-  const BOOL plainFiles = ListFolder(destination, [&installed](const WIN32_FIND_DATAA& entry) {
+  files->clear();
+  const BOOL plainFiles = ListFolder(destination, [&](const WIN32_FIND_DATAA& entry) {
     constexpr DWORD kRefused =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
-    if ((entry.dwFileAttributes & kRefused) != 0 || !IsSafeEntryName(entry.cFileName)) return FALSE;
+    char path[MAX_PATH];
+    if ((entry.dwFileAttributes & kRefused) != 0 || !IsSafeEntryName(entry.cFileName) ||
+        !JoinItemPath(path, destination, entry.cFileName, MAX_PATH - 1)) {
+      return FALSE;
+    }
     installed.push_back(Lowered(entry.cFileName));
+    files->push_back(path);
     return TRUE;
   });
   if (!plainFiles || installed.empty()) return FALSE;
