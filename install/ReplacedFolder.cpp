@@ -3,31 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "classlib/FindFile.h"
 #include "install/EntryNames.h"
+#include "install/FolderListing.h"
+#include "install/PathSafety.h"
 
 namespace {
 
-std::string Lowered(const char* name) {
-  std::string lowered(name);
-  std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                 [](unsigned char c) { return static_cast<char>(tolower(c)); });
-  return lowered;
-}
-
-// Calls take for every entry of folder but "." and ".."; FALSE when take says no or the folder
-// cannot be listed to its end.
-template <typename Take>
-BOOL ListFolder(const char* folder, Take take) {
-  char pattern[MAX_PATH];
-  if (!JoinItemPath(pattern, folder, "*.*", MAX_PATH - 1)) return FALSE;
-  CFindFile listing;
-  WIN32_FIND_DATAA entry;
-  if (!listing.FindFirst(pattern, &entry)) return FALSE;
-  do {
-    if (!IsDotEntry(entry.cFileName) && !take(entry)) return FALSE;
-  } while (listing.FindNext(&entry));
-  return GetLastError() == ERROR_NO_MORE_FILES;
+// Names as Windows compares them, letter case aside.
+bool NoCaseLess(const std::string& a, const std::string& b) {
+  return _stricmp(a.c_str(), b.c_str()) < 0;
 }
 
 }  // namespace
@@ -35,28 +19,27 @@ BOOL ListFolder(const char* folder, Take take) {
 BOOL IsReplacedWhole(const char* source, const char* destination, std::vector<std::string>* files) {
   std::vector<std::string> installed;
   files->clear();
-  const BOOL plainFiles = ListFolder(destination, [&](const WIN32_FIND_DATAA& entry) {
+  const ListingEnd listed = ListFolderTree(destination, [&](const ListedEntry& entry) {
     constexpr DWORD kRefused =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
-    char path[MAX_PATH];
-    if ((entry.dwFileAttributes & kRefused) != 0 || !IsSafeEntryName(entry.cFileName) ||
-        !JoinItemPath(path, destination, entry.cFileName, MAX_PATH - 1)) {
-      return FALSE;
+    if ((entry.attributes & kRefused) != 0 || !IsSafeEntryName(entry.name) ||
+        entry.path[0] == '\0') {
+      return kListingStop;
     }
-    installed.push_back(Lowered(entry.cFileName));
-    files->push_back(path);
-    return TRUE;
+    installed.push_back(entry.name);
+    files->push_back(entry.path);
+    return kListingGoOn;
   });
-  if (!plainFiles || installed.empty()) return FALSE;
+  if (listed != kListedAll || installed.empty()) return FALSE;
   std::vector<std::string> patch;
-  const BOOL listed = ListFolder(source, [&patch](const WIN32_FIND_DATAA& entry) {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      patch.push_back(Lowered(entry.cFileName));
-    return TRUE;
+  const ListingEnd patchListed = ListFolderTree(source, [&patch](const ListedEntry& entry) {
+    if (IsFolder(entry.attributes)) return kListingSkip;
+    patch.push_back(entry.name);
+    return kListingGoOn;
   });
-  if (!listed) return FALSE;
-  std::sort(patch.begin(), patch.end());
+  if (patchListed != kListedAll) return FALSE;
+  std::sort(patch.begin(), patch.end(), NoCaseLess);
   return std::all_of(installed.begin(), installed.end(), [&patch](const std::string& name) {
-    return std::binary_search(patch.begin(), patch.end(), name);
+    return std::binary_search(patch.begin(), patch.end(), name, NoCaseLess);
   });
 }

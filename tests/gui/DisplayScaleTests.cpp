@@ -213,16 +213,10 @@ TEST_F(DisplayScaleTest, AnInstallRunFromTheKeyboardAlone) {
   EXPECT_EQ(StateImageOf(0), 2);
 
   // Tab order from the list: Clear old patch, Driver patch, Close, Select All, the list.
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(focusIs(kClearOldPatch));
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(focusIs(kDriverPatch));
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(focusIs(IDCANCEL));
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(focusIs(kSelectAll));
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(focusIs(kList));
+  for (const int id : {kClearOldPatch, kDriverPatch, int(IDCANCEL), kSelectAll, kList}) {
+    TypeKey(VK_TAB);
+    ASSERT_TRUE(focusIs(id)) << id;
+  }
 
   // Mnemonics: Alt+O turns "Clear old patch" off, Alt+P installs the checked row.
   TypeKey('O', VK_MENU);
