@@ -74,6 +74,7 @@ ChipModel::ChipModel() : mainFlash_(kMainFlashSize, 0xFF), optionBytes_(kOptionB
 void ChipModel::clearTrace() {
   trace_.clear();
   operations_.clear();
+  kindCounts_.clear();
 }
 
 uint8_t* ChipModel::byteAt(uint32_t address) {
@@ -251,6 +252,7 @@ void ChipModel::start(Operation kind, uint32_t address, uint16_t value) {
   operations_.push_back({kind, address, value});
   current_ = operations_.back();
   currentOrdinal_ = static_cast<unsigned>(operations_.size());
+  currentKindOrdinal_ = ++kindCounts_[kind];
   pending_ = true;
   pollsLeft_ = busyPolls_;
 }
@@ -260,8 +262,9 @@ void ChipModel::complete() {
   cr_ &= ~STRT;
   sr_ |= EOP;
   auto failure = failures_.find(currentOrdinal_);
-  if (failure != failures_.end()) {
-    sr_ |= failure->second;
+  auto kindFailure = kindFailures_.find({current_.kind, currentKindOrdinal_});
+  if (failure != failures_.end() || kindFailure != kindFailures_.end()) {
+    sr_ |= failure != failures_.end() ? failure->second : kindFailure->second;
     return;
   }
   switch (current_.kind) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace chip {
@@ -80,6 +81,11 @@ class ChipModel {
   // the first) ends with those SR bits set instead of taking effect.
   void setBusyPolls(unsigned polls) { busyPolls_ = polls; }
   void failOperation(unsigned ordinal, uint32_t srBits) { failures_[ordinal] = srBits; }
+  // The same for the n-th operation of one kind (1 is the first): a loader's own sequence decides
+  // how many operations of other kinds come between.
+  void failOperationOfKind(Operation kind, unsigned ordinal, uint32_t srBits) {
+    kindFailures_[{kind, ordinal}] = srBits;
+  }
   void setOptionByteRegister(uint32_t obr) { obr_ = obr; }
   void setStatus(uint32_t sr) { sr_ = sr; }
   void setControl(uint32_t cr) { cr_ = cr; }
@@ -99,6 +105,8 @@ class ChipModel {
 
   std::vector<uint8_t>& mainFlash() { return mainFlash_; }
   std::vector<uint8_t>& optionBytes() { return optionBytes_; }
+  const std::vector<uint8_t>& mainFlash() const { return mainFlash_; }
+  const std::vector<uint8_t>& optionBytes() const { return optionBytes_; }
   uint16_t halfwordAt(uint32_t address) const;
 
  private:
@@ -114,6 +122,8 @@ class ChipModel {
   std::vector<Access> trace_;
   std::vector<StartedOperation> operations_;
   std::map<unsigned, uint32_t> failures_;
+  std::map<std::pair<Operation, unsigned>, uint32_t> kindFailures_;
+  std::map<Operation, unsigned> kindCounts_;  // operations of each kind since clearTrace
   unsigned busyPolls_ = 0;
 
   uint32_t acr_ = 0;
@@ -128,6 +138,7 @@ class ChipModel {
   unsigned pollsLeft_ = 0;
   StartedOperation current_{};
   unsigned currentOrdinal_ = 0;
+  unsigned currentKindOrdinal_ = 0;
 
   bool watchdogAccess_ = false;
   uint32_t pr_ = 0;
