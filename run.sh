@@ -111,9 +111,17 @@ demo_win="Z:$(sed 's|/|\\|g' <<<"$demo")"
 echo "== No display: one install run under Xvfb, inside Wine's virtual desktop"
 # The virtual desktop draws the window's frame and caption (Xvfb has no window manager); the
 # driver starts the program itself, so both are in that desktop and it finds the window.
-xvfb-run -a -s "-screen 0 900x560x24" \
+# Bounded: a program that hangs must end the demo with a failure, never stall it (a crash ends by
+# itself, the prefix has Wine's crash dialog off).
+demo_limit=300
+status=0
+timeout --kill-after=10 "$demo_limit" xvfb-run -a -s "-screen 0 900x560x24" \
   "$QX48_WINE_LOADER" explorer.exe /desktop=QX48,900x560 "$driver" run "$program" "$demo_win" "${installations[@]}" \
-  </dev/null
+  </dev/null || status=$?
+if [ "$status" = 124 ] || [ "$status" = 137 ]; then
+  echo "demo failed: no result within $demo_limit s; the demo was stopped"
+  exit 1
+fi
 
 result=$(head -n 1 "$demo/result.txt" 2>/dev/null || echo "the demo driver left no result")
 final=$(sed -n 2p "$demo/result.txt" 2>/dev/null || true)

@@ -7,6 +7,7 @@ namespace {
 // What one run was asked for: the worker's own copy, so that the next command cannot change it.
 struct InstallRunRequest {
   InstallationTable* table;
+  std::string patchFolder;
   InstallOptions options;
 };
 
@@ -65,9 +66,10 @@ void ShowEvent(void* context, const InstallEvent& event) {
 
 }  // namespace
 
-void StartInstallRun(InstallationTable& table, InstallOptions options) {
+void StartInstallRun(InstallationTable& table, const std::string& patchFolder,
+                     InstallOptions options) {
   table.running = 1;
-  InstallRunRequest* request = new InstallRunRequest{&table, options};
+  InstallRunRequest* request = new InstallRunRequest{&table, patchFolder, options};
   HANDLE worker = CreateThread(NULL, 0, InstallWorker, request, 0, NULL);
   if (worker == NULL) {
     delete request;
@@ -86,9 +88,10 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   const InstallRunRequest* request = static_cast<InstallRunRequest*>(parameter);
   InstallationTable& table = *request->table;
   const InstallOptions options = request->options;
+  const std::string patchFolder = request->patchFolder;
   delete request;
   CheckedRows rows{&table, 0};
-  RunPatchInstall(nullptr, InstallationSource{NextCheckedRow, &rows}, options,
+  RunPatchInstall(patchFolder, nullptr, InstallationSource{NextCheckedRow, &rows}, options,
                   InstallEventSink{ShowEvent, &table});
   return 1;
 }

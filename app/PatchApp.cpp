@@ -3,6 +3,7 @@
 #include "PatchManifestDigest.h"
 #include "app/PatchDlg.h"
 #include "install/PatchManifest.h"
+#include "install/PatchPaths.h"
 
 BEGIN_MESSAGE_MAP(CPatchApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
@@ -20,7 +21,8 @@ BOOL CPatchApp::InitInstance() {
   Enable3dControls();
 
   // Constructing the dialog fills the installation table, before the dialog window exists.
-  CPatchDlg dlg;
+  // The one place the dialog learns where its patch lies.
+  CPatchDlg dlg(PatchFolderBeside(m_pszModulePath));
   m_pMainWnd = &dlg;
   dlg.DoModal();
 

@@ -53,12 +53,13 @@ ON_NOTIFY(NM_RETURN, IDC_LIST, &CPatchDlg::OnReturnList)
 ON_MESSAGE(WM_DPICHANGED, &CPatchDlg::OnDpiChanged)
 END_MESSAGE_MAP()
 
-CPatchDlg::CPatchDlg(CWnd* pParent)
+CPatchDlg::CPatchDlg(const std::string& patchFolder, CWnd* pParent)
     : CDialog(IDD, pParent),
       m_selectAll(TRUE),
       m_clearOldPatch(TRUE),
       m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_refreshPending(FALSE),
+      m_patchFolder(patchFolder),
       m_mouseToggleRow(-1),
       m_mouseToggleTime(0),
       m_runInProgress(FALSE),
@@ -218,7 +219,7 @@ void CPatchDlg::RefreshControls() {
     }
   }
 
-  const BOOL patchAvailable = ::PathFileExistsA(GetPatchFolder());
+  const BOOL patchAvailable = !m_patchFolder.empty() && ::PathFileExistsA(m_patchFolder.c_str());
   GetDlgItem(IDC_DRIVER_PATCH)->EnableWindow(someChecked && patchAvailable && !running);
   GetDlgItem(IDCANCEL)->EnableWindow(!running);
   RestoreFocusAfterRun(running);
@@ -274,7 +275,7 @@ void CPatchDlg::OnDriverPatch() {
   }
   m_runInProgress = TRUE;
   m_focusBeforeRun = ::GetFocus();
-  StartInstallRun(table, InstallOptions{m_clearOldPatch != FALSE});
+  StartInstallRun(table, m_patchFolder, InstallOptions{m_clearOldPatch != FALSE});
 }
 
 void CPatchDlg::OnCancel() {

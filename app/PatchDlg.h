@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "app/InstallationTable.h"
 #include "app/res/resource.h"
 #include "classlib/afxwin.h"
@@ -12,7 +14,8 @@ class CPatchDlg : public CDialog {
  public:
   enum { IDD = IDD_QX48_EWARM_PACK_DIALOG };
 
-  explicit CPatchDlg(CWnd* pParent = NULL);
+  // patchFolder: the patch beside the program, installed from by every run of the dialog.
+  explicit CPatchDlg(const std::string& patchFolder, CWnd* pParent = NULL);
 
   void RefreshControls();
   void ToggleSelectedRow();
@@ -28,6 +31,7 @@ class CPatchDlg : public CDialog {
   CStatusBarCtrl m_statusBar;
   CBitmap m_checkImages[2];  // 0: empty box, 1: checked box; lent to the list
   BOOL m_refreshPending;     // the next tick refreshes the controls
+  std::string m_patchFolder;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

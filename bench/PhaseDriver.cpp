@@ -14,6 +14,7 @@
 
 #include "bench/Stopwatch.h"
 #include "install/PatchCheck.h"
+#include "install/PatchPaths.h"
 #include "install/PatchRun.h"
 
 namespace {
@@ -42,14 +43,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   const Stopwatch clock;
-  const PatchInfo patch = InspectPatch();
+  char program[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  const PatchInfo patch = InspectPatch(PatchFolderBeside(program));
   const double checked = clock.Seconds();
   InstallResult result;
   memset(&result, 0, sizeof result);
   OneInstallation one{argv[1], FALSE};
   const InstallOptions options{strcmp(argv[2], "clear") == 0};
   const RunTotals totals =
-      RunPatchInstall(&patch, InstallationSource{Next, &one}, options, InstallEventSink{Keep, &result});
+      RunPatchInstall(patch.folder, &patch, InstallationSource{Next, &one}, options,
+                      InstallEventSink{Keep, &result});
   const double total = clock.Seconds();
   printf("phase patch check %.4f\n", checked);
   for (int phase = 0; phase < kInstallPhaseCount; ++phase) {

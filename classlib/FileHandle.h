@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "classlib/Handle.h"
+
 // FILE_ID_INFO, which the headers declare for Windows 8 and later only (where FileIdInfo names
 // the information class, hence another name here).
 struct FileIdentityInfo {
@@ -10,47 +12,30 @@ struct FileIdentityInfo {
 
 // A handle from CreateFileA (a file, or a folder opened with FILE_FLAG_BACKUP_SEMANTICS), closed
 // with the object. Failed calls leave their reason in GetLastError.
-class CFileHandle {
+class CFileHandle : public CHandle {
  public:
-  CFileHandle() = default;
-  ~CFileHandle() { Close(); }
-  CFileHandle(const CFileHandle&) = delete;
-  CFileHandle& operator=(const CFileHandle&) = delete;
-
-  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  // For the calls this class has no member for (the security descriptor); still owned here.
-  HANDLE GetSafeHandle() const { return m_hFile; }
+  CFileHandle() : CHandle(INVALID_HANDLE_VALUE, ::CloseHandle) {}
 
   // Closes a handle held before. No security attributes and no template file: nothing here
   // hands a handle to a child process or copies another file's attributes.
   BOOL Create(LPCSTR path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     Close();
-    m_hFile = ::CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+    m_handle = ::CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
     return IsOpen();
   }
   BOOL GetInformation(BY_HANDLE_FILE_INFORMATION* information) const {
-    return ::GetFileInformationByHandle(m_hFile, information);
+    return ::GetFileInformationByHandle(m_handle, information);
   }
   // The volume and the 128-bit file id (Windows 8 and later; FALSE before). Unlike
   // GetInformation it asks nothing of the volume itself: under Wine that question goes to the
   // mount manager in another process, a round trip per call.
   BOOL GetIdentity(FileIdentityInfo* identity) const {
     constexpr FILE_INFO_BY_HANDLE_CLASS kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-    return ::GetFileInformationByHandleEx(m_hFile, kFileIdInfo, identity, sizeof *identity);
+    return ::GetFileInformationByHandleEx(m_handle, kFileIdInfo, identity, sizeof *identity);
   }
   // The path with every link followed. Returns its length without the terminator; when it does
   // not fit, the size it needs (terminator included, so at least size); 0 on failure.
   DWORD GetFinalPathName(LPSTR path, DWORD size, DWORD flags) const {
-    return ::GetFinalPathNameByHandleA(m_hFile, path, size, flags);
+    return ::GetFinalPathNameByHandleA(m_handle, path, size, flags);
   }
-
-  BOOL Close() {
-    if (!IsOpen()) return FALSE;
-    HANDLE file = m_hFile;
-    m_hFile = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(file);
-  }
-
- private:
-  HANDLE m_hFile = INVALID_HANDLE_VALUE;
 };

@@ -47,8 +47,12 @@ CWinApp::CWinApp(LPCTSTR /*lpszAppName*/)
   m_profileName = withoutExtension.Mid(withoutExtension.ReverseFind('\\') + 1) + ".INI";
   m_helpFilePath = withoutExtension + ".HLP";
 
+  // A path that fills the buffer is cut (and unterminated on older Windows): nobody gets it.
+  if (length != 0 && length < MAX_PATH) m_modulePath = static_cast<LPCTSTR>(path);
+
   m_pszProfileName = m_profileName;
   m_pszHelpFilePath = m_helpFilePath;
+  m_pszModulePath = m_modulePath;
 }
 
 CWinApp::~CWinApp() {

@@ -41,10 +41,13 @@ class CWinApp : public CCmdTarget {
   HINSTANCE m_hInstance;
   LPCTSTR m_pszProfileName;   // "<exe name>.INI"
   LPCTSTR m_pszHelpFilePath;  // "<program folder>\<exe name>.HLP"
+  // The program's own full path, asked of Windows once here; empty when it did not fit MAX_PATH.
+  LPCTSTR m_pszModulePath;
 
  private:
   CString m_profileName;
   CString m_helpFilePath;
+  CString m_modulePath;
 };
 
 CWinApp* AfxGetApp();

@@ -13,8 +13,8 @@ bool RequireAdministrator(CConsoleOutput& out) {
   return false;
 }
 
-bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
-  *patch = InspectPatch();
+bool RequireUsablePatch(CConsoleOutput& out, const CommandLine& line, PatchInfo* patch) {
+  *patch = InspectPatch(line.patchFolder);
   if (patch->state == PatchState::kMissing) {
     out.Error("No patch folder beside this program: %s", patch->folder.c_str());
     return false;
@@ -25,14 +25,14 @@ bool RequireUsablePatch(CConsoleOutput& out, PatchInfo* patch) {
   }
   if (!patch->hasManifest) {
     out.Error("The patch is damaged: its manifest %s is missing.",
-              static_cast<const char*>(GetPatchManifest()));
+              ManifestOf(patch->folder).c_str());
     return false;
   }
   return true;
 }
 
-bool RequirePatchFolder(CConsoleOutput& out, PatchInfo* patch) {
-  *patch = InspectPatch();
+bool RequirePatchFolder(CConsoleOutput& out, const CommandLine& line, PatchInfo* patch) {
+  *patch = InspectPatch(line.patchFolder);
   if (patch->state != PatchState::kMissing) return true;
   out.Error("No patch folder beside this program: %s", patch->folder.c_str());
   return false;

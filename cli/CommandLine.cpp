@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "install/VersionOrder.h"
+
 namespace {
 
 // Which options each command has: one letter per option, in the order of kOptions.
@@ -56,7 +58,8 @@ const CommandSpec kCommands[] = {
     {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet) | Bit(kJson) | Bit(kLog)},
     {"detect", Command::kDetect, Bit(kAtLeast) | Bit(kLog)},
     {"restore", Command::kRestore, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
-    {"uninstall", Command::kUninstall, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
+    {"uninstall", Command::kUninstall,
+     Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet) | Bit(kAllowDowngrade)},
 };
 
 bool Fail(std::string* error, const std::string& reason) {
@@ -89,6 +92,8 @@ bool SetValue(CommandLine* line, int option, const std::string& value, std::stri
                         : option == kDeployTo ? &line->deployTo
                                               : &line->atLeast;
   if (!single->empty()) return Fail(error, name + " given twice");
+  if (option == kAtLeast && !IsVersionLabel(value))
+    return Fail(error, name + " takes a patch version such as V2.0, not \"" + value + "\"");
   *single = value;
   return true;
 }
@@ -153,6 +158,5 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
       line->command == Command::kUninstall) {
     if (choices == 0) line->all = true;
   }
-  if (line->json && line->dryRun) return Fail(error, "--json does not go with --dry-run");
   return true;
 }

@@ -21,6 +21,9 @@ struct CommandLine {
   std::string logPath;               // --log FILE; empty: the default log
   std::string deployTo;              // --deploy-to FOLDER; empty: none
   std::string atLeast;               // --at-least VERSION; empty: the patch's own
+  // Not from the command line: where this program lies, set once by main, and the patch beside it.
+  std::string programPath;
+  std::string patchFolder;
 };
 
 // Reads argv[1..argc-1]. FALSE, with a one-line reason in *error, for anything it does not take:

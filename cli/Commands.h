@@ -6,7 +6,7 @@ class CConsoleOutput;
 
 // One function per command of qx48patch; each returns the program's exit code.
 ExitCode RunHelp(CConsoleOutput& out);
-ExitCode RunVersion(CConsoleOutput& out);
+ExitCode RunVersion(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunList(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out);

@@ -16,10 +16,9 @@ enum ExitCode : int {
       1612,  // ERROR_INSTALL_SOURCE_ABSENT: patch beside the program missing or damaged
   kExitAnotherInstall = 1618,  // ERROR_INSTALL_ALREADY_RUNNING: another install holds the lock
   kExitLogFailure = 1622,      // ERROR_INSTALL_LOG_FAILURE: the log cannot be opened
-  kExitNewerInstalled = 1638,  // ERROR_PRODUCT_VERSION: a newer patch is installed
   kExitBadUsage = 1639,        // ERROR_INVALID_COMMAND_LINE
   kExitNoInstallation = 1642,  // ERROR_PATCH_TARGET_NOT_FOUND: no EWARM installation to work on
 };
 
 // Every code above, for the help text's test.
-constexpr int kAllExitCodes[] = {0, 1, 3, 5, 32, 1603, 1612, 1618, 1622, 1638, 1639, 1642};
+constexpr int kAllExitCodes[] = {0, 1, 3, 5, 32, 1603, 1612, 1618, 1622, 1639, 1642};

@@ -38,9 +38,10 @@ const char* UsageText() {
          "                           takes the last install out again; when nothing was kept,\n"
          "                           removes the patch (the QuorVantel folders, "
          "Qorvantel.Version)\n"
-         "  uninstall [--all | --target FOLDER ...] [--quiet]\n"
+         "  uninstall [--all | --target FOLDER ...] [--allow-downgrade] [--quiet]\n"
          "                           takes the patch out until an installation holds none of it,\n"
-         "                           putting back what the oldest kept generation holds\n"
+         "                           putting back what the oldest kept generation holds; a newer\n"
+         "                           patch than this one stays, unless --allow-downgrade\n"
          "\n"
          "  --target FOLDER          an EWARM installation folder (it must hold arm\\config);\n"
          "                           may be given up to 64 times\n"
@@ -58,13 +59,12 @@ const char* UsageText() {
          "     3  install, restore or uninstall failed in some installations, which are as they\n"
          "        were (the others are done)\n"
          "     5  no administrator rights\n"
-         "    32  install: some installations are as they were because a file in them was in\n"
-         "        use, and none failed otherwise; try again later\n"
+         "    32  install, restore, uninstall: some installations are as they were because a file\n"
+         "        in them was in use, and none failed otherwise; try again later\n"
          "  1603  fatal error, or an installation needs a person to look at it\n"
          "  1612  the patch beside this program is missing, damaged or without its manifest\n"
          "  1618  another install is running, or the kept tool is in use; try again later\n"
          "  1622  the log cannot be opened\n"
-         "  1638  install: an installation holds a newer patch (see --allow-downgrade)\n"
          "  1639  bad usage: unknown command or option, or a value missing\n"
          "  1642  no EWARM installation found, or a --target folder is not one\n";
 }
@@ -76,11 +76,12 @@ ExitCode RunHelp(CConsoleOutput& /*out*/) {
   return kExitSuccess;
 }
 
-ExitCode RunVersion(CConsoleOutput& out) {
+ExitCode RunVersion(const CommandLine& line, CConsoleOutput& out) {
   VersionStamp patch{};
-  const CString folder = GetPatchFolder();
-  const bool present = GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
-  if (present) ReadVersionFile(folder + "\\" + kVersionFileName, &patch);
+  const std::string& folder = line.patchFolder;
+  const bool present =
+      !folder.empty() && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (present) ReadVersionFile((folder + "\\" + kVersionFileName).c_str(), &patch);
   out.Line("qx48patch %s (%s), patch %s", QX48_VERSION_TEXT, QX48_ARCH_WORDS,
            present ? patch.label : "missing");
   return kExitSuccess;

@@ -54,6 +54,8 @@ const char* OutcomeName(InstallOutcome outcome) {
       return "notRestored";
     case kInstallRefused:
       return "refused";
+    case kInstallSameFolder:  // never posted: the run reports one folder once
+      return "sameFolder";
   }
   return "skipped";
 }
@@ -61,12 +63,16 @@ const char* OutcomeName(InstallOutcome outcome) {
 // Says how the install into one installation ended.
 void ReportInstallation(ConsoleRun& run, Installation& installation, const InstallResult& result) {
   CConsoleOutput& out = *run.out;
+  // What it held before, for the line that says what the install replaced.
+  const std::string replaced =
+      installation.stamp.state != 0 ? std::string(installation.stamp.label) : "no patch";
   ProbeAgain(&installation);
   run.endings.push_back({OutcomeName(result.outcome), result.files, result.reason});
   const char* folder = installation.folder.c_str();
   switch (result.outcome) {
     case kInstallDone:
-      out.Line("%s: installed %s (%d files)", folder, run.patch->stamp.label, result.files);
+      out.Line("%s: installed %s over %s (%d files)", folder, run.patch->stamp.label,
+               replaced.c_str(), result.files);
       break;
     case kInstallRolledBack:
       out.Error("%s: rolled back, the installation is as it was (patch %s): %s", folder,
@@ -87,6 +93,8 @@ void ReportInstallation(ConsoleRun& run, Installation& installation, const Insta
     case kInstallRefused:
       out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
                 result.reason);
+      break;
+    case kInstallSameFolder:  // never posted: the run reports one folder once
       break;
   }
 }
@@ -110,39 +118,80 @@ void PrintPlan(CConsoleOutput& out, const Installation& installation, const Inst
   for (const std::string& file : plan.removed) out.Line("  remove  %s", file.c_str());
 }
 
-ExitCode DryRun(CConsoleOutput& out, const PatchInfo& patch,
-                const std::vector<Installation>& chosen, InstallOptions options) {
+// What --dry-run foretells for one installation: its plan, or that it is left as it is.
+struct Foretold {
+  bool keptNewer;  // holds a newer patch: the install would leave it as it is
+  InstallPlan plan;
+};
+
+// Works out, touching nothing, what the install would do in each chosen installation; plans
+// holds one entry per installation planned. An installation that holds a newer patch is foretold
+// as left alone, as the install leaves it (unless --allow-downgrade).
+ExitCode DryRun(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
+                const std::vector<Installation>& chosen, std::vector<Foretold>* plans) {
   for (const Installation& installation : chosen) {
-    InstallPlan plan;
-    if (!PlanInstall(patch.folder, installation.folder, options, &plan)) {
+    Foretold foretold{!line.allowDowngrade && CompareInstalledPatch(installation.stamp,
+                                                                    patch.stamp.label) ==
+                                                  PatchStanding::kNewer,
+                      InstallPlan()};
+    if (foretold.keptNewer) {
+      out.Line("%s: holds patch %s, newer than this package's %s: would be left as it is",
+               installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
+    } else if (!PlanInstall(patch.folder, installation.folder,
+                            InstallOptions{!line.keepOldPatch}, &foretold.plan)) {
       out.Error("The patch folder %s cannot be listed.", patch.folder.c_str());
       return kExitPatchDamaged;
+    } else {
+      PrintPlan(out, installation, foretold.plan);
     }
-    PrintPlan(out, installation, plan);
+    plans->push_back(foretold);
   }
   return kExitSuccess;
 }
 
-// Under the lock, so that nothing installs a newer patch between the look and the install: a
-// stale deployment never takes an installation back to an older patch by accident.
-bool RefuseDowngrade(CConsoleOutput& out, const PatchInfo& patch, std::vector<Installation>& chosen,
-                     std::vector<Ending>* endings) {
-  bool refused = false;
+// The dry run's document: per installation what would be added, replaced and removed, or that
+// it would be left as it is, and why.
+void PrintPlanJson(const PatchInfo& patch, const std::vector<Installation>& chosen,
+                   const std::vector<std::string>& gone, const std::vector<Foretold>& plans,
+                   ExitCode code) {
+  std::string json = JsonDocumentStart("install", patch) + ",\"dryRun\":true,\"installations\":[";
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    const bool planned = i < plans.size();
+    const InstallPlan& plan = planned ? plans[i].plan : InstallPlan();
+    json += std::string(i == 0 ? "" : ",") + "{\"folder\":" + JsonString(chosen[i].folder) +
+            ",\"installedPatch\":" + JsonString(chosen[i].stamp.label) + ",\"plan\":" +
+            JsonString(!planned ? "notReached" : plans[i].keptNewer ? "newerInstalled" : "install") +
+            ",\"add\":" + JsonList(plan.added) + ",\"replace\":" + JsonList(plan.replaced) +
+            ",\"remove\":" + JsonList(plan.removed) + "}";
+  }
+  PrintJsonDocument(json + "]," + JsonGoneRecords(gone) + "\"exitCode\":" + std::to_string(code) +
+                    "}");
+}
+
+// Under the lock, so that nothing installs a newer patch between the look and the install: an
+// installation that holds a newer patch is left as it is and counted as up to date (a fleet that
+// already has a later delivery is compliant, and its older installations are still brought up),
+// unless --allow-downgrade. Returns the installations to install into; *newer[i] tells, for each
+// chosen one, whether it was kept.
+std::vector<Installation> KeepNewer(CConsoleOutput& out, const PatchInfo& patch,
+                                    std::vector<Installation>& chosen, std::vector<bool>* newer) {
+  std::vector<Installation> toInstall;
   for (Installation& installation : chosen) {
     ProbeAgain(&installation);
-    const bool newer =
+    const bool kept =
         CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer;
-    endings->push_back({newer ? "newerInstalled" : "notTouched", 0, ""});
-    if (!newer) continue;
-    refused = true;
-    out.Error(
-        "%s holds patch %s, newer than this package's %s; nothing was changed "
-        "(--allow-downgrade installs %s anyway).",
+    newer->push_back(kept);
+    if (!kept) {
+      toInstall.push_back(installation);
+      continue;
+    }
+    out.Line(
+        "%s: holds patch %s, newer than this package's %s: left as it is, counted as up to date "
+        "(--allow-downgrade installs %s over it)",
         installation.folder.c_str(), installation.stamp.label, patch.stamp.label,
         patch.stamp.label);
   }
-  if (!refused) endings->clear();
-  return refused;
+  return toInstall;
 }
 
 ExitCode ExitCodeOf(CConsoleOutput& out, const RunTotals& totals,
@@ -170,7 +219,8 @@ ExitCode ExitCodeOf(CConsoleOutput& out, const RunTotals& totals,
 }
 
 void PrintJson(const PatchInfo& patch, const std::vector<Installation>& chosen,
-               const std::vector<Ending>& endings, ExitCode code) {
+               const std::vector<std::string>& gone, const std::vector<Ending>& endings,
+               ExitCode code) {
   std::string json = JsonDocumentStart("install", patch) + ",\"installations\":[";
   for (size_t i = 0; i < chosen.size(); ++i) {
     const Ending ending = i < endings.size() ? endings[i] : Ending{"notReached", 0, ""};
@@ -180,34 +230,55 @@ void PrintJson(const PatchInfo& patch, const std::vector<Installation>& chosen,
             ",\"reason\":" + JsonString(ending.reason) +
             ",\"installedPatch\":" + JsonString(chosen[i].stamp.label) + "}";
   }
-  PrintJsonDocument(json + "],\"exitCode\":" + std::to_string(code) + "}");
+  PrintJsonDocument(json + "]," + JsonGoneRecords(gone) + "\"exitCode\":" + std::to_string(code) +
+                    "}");
 }
 
 ExitCode InstallUnderLock(const CommandLine& line, CConsoleOutput& out, const PatchInfo& patch,
                           std::vector<Installation>& chosen, std::vector<Ending>* endings) {
-  if (!line.allowDowngrade && RefuseDowngrade(out, patch, chosen, endings))
-    return kExitNewerInstalled;
+  std::vector<bool> newer;
+  std::vector<Installation> toInstall =
+      line.allowDowngrade ? chosen : KeepNewer(out, patch, chosen, &newer);
   if (!line.deployTo.empty()) {
-    const ExitCode kept = DeployToolTo(line.deployTo, patch, out);
+    const ExitCode kept = DeployToolTo(line.deployTo, line.programPath, patch, out);
     if (kept != kExitSuccess) return kept;
   }
-  ConsoleRun run{&out, &patch, &chosen, {}, 0, int(patch.listing.files.size())};
+  ConsoleRun run{&out, &patch, &toInstall, {}, 0, int(patch.listing.files.size())};
   const RunTotals totals =
-      RunPatchInstall(&patch, InstallationSource{NextInstallation, &run},
+      RunPatchInstall(patch.folder, &patch, InstallationSource{NextInstallation, &run},
                       InstallOptions{!line.keepOldPatch}, InstallEventSink{ShowEvent, &run});
-  *endings = run.endings;
+  // One ending per chosen installation, in its order: the kept newer ones among the run's.
+  size_t next = 0;
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    if (i < newer.size() && newer[i]) {
+      endings->push_back({"newerInstalled", 0, ""});
+    } else if (next < run.endings.size()) {
+      chosen[i] = toInstall[next];
+      endings->push_back(run.endings[next++]);
+    }
+  }
   const ExitCode code = ExitCodeOf(out, totals, run.endings);
   if (code == kExitSuccess && !line.deployTo.empty() && !WriteUninstallEntry(line.deployTo, patch))
     out.Error("The Programs and Features entry could not be written.");
   return code;
 }
 
-ExitCode Install(const CommandLine& line, CConsoleOutput& out, PatchInfo* patch,
-                 std::vector<Installation>* chosen, std::vector<Ending>* endings) {
+// What one install command found and did, for its JSON document.
+struct InstallReport {
+  PatchInfo patch;
+  std::vector<Installation> chosen;
+  std::vector<std::string> gone;  // registry records whose folders are gone, skipped
+  std::vector<Ending> endings;    // the install's, one per chosen installation
+  std::vector<Foretold> plans;    // --dry-run's, one per chosen installation
+};
+
+ExitCode Install(const CommandLine& line, CConsoleOutput& out, InstallReport* report) {
+  PatchInfo* patch = &report->patch;
+  std::vector<Installation>* chosen = &report->chosen;
   if (line.dryRun) {
-    if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
-    if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
-    return DryRun(out, *patch, *chosen, InstallOptions{!line.keepOldPatch});
+    if (!RequireUsablePatch(out, line, patch)) return kExitPatchDamaged;
+    if (!ChosenInstallations(line, out, chosen, &report->gone)) return kExitNoInstallation;
+    return DryRun(out, line, *patch, *chosen, &report->plans);
   }
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
   // The lock first: on a machine where an install is running, the answer is "try again later",
@@ -215,19 +286,21 @@ ExitCode Install(const CommandLine& line, CConsoleOutput& out, PatchInfo* patch,
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);
   if (begun != kExitSuccess) return begun;
-  if (!RequireUsablePatch(out, patch)) return kExitPatchDamaged;
-  if (!ChosenInstallations(line, out, chosen)) return kExitNoInstallation;
-  return InstallUnderLock(line, out, *patch, *chosen, endings);
+  if (!RequireUsablePatch(out, line, patch)) return kExitPatchDamaged;
+  if (!ChosenInstallations(line, out, chosen, &report->gone)) return kExitNoInstallation;
+  return InstallUnderLock(line, out, *patch, *chosen, &report->endings);
 }
 
 }  // namespace
 
 ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
-  PatchInfo patch;
-  std::vector<Installation> chosen;
-  std::vector<Ending> endings;
-  const ExitCode code = Install(line, out, &patch, &chosen, &endings);
+  InstallReport report;
+  const ExitCode code = Install(line, out, &report);
   // A document also for a run that stopped before any installation: its exit code says why.
-  if (line.json) PrintJson(patch, chosen, endings, code);
+  if (line.json && line.dryRun) {
+    PrintPlanJson(report.patch, report.chosen, report.gone, report.plans, code);
+  } else if (line.json) {
+    PrintJson(report.patch, report.chosen, report.gone, report.endings, code);
+  }
   return code;
 }

@@ -29,8 +29,26 @@ std::vector<Installation> RegistryInstallations() {
   return installations;
 }
 
+std::vector<Installation> PresentRegistryInstallations(CConsoleOutput& out,
+                                                       std::vector<std::string>* gone) {
+  std::vector<Installation> present;
+  for (Installation& installation : RegistryInstallations()) {
+    const DWORD attributes = GetFileAttributesA(installation.folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      present.push_back(installation);
+      continue;
+    }
+    // EWARM removed by hand leaves its record: nothing there to install into or to detect, and no
+    // reason for a run to fail for ever.
+    out.Line("%s: skipped, the folder the registry records for EWARM %s is gone",
+             installation.folder.c_str(), installation.versionText.c_str());
+    if (gone != nullptr) gone->push_back(installation.folder);
+  }
+  return present;
+}
+
 bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
-                         std::vector<Installation>* chosen) {
+                         std::vector<Installation>* chosen, std::vector<std::string>* gone) {
   chosen->clear();
   if (!line.targets.empty()) {
     for (const std::string& target : line.targets) {
@@ -44,7 +62,7 @@ bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
     }
     return true;
   }
-  *chosen = RegistryInstallations();
+  *chosen = PresentRegistryInstallations(out, gone);
   if (line.newest && !chosen->empty()) {
     size_t newest = 0;
     for (size_t i = 1; i < chosen->size(); ++i) {

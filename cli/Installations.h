@@ -19,12 +19,20 @@ struct Installation {
 // one row per version text; a distribution system has to reach a second copy of a version too.
 std::vector<Installation> RegistryInstallations();
 
+// The installations the registry records whose folders are there; each record whose folder is
+// gone is told in one line, added to gone (when given) and left out, so that a stale record never
+// fails a run.
+std::vector<Installation> PresentRegistryInstallations(CConsoleOutput& out,
+                                                       std::vector<std::string>* gone = nullptr);
+
 // The installations a command names: --target folders (each checked as the dialog checks an
 // added folder), --newest (the highest EWARM version, compared number by number), or every one
-// the registry records. FALSE, having told the user why, when a --target folder is refused or the
+// the registry records whose folder is there. FALSE, having told the user why, when a --target folder is refused or the
 // registry records none.
+// gone, when given, receives the folders of records skipped as gone.
 bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
-                         std::vector<Installation>* chosen);
+                         std::vector<Installation>* chosen,
+                         std::vector<std::string>* gone = nullptr);
 
 // Reads the installation's stamp afresh.
 void ProbeAgain(Installation* installation);

@@ -53,6 +53,16 @@ std::string JsonDocumentStart(const char* command, const PatchInfo& patch) {
          ",\"usable\":" + (usable ? "true" : "false") + "}";
 }
 
+std::string JsonList(const std::vector<std::string>& items) {
+  std::string list = "[";
+  for (const std::string& item : items) list += (list.size() > 1 ? "," : "") + JsonString(item);
+  return list + "]";
+}
+
+std::string JsonGoneRecords(const std::vector<std::string>& gone) {
+  return "\"goneRecords\":" + JsonList(gone) + ",";
+}
+
 void PrintJsonDocument(const std::string& json) {
   // Written whole: a JSON document is never cut the way a console line is.
   fputs(json.c_str(), stdout);

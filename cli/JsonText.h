@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 struct PatchInfo;
 
@@ -17,6 +18,12 @@ std::string ToUtf8(const std::string& text);
 // The start of a command's document, up to its own fields: {"schema":1,"tool":"1.1",
 // "command":"status","patch":{"version","date","usable"} (no closing brace).
 std::string JsonDocumentStart(const char* command, const PatchInfo& patch);
+
+// A JSON array of the texts.
+std::string JsonList(const std::vector<std::string>& items);
+// The registry records whose folders are gone, which the command skipped:
+// "goneRecords":[folder,...], and the comma after it.
+std::string JsonGoneRecords(const std::vector<std::string>& gone);
 
 // The whole document and a line end on standard output.
 void PrintJsonDocument(const std::string& json);

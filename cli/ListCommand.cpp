@@ -32,7 +32,7 @@ void PrintJson(const std::vector<Installation>& installations, const PatchInfo& 
 
 ExitCode RunList(const CommandLine& line, CConsoleOutput& out) {
   const std::vector<Installation> installations = RegistryInstallations();
-  const PatchInfo patch = InspectPatch();
+  const PatchInfo patch = InspectPatch(line.patchFolder);
   if (line.json) {
     PrintJson(installations, patch);
   } else {

@@ -46,7 +46,7 @@ bool OpenRunLog(const CommandLine& line, bool parsed, CConsoleOutput& out, CRunL
   }
   out.SetLog(log);
   VersionStamp patch{};
-  ReadVersionFile(static_cast<const char*>(GetPatchFolder() + "\\" + kVersionFileName), &patch);
+  ReadVersionFile((line.patchFolder + "\\" + kVersionFileName).c_str(), &patch);
   log->Write("start: qx48patch %s (%s), patch %s, %s, command line: %s", QX48_VERSION_TEXT,
              QX48_ARCH_WORDS, patch.label, Account().c_str(), GetCommandLineA());
   return true;
@@ -57,7 +57,7 @@ ExitCode RunCommand(const CommandLine& line, CConsoleOutput& out) {
     case Command::kHelp:
       return RunHelp(out);
     case Command::kVersion:
-      return RunVersion(out);
+      return RunVersion(line, out);
     case Command::kList:
       return RunList(line, out);
     case Command::kInstall:
@@ -82,6 +82,12 @@ int main(int argc, char** argv) {
   CommandLine line;
   std::string error;
   const bool parsed = ParseCommandLine(argc, argv, &line, &error);
+  // The one place this program asks where it lies; a path that fills the buffer is cut, and
+  // then there is no program path and no patch beside it.
+  char program[MAX_PATH] = "";
+  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  if (length != 0 && length < MAX_PATH) line.programPath = program;
+  line.patchFolder = PatchFolderBeside(line.programPath);
   // A JSON document is all that goes to standard output.
   CConsoleOutput out(parsed && (line.quiet || line.json));
   CRunLog log;

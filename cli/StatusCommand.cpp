@@ -9,15 +9,17 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
+#include "cli/RunLog.h"
 #include "install/PatchCheck.h"
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   PatchInfo patch;
   std::vector<Installation> chosen;
+  std::vector<std::string> gone;
   ExitCode code = kExitSuccess;
-  if (!RequireUsablePatch(out, &patch))
+  if (!RequireUsablePatch(out, line, &patch))
     code = kExitPatchDamaged;
-  else if (!ChosenInstallations(line, out, &chosen))
+  else if (!ChosenInstallations(line, out, &chosen, &gone))
     code = kExitNoInstallation;
   int notCurrent = 0;
   std::string json = JsonDocumentStart("status", patch) + ",\"installations\":[";
@@ -38,7 +40,9 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   if (code == kExitSuccess && notCurrent != 0) code = kExitNotCurrent;
   // A document also when the patch or the installations stopped the command: its exit code
   // says why.
-  if (line.json) PrintJsonDocument(json + "],\"exitCode\":" + std::to_string(code) + "}");
+  if (line.json)
+    PrintJsonDocument(json + "]," + JsonGoneRecords(gone) + "\"exitCode\":" + std::to_string(code) +
+                      "}");
   return code;
 }
 
@@ -48,14 +52,26 @@ ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out) {
   std::string version = line.atLeast;
   if (version.empty()) {
     PatchInfo patch;
-    if (!RequireUsablePatch(out, &patch)) return kExitPatchDamaged;
+    if (!RequireUsablePatch(out, line, &patch)) return kExitPatchDamaged;
     version = patch.stamp.label;
   }
-  const std::vector<Installation> every = RegistryInstallations();
+  const std::vector<Installation> every = PresentRegistryInstallations(out);
+  // Standard output is the detection rule's answer (a line: installed), so the reasons go to the
+  // log alone, for a help desk asking why a machine is not detected.
+  CRunLog* log = out.Log();
   for (const Installation& installation : every) {
-    if (!HoldsPatchVersion(installation.stamp, version.c_str())) return kExitNotCurrent;
+    const bool holds = HoldsPatchVersion(installation.stamp, version.c_str());
+    if (log != nullptr) {
+      log->Write("detect: %s holds %s: %s", installation.folder.c_str(),
+                 installation.stamp.state != 0 ? installation.stamp.label : "no patch",
+                 holds ? "this version or a newer one" : ("older than " + version).c_str());
+    }
+    if (!holds) return kExitNotCurrent;
   }
-  if (every.empty()) return kExitNoInstallation;
+  if (every.empty()) {
+    if (log != nullptr) log->Write("detect: the registry records no EWARM installation");
+    return kExitNoInstallation;
+  }
   // The one line a detection rule counts as "installed".
   out.Line("QX48 patch %s or newer in every EWARM installation (%d)", version.c_str(),
            int(every.size()));

@@ -12,10 +12,11 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/ToolFolder.h"
+#include "install/FilesInUse.h"
 #include "install/InstallLock.h"
+#include "install/InstallationChain.h"
 #include "install/JournalRollback.h"
 #include "install/PatchCheck.h"
-#include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
 #include "install/RemoveInstalledPatch.h"
@@ -81,15 +82,24 @@ bool RemovePatch(CConsoleOutput& out, const PatchInfo& patch, Installation& inst
 }
 
 // TRUE when the installation holds none of the patch afterwards, or its kept generation again.
-bool RestoreOne(CConsoleOutput& out, const PatchInfo& patch, Installation& installation) {
+bool RestoreOne(CConsoleOutput& out, const CommandLine& /*line*/, const PatchInfo& patch,
+                Installation& installation) {
   return HasKeptGeneration(installation) ? RestoreKeptGeneration(out, installation)
                                          : RemovePatch(out, patch, installation);
 }
 
 // TRUE when the installation holds none of the patch afterwards: every kept generation put back
 // in turn (the oldest holds what the first delivery replaced), then whatever of the patch is
-// still there removed.
-bool UninstallOne(CConsoleOutput& out, const PatchInfo& patch, Installation& installation) {
+// still there removed. A newer patch than this package's came with a later delivery, which this
+// older package's uninstall must not undo: it stays, unless --allow-downgrade.
+bool UninstallOne(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
+                  Installation& installation) {
+  if (!line.allowDowngrade &&
+      CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer) {
+    out.Line("%s: holds %s, newer than this package's %s: left as it is",
+             installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
+    return true;
+  }
   for (int round = 0; round < kMaxUninstallRounds && PatchItemsLeft(patch, installation) != 0 &&
                       HasKeptGeneration(installation);
        ++round) {
@@ -108,21 +118,56 @@ bool UninstallOne(CConsoleOutput& out, const PatchInfo& patch, Installation& ins
 }
 
 ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
-                 bool (*takeOutOne)(CConsoleOutput&, const PatchInfo&, Installation&)) {
+                 bool (*takeOutOne)(CConsoleOutput&, const CommandLine&, const PatchInfo&,
+                                    Installation&)) {
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);
   if (begun != kExitSuccess) return begun;
   PatchInfo patch;
-  if (!RequirePatchFolder(out, &patch)) return kExitPatchDamaged;
+  if (!RequirePatchFolder(out, line, &patch)) return kExitPatchDamaged;
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
 
   int failed = 0;
+  int refused = 0;
+  int inUse = 0;
+  std::vector<FileIdentityInfo> done;  // configuration folders taken out of so far
   for (Installation& installation : chosen) {
-    if (!takeOutOne(out, patch, installation)) ++failed;
+    // Its folders are opened once, checked and held while the patch is taken out: a link or
+    // junction on the way would point the deletes at another folder.
+    CInstallationChain chain;
+    const CInstallationChain::Result opened = chain.Open(installation.folder.c_str(), FALSE);
+    if (opened == CInstallationChain::kChainRedirected) {
+      out.Error("%s: not touched, something in it needs a person to look at: %s",
+                installation.folder.c_str(), chain.Why().c_str());
+      ++refused;
+      continue;
+    }
+    FileIdentityInfo identity;
+    if (chain.GetIdentity(&identity)) {
+      bool again = false;
+      for (const FileIdentityInfo& one : done) again = again || SameFolder(one, identity);
+      if (again) continue;  // another record or name of a folder taken out of already
+      done.push_back(identity);
+    }
+    // Taking the patch out moves or removes whole vendor folders and the version file: a file in
+    // use among them would stop it half way. Such an installation is left as it is, for a retry.
+    char held[MAX_PATH] = "";
+    DWORD waitedMs = 0;
+    if (opened == CInstallationChain::kChainHeld &&
+        FindFileInUseInVendorFolders(chain.Config().c_str(), patch.listing, &waitedMs, held)) {
+      out.Error("%s: a file is in use, the installation is as it was: %s",
+                installation.folder.c_str(), held);
+      ++inUse;
+      continue;
+    }
+    if (!takeOutOne(out, line, patch, installation)) ++failed;
   }
-  return failed == 0 ? kExitSuccess : kExitSomeFailed;
+  if (refused != 0) return kExitFatal;
+  if (failed != 0) return kExitSomeFailed;
+  // Only files in use: a retry later may well succeed.
+  return inUse != 0 ? kExitFileInUse : kExitSuccess;
 }
 
 }  // namespace

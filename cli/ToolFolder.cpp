@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
+#include "classlib/FindFile.h"
 #include "cli/ConsoleOutput.h"
+#include "install/FolderListing.h"
 #include "install/OwnFiles.h"
 #include "install/PatchCheck.h"
 #include "install/PatchManifest.h"
@@ -19,12 +22,6 @@ constexpr const char* kUninstallKey =
 constexpr const char* kToolName = "qx48patch.exe";
 constexpr const char* kPatchName = "QX48_EWARM_patch";
 constexpr const char* kManifestName = "QX48_EWARM_patch.sha256";
-
-std::string ModulePath() {
-  char path[MAX_PATH] = "";
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return length == 0 || length >= MAX_PATH ? std::string() : std::string(path);
-}
 
 std::string ParentOf(const std::string& path) {
   const size_t slash = path.find_last_of('\\');
@@ -41,22 +38,21 @@ std::string FreshSibling(const std::string& folder, const char* kind) {
 void RemoveLeftovers(const std::string& folder) {
   WIN32_FIND_DATAA found;
   const std::string parent = ParentOf(folder);
-  HANDLE search = FindFirstFileA((folder + ".*-*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  CFindFile search;
+  if (!search.FindFirst((folder + ".*-*").c_str(), &found)) return;
   do {
     const std::string name = found.cFileName;
     if (IsFolder(found.dwFileAttributes) && !IsReparsePoint(found.dwFileAttributes))
       RemoveOwnTree((parent + "\\" + name).c_str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (search.FindNext(&found));
 }
 
-// This program, its manifest and its patch into the fresh folder to; FALSE at the first failure.
-bool CopyTool(const PatchInfo& patch, const std::string& to) {
+// The program at program, its manifest and its patch into the fresh folder to; FALSE at the first
+// failure.
+bool CopyTool(const std::string& program, const PatchInfo& patch, const std::string& to) {
   const std::string patchTo = to + "\\" + kPatchName;
-  if (!CopyFileA(ModulePath().c_str(), (to + "\\" + kToolName).c_str(), TRUE) ||
-      !CopyFileA(static_cast<const char*>(GetPatchManifest()), (to + "\\" + kManifestName).c_str(),
-                 TRUE) ||
+  if (!CopyFileA(program.c_str(), (to + "\\" + kToolName).c_str(), TRUE) ||
+      !CopyFileA(ManifestOf(patch.folder).c_str(), (to + "\\" + kManifestName).c_str(), TRUE) ||
       !CreateDirectoryA(patchTo.c_str(), nullptr))
     return false;
   // Shorter paths first: a folder is made before anything in it.
@@ -80,7 +76,8 @@ bool IsBusy(DWORD error) {
 
 }  // namespace
 
-ExitCode DeployToolTo(const std::string& folder, const PatchInfo& patch, CConsoleOutput& out) {
+ExitCode DeployToolTo(const std::string& folder, const std::string& program, const PatchInfo& patch,
+                      CConsoleOutput& out) {
   const std::string parent = ParentOf(folder);
   const DWORD parentAttributes = GetFileAttributesA(parent.c_str());
   if (!IsFullyQualifiedPath(folder.c_str()) || parent.empty() ||
@@ -89,13 +86,13 @@ ExitCode DeployToolTo(const std::string& folder, const PatchInfo& patch, CConsol
     out.Error("The tool cannot be kept in %s: it is not a plain folder.", folder.c_str());
     return kExitFatal;
   }
-  if (_stricmp(ParentOf(ModulePath()).c_str(), folder.c_str()) == 0) return kExitSuccess;
+  if (_stricmp(ParentOf(program).c_str(), folder.c_str()) == 0) return kExitSuccess;
   CreateDirectoryA(parent.c_str(), nullptr);
   RemoveLeftovers(folder);
 
   const std::string fresh = FreshSibling(folder, "new");
   ManifestCheck check{};
-  if (!CreateDirectoryA(fresh.c_str(), nullptr) || !CopyTool(patch, fresh) ||
+  if (!CreateDirectoryA(fresh.c_str(), nullptr) || !CopyTool(program, patch, fresh) ||
       CheckPatchAgainstManifest((fresh + "\\" + kPatchName).c_str(),
                                 (fresh + "\\" + kManifestName).c_str(),
                                 &check) != kManifestMatches) {
@@ -128,15 +125,30 @@ ExitCode DeployToolTo(const std::string& folder, const PatchInfo& patch, CConsol
   return kExitSuccess;
 }
 
+// The entry lives in the registry's 64-bit view on 64-bit Windows, whichever package wrote it: a
+// 32-bit program would otherwise land in WOW6432Node, and a later 64-bit package would add a
+// second entry beside it. On 32-bit Windows KEY_WOW64_64KEY is ignored.
 bool WriteUninstallEntry(const std::string& folder, const PatchInfo& patch) {
+  // One left in the 32-bit view by an older 32-bit package would stay behind as a second entry.
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);  // absent is fine
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0,
+                      KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   const std::string tool = "\"" + folder + "\\" + kToolName + "\"";
+  // A number inventory rules can compare ("2.0"), as Programs and Features shows versions; the
+  // label ("V2.0") stays in the display name's neighbour, the version file.
+  const char* label = patch.stamp.label;
+  const std::string version = (label[0] == 'V' || label[0] == 'v') ? label + 1 : label;
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  char installDate[16];
+  snprintf(installDate, sizeof installDate, "%04u%02u%02u", unsigned(today.wYear),
+           unsigned(today.wMonth), unsigned(today.wDay));
   const std::pair<const char*, std::string> texts[] = {
       {"DisplayName", "QX48 device support for IAR Embedded Workbench for ARM"},
-      {"DisplayVersion", patch.stamp.label},
+      {"DisplayVersion", version},
+      {"InstallDate", installDate},
       {"Publisher", "QuorVantel"},
       {"InstallLocation", folder},
       {"DisplayIcon", folder + "\\" + kToolName},
@@ -153,11 +165,28 @@ bool WriteUninstallEntry(const std::string& folder, const PatchInfo& patch) {
     written &= RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
                               sizeof one) == ERROR_SUCCESS;
   }
+  // The kept folder's size in KiB, as Programs and Features reads EstimatedSize.
+  ULONGLONG bytes = 0;
+  ListFolderTree(folder.c_str(), [&bytes](const ListedEntry& entry) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (entry.path[0] != '\0' && (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        GetFileAttributesExA(entry.path, GetFileExInfoStandard, &data))
+      bytes += (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return kListingGoOn;
+  });
+  const DWORD kilobytes = static_cast<DWORD>((bytes + 1023) / 1024);
+  written &= RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&kilobytes),
+                            sizeof kilobytes) == ERROR_SUCCESS;
   RegCloseKey(key);
   return written;
 }
 
 bool RemoveUninstallEntry() {
-  const LSTATUS status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  bool removed = true;
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const LSTATUS status = RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, view, 0);
+    removed &= status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  return removed;
 }

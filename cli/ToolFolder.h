@@ -12,7 +12,8 @@ struct PatchInfo;
 // against the manifest there, and only then switched in; the caller holds the install lock, so
 // two deployments never share a half-written folder. kExitAnotherInstall when FOLDER is in use
 // (a detection running its tool), kExitFatal when it cannot be made; FOLDER is as it was then.
-ExitCode DeployToolTo(const std::string& folder, const PatchInfo& patch, CConsoleOutput& out);
+ExitCode DeployToolTo(const std::string& folder, const std::string& program, const PatchInfo& patch,
+                      CConsoleOutput& out);
 
 // The Programs and Features entry of a deployed tool in FOLDER: its name, the patch's version,
 // the publisher and a quiet uninstall command. FALSE when it cannot be written.

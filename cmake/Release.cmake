@@ -1,7 +1,8 @@
 # The release of one build: its package ZIP, made twice. First from the package folder as laid
 # out, with the programs unsigned: NAME-unsigned.zip in the build folder, which two builds of one
 # commit make byte for byte alike (scripts/check-reproducible.sh compares them). Then the two
-# programs in the package folder are signed (Authenticode, osslsigncode) and NAME.zip is made of
+# programs and the two PowerShell scripts in the package folder are signed (Authenticode,
+# osslsigncode) and NAME.zip is made of
 # it in the release folder, with SHA256SUMS beside the ZIPs there and the flash image.
 #
 #   cmake -DPACKAGE_DIR=... -DNAME=... -DBINARY_DIR=... -DRELEASE_DIR=... -DSOURCE_DIR=...
@@ -86,7 +87,9 @@ if(verify_ca)
   file(COPY_FILE "${verify_ca}" "${SIGNING_DIR}/verify-with.pem")
 endif()
 
-foreach(program IN ITEMS QX48_EWARM_pack.exe qx48patch.exe)
+# The two PowerShell scripts too (an Authenticode block of comments at their end), so that a
+# distribution system can keep its script signature check on.
+foreach(program IN ITEMS QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1 deploy/requirement.ps1)
   set(path "${PACKAGE_DIR}/${program}")
   file(REMOVE "${path}.signed")
   execute_process(

@@ -16,5 +16,8 @@ if not exist "%TOOL%" set "TOOL=%TOOLDIR%\qx48patch.exe"
 set "CODE=%ERRORLEVEL%"
 if not "%CODE%"=="0" exit /b %CODE%
 if exist "%TOOLDIR%" rd /s /q "%TOOLDIR%"
+rem What a deployment stopped half way left beside it (only administrators write there).
+rem (Wine's cmd matches no quoted pattern in "for /d"; dir lists them on both.)
+for /f "delims=" %%D in ('dir /b /ad "%TOOLDIR%.old-*" "%TOOLDIR%.new-*" 2^>nul') do rd /s /q "%BASE%\QuorVantel\%%D"
 if exist "%TOOLDIR%" echo The patch is out; %TOOLDIR% is in use and stays until the next uninstall.
 exit /b 0

@@ -3,9 +3,12 @@
 #include <restartmanager.h>
 
 #include <cstring>
+#include <string>
 
 #include "classlib/FileHandle.h"
+#include "install/EntryNames.h"
 #include "install/FolderListing.h"
+#include "install/PatchPaths.h"
 #include "install/PathSafety.h"
 
 namespace {
@@ -110,4 +113,36 @@ BOOL FindProgramHolding(const char* path, char* program) {
   holders[0].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
   return WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, program, kProgramNameSize,
                              nullptr, nullptr) > 1;
+}
+
+namespace {
+
+// TRUE when a folder of relative, a path below the configuration folder (the last component
+// left out), is a vendor folder: the outer one is looked at whole.
+BOOL BelowVendorFolder(const std::string& relative) {
+  for (size_t start = 0, cut; (cut = relative.find('\\', start)) != std::string::npos;
+       start = cut + 1) {
+    if (IsVendorFolder(relative.substr(start, cut - start).c_str())) return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD* waitedMs,
+                                  char* file) {
+  char path[MAX_PATH];
+  for (const std::string& folder : patch.folders) {
+    if (!IsVendorFolder(folder.c_str()) || BelowVendorFolder(folder) ||
+        !JoinItemPath(path, config, folder.c_str(), MAX_PATH - 1) ||
+        !IsFolder(GetFileAttributesA(path))) {
+      continue;
+    }
+    if (FindFileInUse(path, waitedMs, file)) return TRUE;
+  }
+  if (JoinItemPath(path, config, kVersionFileName, MAX_PATH - 1) && IsFileInUse(path, waitedMs)) {
+    strcpy(file, path);
+    return TRUE;
+  }
+  return FALSE;
 }

@@ -28,7 +28,6 @@ BOOL ListInto(Listing& listing, const std::string& folder, const std::string& re
   }
   do {
     const char* name = entry.cFileName;
-    if (IsDotEntry(name)) continue;
     const std::string inner = relative.empty() ? name : relative + "\\" + name;
     const std::string path = folder + "\\" + name;
     const bool fits = path.size() <= size_t(kMaxCopyPathLength);

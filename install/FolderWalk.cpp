@@ -109,9 +109,6 @@ void Announce(FolderWalk* walk, const char* source, const char* destination, BOO
 void CopyEntry(const char* sourceFolder, const char* destinationFolder,
                const WIN32_FIND_DATAA& entry, BOOL inNewFolder, FolderWalk* walk) {
   const char* name = entry.cFileName;
-  if (IsDotEntry(name)) {
-    return;
-  }
   if (!IsSafeEntryName(name)) {
     CountError(walk, name);
     return;

@@ -17,7 +17,10 @@ enum InstallOutcome {
   kInstallFileInUse,    // not touched: a file to be replaced or cleared is in use; a retry may do
   kInstallNotRestored,  // something failed and undoing it failed too; the undo area is kept
   kInstallRefused,      // not touched: an undo area there was not made by this program, or its
-                        // journal names a place it may not; it stays for a person to look at
+                        // journal names a place it may not, or its folders are links or lead
+                        // elsewhere; it stays for a person to look at
+  kInstallSameFolder,   // not touched: the folder of an installation before it in the run, where
+                        // the patch went already (two records or two names of one folder)
 };
 
 struct InstallResult {

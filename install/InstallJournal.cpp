@@ -5,6 +5,7 @@
 
 #include "install/EntryNames.h"
 #include "install/FilesInUse.h"
+#include "install/OpenBelow.h"
 #include "install/OwnFiles.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
@@ -54,6 +55,52 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kep
   return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
 }
 
+// The folder part of path, a path below the configuration folder, as a handle checked to lead
+// where its name says (kept for the next entry of the same folder); *leaf is the last component
+// of path. Null when the folder is not there or leads elsewhere.
+// The held folder's slot used longest ago (or never), for the next folder to hold.
+InstallJournal::HeldFolder* LeastRecentlyUsed(InstallJournal* journal) {
+  InstallJournal::HeldFolder* least = &journal->heldFolders[0];
+  for (InstallJournal::HeldFolder& held : journal->heldFolders) {
+    if (held.lastUse < least->lastUse) least = &held;
+  }
+  return least;
+}
+
+HANDLE CheckedFolderOf(InstallJournal* journal, const char* path, const char** leaf) {
+  const char* cut = strrchr(path, '\\');
+  if (cut == nullptr || PathBelow(path, journal->config) == nullptr) return nullptr;
+  *leaf = cut + 1;
+  const size_t length = static_cast<size_t>(cut - path);
+  for (InstallJournal::HeldFolder& held : journal->heldFolders) {
+    if (held.handle.IsOpen() && strlen(held.path) == length &&
+        _strnicmp(held.path, path, length) == 0) {
+      held.lastUse = ++journal->folderUses;
+      return held.handle.GetSafeHandle();
+    }
+  }
+  InstallJournal::HeldFolder* least = LeastRecentlyUsed(journal);
+  char resolved[kResolvedPathSize];
+  snprintf(least->path, sizeof least->path, "%.*s", static_cast<int>(length), path);
+  if (!OpenFolderWhereNamed(least->path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            &least->handle, resolved)) {
+    least->handle.Close();
+    least->path[0] = '\0';
+    return nullptr;
+  }
+  least->lastUse = ++journal->folderUses;
+  return least->handle.GetSafeHandle();
+}
+
+// Holds folder, just made by the install in a held folder (so where its name says), for what is
+// made in it next, in place of the least recently used.
+void HoldMadeFolder(InstallJournal* journal, const char* folder, CFileHandle* made) {
+  InstallJournal::HeldFolder* least = LeastRecentlyUsed(journal);
+  snprintf(least->path, sizeof least->path, "%s", folder);
+  least->handle.Attach(made->Detach());
+  least->lastUse = ++journal->folderUses;
+}
+
 enum MoveResult { kMoved, kHeld, kNotMoved };
 
 // Moves the file at path to the new name to, through one handle, once that handle is found to
@@ -72,7 +119,9 @@ MoveResult MoveFileBelow(const char* root, const char* path, const char* to) {
   }
   // The new name as the native call takes it: "\??\" and the full path, in UTF-16.
   constexpr int kNameChars = MAX_PATH + 8;
-  char buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
+  // Aligned as the structure: it holds a HANDLE, at offset 4 in a 32-bit program and 8 in a 64-bit
+  // one, and FileName follows it.
+  alignas(FILE_RENAME_INFO) char buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
   FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
   wcscpy(rename->FileName, L"\\??\\");
   const int converted = MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
@@ -102,6 +151,13 @@ BOOL MoveToBackup(InstallJournal* journal, const char* path, const char* backup)
 
 }  // namespace
 
+void ReleaseHeldFolders(InstallJournal* journal) {
+  for (InstallJournal::HeldFolder& held : journal->heldFolders) {
+    held.handle.Close();
+    held.path[0] = '\0';
+  }
+}
+
 BOOL BeginJournal(InstallJournal* journal, const char* config) {
   journal->file.Close();
   journal->steps = 0;
@@ -130,20 +186,27 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
 }
 
 BOOL JournalConfigMade(InstallJournal* journal, int levels) {
-  return WriteStep(journal, JournalStep{kStepConfigMade, levels, "", "", "", 0});
+  return WriteStep(journal, JournalStep{kStepConfigMade, levels, "", "", 0});
 }
 
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
   const char* target = PathBelow(folder, journal->config);
-  if (target == nullptr) return FALSE;
+  const char* leaf = nullptr;
+  HANDLE parent = target != nullptr ? CheckedFolderOf(journal, folder, &leaf) : nullptr;
+  if (parent == nullptr) return FALSE;
   // Something already there (a file of that name) is not ours to remove again.
   if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES ||
-      !WriteStep(journal, JournalStep{kStepFolderMade, 0, target, "", "", 0})) {
+      !WriteStep(journal, JournalStep{kStepFolderMade, 0, target, "", 0})) {
     return IsFolder(GetFileAttributesA(folder));
   }
-  // A folder that appeared since the look above is not the install's: the walk would trust it
-  // to be empty.
-  return CreateDirectoryA(folder, nullptr) && IsFolder(GetFileAttributesA(folder));
+  // Made in the folder checked, never through a link on the way. A folder that appeared since
+  // the look above is not the install's (the walk would trust it to be empty): CREATE_NEW fails.
+  CFileHandle made;
+  made.Attach(OpenBelow(parent, leaf, FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, CREATE_NEW, TRUE));
+  if (!made.IsOpen()) return FALSE;
+  HoldMadeFolder(journal, folder, &made);
+  return TRUE;
 }
 
 BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* destination,
@@ -157,22 +220,23 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   if (replacing && !KeptName(journal, ".bak", backup, kept)) return FALSE;
   const char* target = PathBelow(destination, journal->config);
   if (target == nullptr ||
-      !WriteStep(journal, JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, "",
-                                      kept, 0})) {
+      !WriteStep(journal, JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, kept, 0})) {
     return FALSE;
   }
   // The old file becomes the backup, so the new one is written into a name of its own: a hard
   // link to the old file keeps its old bytes. Once the backup exists the rollback puts it back
   // over whatever the name then holds.
   if (replacing && !MoveToBackup(journal, destination, backup)) return FALSE;
-  // Made new (CREATE_NEW never opens through whatever has the name, a dangling link Wine does not
-  // list among them: such a name is refused). A copy that fails is removed at once; one killed
-  // midway is removed, or the backup put back, by the rollback.
+  // Made new in the folder checked (CREATE_NEW never opens through whatever has the name, a
+  // dangling link Wine does not list among them: such a name is refused). A copy that fails is
+  // removed at once, through its own handle; one killed midway is removed, or the backup put
+  // back, by the rollback.
+  const char* leaf = nullptr;
+  HANDLE folder = CheckedFolderOf(journal, destination, &leaf);
+  if (folder == nullptr) return FALSE;
   PhaseTimer timer(journal->times, kPhaseCopies);
-  *verdict = CopyAndVerify(source, destination, expected, buffer);
-  if (*verdict == kCopyMatches) return TRUE;
-  if (*verdict != kCopyNotMade) DeleteOwnFile(destination);
-  return FALSE;
+  *verdict = CopyAndVerify(source, folder, leaf, expected, buffer);
+  return *verdict == kCopyMatches;
 }
 
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
@@ -180,8 +244,18 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   char kept[MAX_PATH];
   const char* target = PathBelow(folder, journal->config);
   if (target == nullptr || !KeptName(journal, ".dir", aside, kept) ||
-      !WriteStep(journal, JournalStep{kStepFolderMovedAside, 0, target, "", kept, 0})) {
+      !WriteStep(journal, JournalStep{kStepFolderMovedAside, 0, target, kept, 0})) {
     return FALSE;
+  }
+  // A held folder at or below it would go with it, and what is made next under its old name
+  // would land in the undo area: it is let go of first.
+  const size_t length = strlen(folder);
+  for (InstallJournal::HeldFolder& held : journal->heldFolders) {
+    if (_strnicmp(held.path, folder, length) == 0 &&
+        (held.path[length] == '\0' || held.path[length] == '\\')) {
+      held.handle.Close();
+      held.path[0] = '\0';
+    }
   }
   // By a handle found to lead below the configuration folder, as a replaced file is moved: a
   // folder swapped for a junction since the walk looked at it is not taken from elsewhere.
@@ -190,7 +264,7 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
 
 BOOL CommitJournal(InstallJournal* journal) {
   PhaseTimer timer(journal->times, kPhaseCommit);
-  const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", "", 0});
+  const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", 0});
   journal->file.Close();
   if (!noted) {
     // Without its mark the area would be rolled back by the next run: it goes now instead.

@@ -30,7 +30,22 @@ struct InstallJournal {
   // held.
   DWORD waitedMs = 0;
   char held[MAX_PATH] = "";
+  // The folders files and folders were last made in, each opened once and found to be where its
+  // name says (OpenFolderWhereNamed), or made by the install itself in such a folder: everything
+  // made in one is made relative to its handle, so a folder on the way swapped for a link since
+  // the check changes nothing of where it lands. A few are kept, the least recently used given
+  // up first, since the walk goes back and forth between a folder and the folders it makes in it.
+  struct HeldFolder {
+    char path[MAX_PATH] = "";
+    CFileHandle handle;
+    uint32_t lastUse = 0;
+  };
+  HeldFolder heldFolders[4];
+  uint32_t folderUses = 0;
 };
+
+// Lets go of every held folder (a rollback that removes folders the install made needs that).
+void ReleaseHeldFolders(InstallJournal* journal);
 
 // Makes a fresh protected undo area below config with a journal that holds only its header. FALSE,
 // touching nothing else, when an undo area is already there (RecoverUndoArea first) or cannot be

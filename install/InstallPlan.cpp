@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
 #include "install/TreeListing.h"
 

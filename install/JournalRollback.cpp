@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "classlib/FileHandle.h"
+#include "install/EntriesBelow.h"
 #include "install/EntryNames.h"
 #include "install/OwnFiles.h"
 #include "install/PathSafety.h"
@@ -100,17 +101,16 @@ BOOL OpenTrustedArea(CPlacesBelow& config, const char* name, CFileHandle* area, 
   return IsProtectedFolder(area->GetSafeHandle(), why, size);
 }
 
-// The paths of one step, checked: into target, temporary and kept (each MAX_PATH bytes, empty
-// where the step has none). FALSE, naming the path in why, when one leads elsewhere.
+// The paths of one step, checked: into target and kept (each MAX_PATH bytes, empty where the step
+// has none). FALSE, naming the path in why, when one leads elsewhere.
 BOOL CheckStep(const JournalStep& step, CPlacesBelow& config, CPlacesBelow& area, char* target,
-               char* temporary, char* kept, char* why, size_t size) {
-  target[0] = temporary[0] = kept[0] = '\0';
+               char* kept, char* why, size_t size) {
+  target[0] = kept[0] = '\0';
   const struct {
     const char* relative;
     CPlacesBelow& below;
     char* full;
-  } places[] = {
-      {step.target, config, target}, {step.temporary, config, temporary}, {step.kept, area, kept}};
+  } places[] = {{step.target, config, target}, {step.kept, area, kept}};
   for (const auto& place : places) {
     if (place.relative[0] != '\0' && !place.below.Check(place.relative, place.full)) {
       snprintf(why, size, "line %d: %s\\%s does not lead where its name says", step.line,
@@ -121,42 +121,31 @@ BOOL CheckStep(const JournalStep& step, CPlacesBelow& config, CPlacesBelow& area
   return TRUE;
 }
 
-// Removes a step's temporary. The install makes its temporaries new, never through a link, so one
-// that is a link and cannot be removed (Wine removes no link to a read-only file) was never the
-// install's: it stays, and the step had not begun.
-BOOL RemoveTemporary(const char* temporary) {
-  return !Exists(temporary) || DeleteOwnFile(temporary) || !ResolvesToItself(temporary);
-}
-
-// Undoes one step, its paths checked; TRUE when what it did is gone (or it had not begun).
-BOOL UndoStep(JournalStepKind kind, const char* target, const char* temporary, const char* kept) {
+// Undoes one step, its paths checked; TRUE when what it did is gone (or it had not begun). Each
+// act goes through a handle on the target's folder, found where its name says at that moment
+// (EntriesBelow.h): a folder swapped for a junction since the check refuses the act instead of
+// carrying it elsewhere.
+BOOL UndoStep(JournalStepKind kind, const char* target, const char* kept) {
   switch (kind) {
     case kStepFolderMade:  // empty again once every later step is undone
-      return !IsFolder(GetFileAttributesA(target)) || RemoveDirectoryA(target);
+      return !IsFolder(GetFileAttributesA(target)) || RemoveEntryBelow(target, TRUE);
     case kStepFileMade:  // the file in target's name is the install's
-      return !Exists(target) || DeleteOwnFile(target);
-    case kStepFileAdded:  // while its temporary is there, the move never happened
-      if (Exists(temporary)) return RemoveTemporary(temporary);
-      return !Exists(target) || DeleteOwnFile(target);
-    case kStepFileRenewed:
-    case kStepFileReplaced:  // the backup exists only once the replacement began
+      return !Exists(target) || RemoveEntryBelow(target, FALSE);
+    case kStepFileRenewed:  // the backup exists only once the renewal began
       if (Exists(kept)) {
-        // The new file may be a read-only patch file, which a move would not replace.
-        // Only a file that is where its name says: through a link it would be another file.
+        // The new file may be a read-only patch file, which a move would not replace. Its flag
+        // is cleared only where it is the install's file alone (MakeOwnFileWritable): through a
+        // hard link or a link it would be another file's.
         const DWORD placed = GetFileAttributesA(target);
-        if (placed != INVALID_FILE_ATTRIBUTES && (placed & FILE_ATTRIBUTE_READONLY) != 0 &&
-            ResolvesToItself(target)) {
-          SetFileAttributesA(target, placed & ~FILE_ATTRIBUTE_READONLY);
-        }
-        if (!MoveFileExA(kept, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-          return FALSE;
-        }
+        if (placed != INVALID_FILE_ATTRIBUTES && (placed & FILE_ATTRIBUTE_READONLY) != 0)
+          MakeOwnFileWritable(target);
+        return MoveEntryInto(kept, target, TRUE);
       }
-      return kind == kStepFileRenewed || RemoveTemporary(temporary);
+      return TRUE;
     case kStepFolderMovedAside:  // the copy's new folder is empty again by now
       if (!Exists(kept)) return TRUE;
-      if (Exists(target) && !RemoveDirectoryA(target)) return FALSE;
-      return MoveFileExA(kept, target, MOVEFILE_WRITE_THROUGH);
+      if (Exists(target) && !RemoveEntryBelow(target, TRUE)) return FALSE;
+      return MoveEntryInto(kept, target, FALSE);
     case kStepConfigMade:  // after the undo area is gone
     case kStepCommitted:   // the mark itself changed nothing
       return TRUE;
@@ -222,7 +211,7 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
   if (!ReadWholeFile(path, kMaxJournalSize, &text))
     return Ended(1, FALSE, "%s cannot be read", path);
   const std::vector<size_t> lineStarts = LineStarts(text);
-  if (!ParseJournal(text.data(), text.size(), config, undoArea, &steps, &fault)) {
+  if (!ParseJournal(text.data(), text.size(), &steps, &fault)) {
     return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
   }
   if (!steps.empty() && steps.back().kind == kStepCommitted && !evenIfCommitted) {
@@ -232,9 +221,9 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
   }
   // Every path is checked before the first step is undone: a journal with one that leads
   // elsewhere is not begun.
-  char target[MAX_PATH], temporary[MAX_PATH], kept[MAX_PATH];
+  char target[MAX_PATH], kept[MAX_PATH];
   for (const JournalStep& step : steps) {
-    if (!CheckStep(step, inConfig, inArea, target, temporary, kept, why, sizeof why)) {
+    if (!CheckStep(step, inConfig, inArea, target, kept, why, sizeof why)) {
       return Ended(0, TRUE, "%s is not executed: %s", path, why);
     }
   }
@@ -255,8 +244,8 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
       if (step->levels > levels) levels = step->levels;
       continue;
     }
-    if (!CheckStep(*step, inConfig, inArea, target, temporary, kept, why, sizeof why) ||
-        !UndoStep(step->kind, target, temporary, kept) ||
+    if (!CheckStep(*step, inConfig, inArea, target, kept, why, sizeof why) ||
+        !UndoStep(step->kind, target, kept) ||
         !CutJournalAt(journal, lineStarts[step->line - 1])) {
       const int left = static_cast<int>(steps.rend() - step);
       return Ended(left, FALSE, "%d step(s) of %s could not be undone, from line %d", left, path,
@@ -286,6 +275,8 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
 }  // namespace
 
 UndoResult RollBackJournal(InstallJournal* journal) {
+  // A folder the install made is removed below; a handle still open on it would keep it.
+  ReleaseHeldFolders(journal);
   journal->file.Close();
   return RollBackArea(journal->config, kUndoAreaName, FALSE, UndoProgress{});
 }

@@ -13,9 +13,10 @@
 constexpr const char* kUndoAreaName = "QX48_EWARM_patch.undo";
 constexpr const char* kPreviousAreaName = "QX48_EWARM_patch.previous";
 constexpr const char* kJournalName = "journal";
-constexpr const char* kTemporarySuffix = ".qx48new";  // a new file beside the one it replaces
-// The first line of every journal written now; a journal without it has the layout of old, with
-// absolute paths, and is honoured only where every path lies inside the configuration folder.
+// What earlier versions named a new file beside the one it replaced; nothing makes one now.
+constexpr const char* kTemporarySuffix = ".qx48new";
+// The first line of every journal; a journal without it, or of another layout, is refused like a
+// planted one: no release ever wrote another that a run of this version must finish.
 constexpr const char* kJournalHeader = "QX48 journal 2";
 
 enum JournalStepKind : char {
@@ -24,9 +25,6 @@ enum JournalStepKind : char {
   kStepFolderMade = 'D',        // target made (its parent existed)
   kStepFileMade = 'N',          // target made new in its own name, where there was none
   kStepFileRenewed = 'P',       // target's old file moved to kept, then target made new
-  kStepFileAdded = 'A',         // target put in place from temporary, where there was none
-                                // (written by earlier versions; read for their recovery)
-  kStepFileReplaced = 'R',      // target replaced from temporary, the old file kept (likewise)
   kStepFolderMovedAside = 'V',  // target, a vendor folder, moved whole to kept
   kStepCommitted = 'C',         // the install arrived; nothing to undo
 };
@@ -36,7 +34,6 @@ struct JournalStep {
   JournalStepKind kind;
   int levels;             // kStepConfigMade: 1 or 2
   const char* target;     // below the configuration folder
-  const char* temporary;  // below the configuration folder, in target's folder, ".qx48new"
   const char* kept;       // below the undo area: the backup, or the folder moved aside
   int line;               // where ParseJournal read it (1 is the file's first line)
 };
@@ -55,13 +52,11 @@ constexpr size_t kJournalLineSize = 3 * MAX_PATH + 16;
 BOOL FormatJournalStep(const JournalStep& step, char* line, size_t size);
 
 // Splits a journal's text (size bytes, changed in place) into its steps, checking every line:
-// known kinds with exactly their fields, paths relative and safe, temporaries where the install
-// makes them. A journal of the old layout has its absolute paths taken relative to config and
-// undoArea, and fails where one lies elsewhere. A last line without its CR LF was cut off by a
-// killed run: the step it announced never began, so it is dropped. FALSE, with the line and why,
+// known kinds with exactly their fields, paths relative and safe. A journal without this
+// version's header line is refused at its first line. A last line without its CR LF was cut off
+// by a killed run: the step it announced never began, so it is dropped. FALSE, with the line and why,
 // on the first line that fails; steps are then left empty.
-BOOL ParseJournal(char* text, size_t size, const char* config, const char* undoArea,
-                  std::vector<JournalStep>* steps, JournalFault* fault);
+BOOL ParseJournal(char* text, size_t size, std::vector<JournalStep>* steps, JournalFault* fault);
 
 // The part of path below the folder base, or null when path does not lie strictly below it
 // (letter case aside).

@@ -1,19 +1,68 @@
 // Removing what the install made or kept itself, never through a link to somewhere else.
 #include "install/OwnFiles.h"
 
+#include <cstring>
+
+#include "classlib/FileHandle.h"
+
 #include "install/EntryNames.h"
 #include "install/FolderListing.h"
 #include "install/PathSafety.h"
 
+namespace {
+
+// Opens path to change its attributes and delete it, when it is a plain file with this one name
+// that is where its path says. Attributes belong to the file, not to the name: through a second
+// name (a hard link to a file outside, which a user may plant) or a link (which Wine shows as a
+// plain file) they would be another file's. What follows acts through this handle, so a name
+// swapped meanwhile changes nothing.
+BOOL OpenSoleFile(const char* path, CFileHandle* file, DWORD* attributes) {
+  BY_HANDLE_FILE_INFORMATION information;
+  char resolved[kResolvedPathSize] = "";
+  if (!file->Create(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT) ||
+      !file->GetInformation(&information) || information.nNumberOfLinks != 1 ||
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+      !ResolveHandle(file->GetSafeHandle(), resolved) || !IsResolvedPath(resolved, path)) {
+    return FALSE;
+  }
+  *attributes = information.dwFileAttributes;
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL SetAttributesThrough(HANDLE item, DWORD attributes) {
+  FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
+  basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(item, FileBasicInfo, &basic, sizeof basic);
+}
+
+BOOL MakeOwnFileWritable(const char* path) {
+  CFileHandle file;
+  DWORD attributes = 0;
+  return OpenSoleFile(path, &file, &attributes) &&
+         ((attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+          SetAttributesThrough(file.GetSafeHandle(), attributes & ~FILE_ATTRIBUTE_READONLY));
+}
+
 BOOL DeleteOwnFile(const char* path) {
   if (DeleteFileA(path)) return TRUE;
-  // A read-only file. Wine neither marks a link to a file nor deletes one to a read-only file, and
-  // clearing the attribute through such a link would change the file it leads to: only a file
-  // that is where its path says has its attribute cleared.
-  if (GetLastError() != ERROR_ACCESS_DENIED || !ResolvesToItself(path)) return FALSE;
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
+  if (GetLastError() != ERROR_ACCESS_DENIED) return FALSE;
+  // A read-only file: its flag is cleared only where it is the install's file alone.
+  CFileHandle file;
+  DWORD attributes = 0;
+  if (!OpenSoleFile(path, &file, &attributes) ||
+      !SetAttributesThrough(file.GetSafeHandle(), attributes & ~FILE_ATTRIBUTE_READONLY))
+    return FALSE;
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (SetFileInformationByHandle(file.GetSafeHandle(), FileDispositionInfo, &disposition,
+                                 sizeof disposition))
+    return TRUE;
+  // Not deleted after all: the file keeps its flag.
+  SetAttributesThrough(file.GetSafeHandle(), attributes);
+  return FALSE;
 }
 
 BOOL RemoveOwnTree(const char* folder) {

@@ -22,7 +22,8 @@ BOOL FindFault(PatchInfo* patchInfo, std::string* fault) {
   const PatchInfo& patch = *patchInfo;
   ManifestCheck check;
   const ManifestVerdict verdict =
-      CheckPatchAgainstManifest(patch.folder.c_str(), GetPatchManifest(), &check, &patch.listing);
+      CheckPatchAgainstManifest(patch.folder.c_str(), ManifestOf(patch.folder).c_str(), &check,
+                                &patch.listing);
   patchInfo->hasManifest = verdict != kManifestAbsent;
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
     char text[kReasonSize];
@@ -50,9 +51,9 @@ BOOL FindFault(PatchInfo* patchInfo, std::string* fault) {
 
 }  // namespace
 
-PatchInfo InspectPatch() {
+PatchInfo InspectPatch(const std::string& folder) {
   PatchInfo patch;
-  patch.folder = static_cast<const char*>(GetPatchFolder());
+  patch.folder = folder;
   if (patch.folder.empty() || !ListTree(patch.folder, &patch.listing)) {
     patch.state = PatchState::kMissing;
     return patch;

@@ -22,11 +22,11 @@ struct PatchInfo {
   bool hasManifest = false;  // the patch came with its manifest, and matches it when usable
 };
 
-// Looks at the patch beside the program: the one rule of what may be installed, for the dialog and
+// Looks at the patch in folder (the one beside the program): the one rule of what may be installed, for the dialog and
 // the console tool alike. A usable patch is what its manifest lists (a patch without one passes),
 // and has its version file with a version label and the vendor's device folder with at least one
 // file, since an installation counts as patched only with both.
-PatchInfo InspectPatch();
+PatchInfo InspectPatch(const std::string& folder);
 
 // How the patch an installation holds stands against a patch version ("V2.0"), by the numbers
 // of their labels. A patch whose version file could not be read counts as older.

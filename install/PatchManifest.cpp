@@ -81,7 +81,7 @@ ManifestVerdict CheckEntry(const char* patchFolder, const ManifestEntry& entry,
                            std::vector<char>& buffer) {
   char path[MAX_PATH];
   if (!JoinItemPath(path, patchFolder, entry.path, MAX_PATH - 1)) return kPatchFileMissing;
-  if (CopyAndVerify(path, nullptr, &entry, buffer) == kCopyMatches) return kManifestMatches;
+  if (CopyAndVerify(path, nullptr, nullptr, &entry, buffer) == kCopyMatches) return kManifestMatches;
   const DWORD attributes = GetFileAttributesA(path);
   return attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes) ? kPatchFileMissing
                                                                        : kPatchFileDiffers;

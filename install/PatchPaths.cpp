@@ -21,23 +21,27 @@ CString JoinPath(LPCTSTR first, LPCTSTR second) {
 
 }  // namespace
 
-CString GetPatchFolder() {
-  char program[MAX_PATH] = "";
-  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-  // A result that fills the buffer is a cut path (and unterminated on older Windows).
-  if (length == 0 || length >= MAX_PATH) {
-    return CString();
-  }
-  PathRemoveFileSpecA(program);
-  return JoinPath(program, kPatchFolderName);
+std::string PatchFolderBeside(const std::string& program) {
+  const size_t slash = program.find_last_of('\\');
+  if (slash == std::string::npos || program.size() >= MAX_PATH) return std::string();
+  return static_cast<const char*>(JoinPath(program.substr(0, slash).c_str(), kPatchFolderName));
 }
 
-CString GetPatchManifest() {
-  const CString patch = GetPatchFolder();
-  if (patch.IsEmpty() || patch.GetLength() + strlen(kManifestSuffix) >= MAX_PATH) {
-    return CString();
+std::string ManifestOf(const std::string& patchFolder) {
+  if (patchFolder.empty() || patchFolder.size() + strlen(kManifestSuffix) >= MAX_PATH) {
+    return std::string();
   }
-  return patch + kManifestSuffix;
+  return patchFolder + kManifestSuffix;
+}
+
+BOOL IsVendorFolder(const char* path) {
+  if (path == nullptr || strlen(path) >= MAX_PATH) {
+    return FALSE;
+  }
+  char name[MAX_PATH];
+  strcpy(name, path);
+  PathStripPathA(name);
+  return _stricmp(name, kVendorFolderName) == 0;
 }
 
 CString GetConfigFolder(LPCTSTR installFolder) {

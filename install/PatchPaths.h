@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "classlib/afx.h"
 
 // The fixed layout: the patch beside the program, and the folders and files of an installation.
@@ -14,11 +16,17 @@ constexpr const char* kManifestSuffix =
 // Each returns a path of at most MAX_PATH - 1 characters, or the empty text when the path would
 // not fit (or, for the installation's paths, when no installation folder is given). Nothing is
 // cached: every call sees the file system as it is now.
-CString GetPatchFolder();
+
+// The patch folder beside the program whose full path is program. Only the programs' entry points
+// ask Windows where they are; everything else is handed the folder this returns.
+std::string PatchFolderBeside(const std::string& program);
 // The patch's manifest beside the patch folder: QX48_EWARM_patch.sha256.
-CString GetPatchManifest();
+std::string ManifestOf(const std::string& patchFolder);
 CString GetConfigFolder(LPCTSTR installFolder);
 CString GetVersionFilePath(LPCTSTR installFolder);
+
+// TRUE when the last component of path is the vendor folder name, without regard to case.
+BOOL IsVendorFolder(const char* path);
 
 // TRUE when the installation's vendor device folder exists.
 BOOL HasVendorDevices(LPCTSTR installFolder);

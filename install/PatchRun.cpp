@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
-#include "install/PatchTransaction.h"
+#include "install/InstallIntoInstallation.h"
 
 namespace {
 
@@ -22,6 +23,8 @@ void Count(RunTotals* totals, const InstallResult& result) {
     case kInstallRefused:
       ++totals->notRestored;
       break;
+    case kInstallSameFolder:  // not reached: the run counts one folder once
+      return;
   }
   if (totals->firstReason[0] == '\0') {
     snprintf(totals->firstReason, sizeof totals->firstReason, "%s", result.reason);
@@ -30,14 +33,15 @@ void Count(RunTotals* totals, const InstallResult& result) {
 
 }  // namespace
 
-RunTotals RunPatchInstall(const PatchInfo* inspected, InstallationSource installations,
-                          InstallOptions options, InstallEventSink events) {
+RunTotals RunPatchInstall(const std::string& patchFolder, const PatchInfo* inspected,
+                          InstallationSource installations, InstallOptions options,
+                          InstallEventSink events) {
   RunTotals totals;
   memset(&totals, 0, sizeof totals);
   const DWORD start = GetTickCount();
   PatchInfo own;
   if (inspected == nullptr) {
-    own = InspectPatch();
+    own = InspectPatch(patchFolder);
     inspected = &own;
   }
   const PatchInfo& patch = *inspected;
@@ -48,10 +52,12 @@ RunTotals RunPatchInstall(const PatchInfo* inspected, InstallationSource install
              patch.state == PatchState::kMissing ? "no patch folder beside the program"
                                                  : patch.fault.c_str());
   } else {
+    std::vector<FileIdentityInfo> installed;  // the configuration folders installed so far
     for (const char* folder = installations.next(installations.context); folder != nullptr;
          folder = installations.next(installations.context)) {
       InstallResult result;
-      InstallPatch(folder, options, events, &result, &patch.listing);
+      InstallPatch(patch, folder, options, events, &result, &installed);
+      if (result.outcome == kInstallSameFolder) continue;  // installed and reported once
       Count(&totals, result);
       PostEvent(events, InstallEvent{kInstallationFinished, folder, "", 0, &result, nullptr});
     }

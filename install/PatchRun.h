@@ -16,8 +16,9 @@ struct InstallationSource {
 
 // Installs the patch into each installation in turn (InstallPatch), posting its kFileStarted
 // events, then kInstallationFinished for each and kRunFinished at the end. inspected is the patch
-// as the caller found it with InspectPatch, or null: then it is inspected here, as the run's first
-// step (and counted in its time). A patch that is not usable is installed nowhere: the run ends
-// at once with patchUsable FALSE.
-RunTotals RunPatchInstall(const PatchInfo* inspected, InstallationSource installations,
-                          InstallOptions options, InstallEventSink events);
+// as the caller found it with InspectPatch, or null: then the patch in patchFolder is inspected
+// here, as the run's first step (and counted in its time). A patch that is not usable is
+// installed nowhere: the run ends at once with patchUsable FALSE.
+RunTotals RunPatchInstall(const std::string& patchFolder, const PatchInfo* inspected,
+                          InstallationSource installations, InstallOptions options,
+                          InstallEventSink events);

@@ -47,3 +47,23 @@ BOOL IsFullyQualifiedPath(const char* path) {
   return path[0] == '\\' && path[1] == '\\' && path[2] != '\0' &&
          strchr("\\?.", path[2]) == nullptr;
 }
+
+BOOL IsResolvedPath(const char* resolved, const char* path) {
+  if (_strnicmp(resolved, "\\\\?\\UNC\\", 8) == 0)
+    return strncmp(path, "\\\\", 2) == 0 && _stricmp(resolved + 8, path + 2) == 0;
+  return strncmp(resolved, "\\\\?\\", 4) == 0 && _stricmp(resolved + 4, path) == 0;
+}
+
+BOOL OpenFolderWhereNamed(const char* path, DWORD share, CFileHandle* folder, char* resolved) {
+  resolved[0] = '\0';
+  // The attributes alone: GetFileInformationByHandle would also ask the volume, which under Wine
+  // is a round trip to another process for every folder the install makes something in.
+  FILE_BASIC_INFO basic;
+  return folder->Create(path, FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE, share,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT) &&
+         GetFileInformationByHandleEx(folder->GetSafeHandle(), FileBasicInfo, &basic,
+                                      sizeof basic) &&
+         (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+         ResolveHandle(folder->GetSafeHandle(), resolved) && IsResolvedPath(resolved, path);
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "classlib/FileHandle.h"
+
 // What the install asks of the file system before it writes or deletes: what an entry is, where
 // it really leads, and whether a path is one the file system takes as it stands.
 
@@ -44,3 +46,14 @@ BOOL ResolvesToItself(const char* path);
 // A path the file system takes as it stands: "X:\..." or "\\server\share\...", not relative to
 // the current folder or drive and not in a device namespace.
 BOOL IsFullyQualifiedPath(const char* path);
+
+// Opens the folder at path (no link followed in its own place) and checks on the handle that it
+// is a plain folder, exactly where path says: a link anywhere on the way leads elsewhere. What is
+// then made or opened relative to the handle (OpenBelow.h) lands in that very folder, whatever
+// the names on the way lead to by then. FALSE, with what it leads to in resolved
+// (kResolvedPathSize bytes) where known, otherwise.
+BOOL OpenFolderWhereNamed(const char* path, DWORD share, CFileHandle* folder, char* resolved);
+
+// TRUE when resolved, as GetFinalPathNameByHandle gives it ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), names path itself, letter case aside.
+BOOL IsResolvedPath(const char* resolved, const char* path);

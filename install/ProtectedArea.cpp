@@ -57,7 +57,8 @@ class CTrustedSids {
   void AddTokenUser() {
     CKernelHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return;
-    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    // Aligned as TOKEN_USER, whose first member is a pointer.
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
     DWORD size = 0;
     if (GetTokenInformation(token.GetSafeHandle(), TokenUser, buffer, sizeof buffer, &size)) {
       const PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;

@@ -1,13 +1,12 @@
 #include "install/RemoveInstalledPatch.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstring>
 
+#include "install/EntriesBelow.h"
 #include "install/FolderListing.h"
-#include "install/PatchInstall.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
 #include "install/TreeListing.h"
@@ -23,21 +22,15 @@ BOOL DeleteVendorFolder(const char* destinationRoot, const char* folder) {
   if (!IsFolder(attributes)) {
     return TRUE;
   }
-  // The shell's delete walks through linked folders (Wine's follows a Unix link into its target),
-  // so a vendor folder is only deleted when nothing in it leads elsewhere.
+  // A vendor folder is only deleted when nothing in it leads elsewhere: what lies behind a link is
+  // not the installation's to take away.
   if (IsReparsePoint(attributes) || !ResolvesBelowRoot(destinationRoot, folder) ||
       HoldsReparsePoint(folder)) {
     return FALSE;
   }
-  // The source list ends with an empty string: two terminators.
-  char from[MAX_PATH + 1] = {};
-  strncpy(from, folder, MAX_PATH - 1);
-  SHFILEOPSTRUCTA operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from;
-  operation.fFlags = FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  // Its result is not trusted either way: what counts is whether the folder is gone.
-  SHFileOperationA(&operation);
+  // Through handles, each entry opened in its own folder's handle: a folder on the way swapped
+  // for a junction since the look above is not entered (the shell's delete would follow it).
+  RemoveTreeBelow(folder);
   return !PathFileExistsA(folder);
 }
 

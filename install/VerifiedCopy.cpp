@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "classlib/FileHandle.h"
+#include "install/OpenBelow.h"
 #include "install/PathSafety.h"
 #include "install/Sha256.h"
 
@@ -21,7 +22,7 @@ BOOL WriteAll(const CFileHandle& file, const char* data, DWORD size) {
 
 }  // namespace
 
-CopyVerdict CopyAndVerify(const char* source, const char* destination,
+CopyVerdict CopyAndVerify(const char* source, HANDLE folder, const char* name,
                           const ManifestEntry* expected, std::vector<char>& buffer) {
   // The size, times and attributes from the handle: GetFileInformationByHandle would also ask
   // for the volume, which under Wine is a round trip to another process for every file.
@@ -37,15 +38,20 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
   if (expected != nullptr && static_cast<uint64_t>(size.QuadPart) != expected->size) {
     return kCopyDiffers;
   }
-  // Made with the source's attributes, as CopyFileA makes it: a read-only file is still written
-  // through the handle that made it.
+  // Made plain, and given the source's attributes (a read-only patch file stays read-only) only
+  // once it is whole: a read-only file could not be deleted through its handle again.
   CFileHandle out;
-  const DWORD attributes = basic.FileAttributes & kCopiedAttributes;
-  if (destination != nullptr && !out.Create(destination, GENERIC_WRITE, 0, CREATE_NEW,
-                                            (attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) |
-                                                FILE_FLAG_SEQUENTIAL_SCAN)) {
-    return kCopyNotMade;
+  if (folder != nullptr) {
+    out.Attach(OpenBelow(folder, name, GENERIC_WRITE | DELETE, 0, CREATE_NEW, FALSE));
+    if (!out.IsOpen()) return kCopyNotMade;
   }
+  const auto discard = [&out](CopyVerdict verdict) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (out.IsOpen())
+      SetFileInformationByHandle(out.GetSafeHandle(), FileDispositionInfo, &disposition,
+                                 sizeof disposition);
+    return verdict;
+  };
   if (buffer.size() < kCopyBufferSize) buffer.resize(kCopyBufferSize);
   Sha256 hash;
   Sha256Init(&hash);
@@ -57,25 +63,29 @@ CopyVerdict CopyAndVerify(const char* source, const char* destination,
     const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kCopyBufferSize, length - total));
     DWORD read = 0;
     if (!ReadFile(in.GetSafeHandle(), buffer.data(), want, &read, nullptr) || read == 0) {
-      return kCopyFailed;  // the file shrank while it was read
+      return discard(kCopyFailed);  // the file shrank while it was read
     }
     Sha256Update(&hash, buffer.data(), read);
     total += read;
-    if (out.IsOpen() && !WriteAll(out, buffer.data(), read)) return kCopyFailed;
+    if (out.IsOpen() && !WriteAll(out, buffer.data(), read)) return discard(kCopyFailed);
+  }
+  if (expected != nullptr) {
+    uint8_t digest[kSha256Size];
+    char hex[kSha256HexSize];
+    Sha256Final(&hash, digest);
+    Sha256ToHex(digest, hex);
+    if (total != expected->size || strcmp(hex, expected->sha256) != 0) return discard(kCopyDiffers);
   }
   if (out.IsOpen()) {
-    FILETIME written;
-    written.dwLowDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart);
-    written.dwHighDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart >> 32);
-    if (!SetFileTime(out.GetSafeHandle(), nullptr, nullptr, &written) || !out.Close()) {
-      return kCopyFailed;
+    FILE_BASIC_INFO finished = {};  // times of 0 stay as they are
+    finished.LastWriteTime = basic.LastWriteTime;
+    const DWORD attributes = basic.FileAttributes & kCopiedAttributes;
+    finished.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(out.GetSafeHandle(), FileBasicInfo, &finished,
+                                    sizeof finished)) {
+      return discard(kCopyFailed);
     }
+    if (!out.Close()) return kCopyFailed;
   }
-  if (expected == nullptr) return kCopyMatches;
-  uint8_t digest[kSha256Size];
-  char hex[kSha256HexSize];
-  Sha256Final(&hash, digest);
-  Sha256ToHex(digest, hex);
-  return total == expected->size && strcmp(hex, expected->sha256) == 0 ? kCopyMatches
-                                                                       : kCopyDiffers;
+  return kCopyMatches;
 }

@@ -16,10 +16,12 @@ enum CopyVerdict {
   kCopyDiffers,  // read whole, but not the bytes the manifest names
 };
 
-// Reads source whole. With destination, writes it to that new file (made with CREATE_NEW, so
-// never through whatever had the name), with the source's last write time and attributes, and
-// leaves it there whatever the verdict but kCopyNotMade: it is the caller's to place or remove. With expected, the
+// Reads source whole. With folder (a handle the caller checked, OpenFolderWhereNamed), writes it
+// to a new file of that name made in that very folder (CREATE_NEW, so never through whatever had
+// the name, and never through a link swapped onto the way since the check); the new file gets the
+// source's last write time and attributes once its bytes match, and is deleted again, through
+// the handle that made it, for any other verdict: only a matching copy stays. With expected, the
 // size and SHA-256 read must be its; without, every file read whole matches. buffer is grown to
 // the size the copy works in and may be handed to every call.
-CopyVerdict CopyAndVerify(const char* source, const char* destination,
+CopyVerdict CopyAndVerify(const char* source, HANDLE folder, const char* name,
                           const ManifestEntry* expected, std::vector<char>& buffer);

@@ -31,3 +31,14 @@ int CompareVersionNumbers(const std::string& a, const std::string& b) {
     if (valueA != valueB) return valueA < valueB ? -1 : 1;
   }
 }
+
+bool IsVersionLabel(const std::string& text) {
+  size_t at = !text.empty() && (text[0] == 'V' || text[0] == 'v') ? 1 : 0;
+  for (;;) {
+    const size_t start = at;
+    while (at < text.size() && isdigit(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == start || at - start > 9) return false;
+    if (at == text.size()) return true;
+    if (text[at++] != '.') return false;
+  }
+}

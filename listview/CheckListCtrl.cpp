@@ -5,99 +5,16 @@
 #include <cstring>
 
 #include "listview/ColumnWidthRecord.h"
+#include "listview/LeadingNumber.h"
 #include "listview/SystemCheckBox.h"
 
 namespace {
 
-constexpr int kTextIndent = 4;        // text starts this far right of the cell's left edge
-constexpr int kTextMargin = 5;        // a text fits when its width plus this is below the cell's
 constexpr int kDropPathSize = 260;    // a dropped path, terminator included
-constexpr int kHeaderTextSize = 256;  // a header item's text: 255 characters at most
 constexpr int kMaxStateImage = 15;    // a row's state image index has four bits
-constexpr UINT kCellTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-constexpr UINT kHeaderTextFormat =
-    DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER | DT_END_ELLIPSIS;
 const char kProfileSection[] = "ListCtrls";
 
-// A decimal number at the start of text, read as sscanf's "%d" does: leading white space and a
-// sign accepted, reading stops at the first non-digit; no number gives 0. Values beyond int are
-// held at INT_MIN or INT_MAX.
-int ReadLeadingNumber(const char* text) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  long long value = 0;
-  for (; *p >= '0' && *p <= '9'; ++p) {
-    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (*p - '0');
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
-// The column-width record's sink: sets one header item's width, scaled from 96 DPI to the
-// list's, without any range test.
-void SetItemWidth(void* target, int item, int width) {
-  CCheckListHeaderCtrl* header = static_cast<CCheckListHeaderCtrl*>(target);
-  HDITEMA hdi = {};
-  hdi.mask = HDI_WIDTH;
-  hdi.cxy = ScaleToDpi(width, header->m_dpi);
-  header->SetItem(item, &hdi);
-}
-
 }  // namespace
-
-// ---- CCheckListHeaderCtrl ----
-
-BEGIN_MESSAGE_MAP(CCheckListHeaderCtrl, CHeaderCtrl)
-END_MESSAGE_MAP()
-
-CCheckListHeaderCtrl::~CCheckListHeaderCtrl() = default;
-
-void CCheckListHeaderCtrl::Serialize(CArchive& ar) {
-  if (!ar.IsLoading()) return;
-  ReadColumnWidths(ar, GetItemCount(), SetItemWidth, this);
-}
-
-void CCheckListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
-  CDC dc;
-  if (!dc.Attach(lpDrawItemStruct->hDC)) return;
-  const CRect itemRect(lpDrawItemStruct->rcItem);
-  const int saved = dc.SaveDC();
-  dc.IntersectClipRect(&itemRect);
-  dc.FillSolidRect(&itemRect, ::GetSysColor(COLOR_BTNFACE));
-
-  char text[kHeaderTextSize] = "";
-  HDITEMA item = {};
-  item.mask = HDI_TEXT | HDI_FORMAT;
-  item.pszText = text;
-  item.cchTextMax = kHeaderTextSize;
-  GetItem(static_cast<int>(lpDrawItemStruct->itemID), &item);
-  text[kHeaderTextSize - 1] = '\0';
-
-  UINT format = kHeaderTextFormat;
-  if ((item.fmt & HDF_CENTER) != 0) {
-    format |= DT_CENTER;
-  } else if ((item.fmt & HDF_RIGHT) != 0) {
-    format |= DT_RIGHT;
-  }
-
-  CRect textRect = itemRect;
-  if (lpDrawItemStruct->itemState == ODS_SELECTED) {  // pressed: the text moves with the button
-    textRect.left += 1;
-    textRect.top += 2;
-    textRect.right += 1;
-  }
-  const int margin = itemRect.Height() / 4;
-  textRect.left += margin;
-  textRect.right -= margin;
-  if (textRect.left < textRect.right) dc.DrawText(text, -1, &textRect, format);
-
-  dc.RestoreDC(saved);
-  dc.Detach();
-}
 
 // ---- CCheckListCtrl ----
 
@@ -349,66 +266,6 @@ BOOL CCheckListCtrl::GetCellRect(int row, int column, int area, CRect& rect) con
   if (!GetSubItemRect(row, 1, area, next)) return FALSE;
   rect.right = next.left;
   return TRUE;
-}
-
-void CCheckListCtrl::FitTextToWidth(CDC* pDC, LPTSTR text, int width) {
-  for (;;) {
-    const int length = static_cast<int>(strlen(text));
-    if (pDC->GetTextExtent(text, length).cx + kTextMargin < width) return;
-    if (length <= 2) {
-      if (length > 0) text[length - 1] = '.';
-      return;
-    }
-    text[length - 1] = '\0';
-    text[length - 2] = '.';
-  }
-}
-
-void CCheckListCtrl::DrawCell(CDC* pDC, int row, int column) {
-  char text[kCellTextSize] = "";
-  GetItemText(row, column, text, kCellTextSize);
-  const int number = ReadLeadingNumber(text);
-
-  CRect rect;
-  if (!GetCellRect(row, column, LVIR_BOUNDS, rect)) return;
-
-  const BOOL selected = row == GetSelectedRow();
-  COLORREF background = RGB(255, 255, 255);
-  COLORREF foreground = RGB(0, 0, 0);
-  if (selected && ::GetFocus() == m_hWnd) {
-    background = ::GetSysColor(COLOR_HIGHLIGHT);
-    foreground = RGB(255, 255, 255);
-  } else if (selected) {
-    background = ::GetSysColor(COLOR_BTNFACE);
-  }
-  CBrush brush(background);
-  pDC->FillRect(&rect, &brush);
-
-  if (GetColumnKind(column) != 0) {
-    const int imageSize = GetCellImageSize();
-    const int left = rect.left + (rect.Width() - imageSize) / 2;
-    const int top = rect.top + (rect.Height() - imageSize) / 2;
-    CBitmap* image = m_pCellImages.Get(number);
-    BITMAP size = {};
-    CDC memory;
-    if (image != nullptr && image->GetBitmap(&size) != 0 && memory.CreateCompatibleDC(pDC)) {
-      HGDIOBJ previous = memory.SelectObject(image->GetSafeHandle());
-      const int previousMode = pDC->SetStretchBltMode(COLORONCOLOR);
-      pDC->StretchBlt(left, top, imageSize, imageSize, &memory, 0, 0, size.bmWidth, size.bmHeight,
-                      SRCCOPY);
-      pDC->SetStretchBltMode(previousMode);
-      memory.SelectObject(previous);
-    }
-    if (selected) {
-      pDC->Draw3dRect(left, top, imageSize, imageSize, RGB(255, 255, 255), RGB(0, 0, 0));
-    }
-    return;
-  }
-
-  pDC->SetTextColor(foreground);
-  rect.left += kTextIndent;
-  FitTextToWidth(pDC, text, rect.Width());
-  pDC->DrawText(text, -1, &rect, kCellTextFormat);
 }
 
 void CCheckListCtrl::OnColumnClick(NMHDR* /*pNMHDR*/, LRESULT* pResult) {

@@ -18,6 +18,7 @@ required=(
   wine wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang lld llvm libunicorn-dev
+  python3-pyocd  # pyOCD's own programmer drives the flash image in the emulated chip (Debian's Python)
   googletest nlohmann-json3-dev
   osslsigncode openssl  # signing the packaged programs, and the throw-away certificate
   libclang-rt-14-dev  # libFuzzer and clang's sanitizer runtimes: the fuzz build

@@ -81,16 +81,26 @@ qx48_without_inherited_fds() {
   )
 }
 
-# Creates the prefix once (about 15 s); concurrent callers wait for the first one.
+# Creates the prefix once (about 15 s); concurrent callers wait for the first one. The marker's
+# name changes when what is set up here changes, so an older prefix gets the new settings.
+qx48_prefix_marker=.qx48-ready-2
 qx48_wine_prefix_ready() {
-  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.qx48-ready" ] && return 0
+  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/$qx48_prefix_marker" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.qx48-ready" ]; then
+    if [ ! -f "$WINEPREFIX/$qx48_prefix_marker" ]; then
       qx48_without_inherited_fds qx48_wine wineboot.exe -i </dev/null >/dev/null 2>&1
+      # A program that crashes must end, not wait: Wine's crash debugger, on a display (Xvfb
+      # included), shows a dialog and waits for a click that never comes, and everything that
+      # waits for the program waits with it. Without its dialog the debugger writes the fault
+      # line and a backtrace to the program's error output and the program ends (seen: a crash
+      # in a thread ends in 2 s). Deleting AeDebug's Debugger value does not do it: Wine then
+      # starts the same debugger anyway.
+      qx48_without_inherited_fds qx48_wine reg.exe add 'HKCU\Software\Wine\WineDbg' \
+        /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
       qx48_without_inherited_fds qx48_wineserver -w </dev/null >/dev/null 2>&1
-      touch "$WINEPREFIX/.qx48-ready"
+      touch "$WINEPREFIX/$qx48_prefix_marker"
     fi
   ) 9>"$WINEPREFIX.lock"
 }

@@ -41,8 +41,7 @@ std::vector<std::string> ListNames(CFindFile& listing, const std::string& patter
   WIN32_FIND_DATAA entry;
   if (!listing.FindFirst(pattern.c_str(), &entry)) return names;
   do {
-    const std::string name = entry.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
+    names.push_back(entry.cFileName);
   } while (listing.FindNext(&entry));
   EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_FILES});
   std::sort(names.begin(), names.end());
@@ -134,6 +133,7 @@ TEST(CFindFile, ListsWhatAPatternMatches) {
       {folder.PathOf("*"), {"a.txt", "b.txt", "c.dat", "empty"}, 0},
       {folder.PathOf("*.txt"), {"a.txt", "b.txt"}, 0},
       {folder.PathOf("*.none"), {}, ERROR_FILE_NOT_FOUND},
+      {folder.PathOf("empty\\*"), {}, ERROR_FILE_NOT_FOUND},  // "." and ".." are never listed
       {folder.PathOf("missing\\*"), {}, ERROR_PATH_NOT_FOUND},
   };
   for (const Case& c : cases) {

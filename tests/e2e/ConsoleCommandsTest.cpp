@@ -53,8 +53,9 @@ TEST_F(ConsoleCommandsTest, EveryUsageErrorIsOneLineAndExitCode1639AndTouchesNot
       {"restore", 1639, "restore needs --target FOLDER or --all"},
       {"help --all", 1639, "--all is not an option of help"},
       {"detect --all", 1639, "--all is not an option of detect"},
-      {"install --json --dry-run", 1639, "--json does not go with --dry-run"},
       {"--version --quiet", 1639, "--version takes no options"},
+      {"detect --at-least banana", 1639, "--at-least takes a patch version such as V2.0"},
+      {"detect --at-least V2..0", 1639, "--at-least takes a patch version"},
   };
   std::vector<std::pair<std::string, std::string>> all;
   for (const UsageCase& c : cases) all.push_back({c.arguments, c.errorText});
@@ -192,7 +193,8 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
       EXPECT_EQ(result.out, "");
     }
   }
-  // A newer patch counts as current, and only --allow-downgrade installs over it.
+  // A newer patch counts as current: install leaves it and goes on with the others; only
+  // --allow-downgrade installs over it.
   ASSERT_TRUE(WriteTextFile(Config(old_) + "\\Qorvantel.Version",
                             "[Install]\r\nVersion=\"V2.1\"\r\nDate=\"2026-12-01\"\r\n"));
   const nlohmann::json json =
@@ -201,8 +203,18 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   EXPECT_EQ(json["installations"][0]["standing"], "newer");
   EXPECT_EQ(json["exitCode"], 0);
   const FolderTree newer = ReadFolderTree(Config(old_));
-  EXPECT_EQ(Run("install").exitCode, 1638u);
+  const nlohmann::json plan =
+      nlohmann::json::parse(Run("install --dry-run --json --target " + old_.folder).out);
+  EXPECT_EQ(plan["installations"][0]["plan"], "newerInstalled");
+  EXPECT_EQ(plan["installations"][0]["add"].size(), 0u);
+  const ConsoleResult kept = Run("install");
+  EXPECT_EQ(kept.exitCode, 0u) << kept.out << kept.err;
+  EXPECT_NE(kept.out.find(old_.folder + ": holds patch V2.1, newer than this package's V2.0: left "
+                          "as it is, counted as up to date"),
+            std::string::npos)
+      << kept.out;
   EXPECT_EQ(ReadFolderTree(Config(old_)), newer);
+  EXPECT_TRUE(HoldsPatch(fresh_));
   EXPECT_EQ(Run("install --allow-downgrade --target " + old_.folder).exitCode, 0u);
   EXPECT_TRUE(HoldsPatch(old_));
   EwarmRegistry::Clear();

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "tests/e2e/ConsoleFixture.h"
+#include "tests/support/EveryoneWrites.h"
 #include "tests/support/EwarmRegistry.h"
 #include "tests/support/TestFiles.h"
 
@@ -112,6 +113,9 @@ TEST_F(ConsoleInstallTest, DryRunChangesNothingAndForetellsWhatTheInstallThenDoe
     const FolderTree freshBefore = ReadFolderTree(Config(fresh_));
     const ConsoleResult dry = Run(std::string("install --dry-run") + options);
     ASSERT_EQ(dry.exitCode, 0u) << dry.err;
+    const ConsoleResult document = Run(std::string("install --dry-run --json") + options);
+    ASSERT_EQ(document.exitCode, 0u) << document.err;
+    const nlohmann::json plans = nlohmann::json::parse(document.out);
     EXPECT_EQ(ReadFolderTree(Config(old_)), oldBefore);
     EXPECT_EQ(ReadFolderTree(Config(fresh_)), freshBefore);
 
@@ -132,6 +136,15 @@ TEST_F(ConsoleInstallTest, DryRunChangesNothingAndForetellsWhatTheInstallThenDoe
       for (auto it = done.begin(); it != done.end();)
         it = it->second.empty() ? done.erase(it) : std::next(it);
       EXPECT_EQ(PlanOf(dry.out, ewarm->folder), done) << dry.out;
+      std::map<std::string, std::set<std::string>> foretold;
+      for (const nlohmann::json& row : plans["installations"]) {
+        if (row["folder"] != ewarm->folder) continue;
+        EXPECT_EQ(row["plan"], "install");
+        for (const char* step : {"add", "replace", "remove"}) {
+          for (const std::string file : row[step]) foretold[step].insert(file);
+        }
+      }
+      EXPECT_EQ(foretold, done) << document.out;
     }
   }
 }
@@ -213,6 +226,51 @@ TEST_F(ConsoleInstallTest, AnInstallationNotInstalledGivesItsExitCodeAndTheOther
   }
 }
 
+// EWARM removed by hand leaves its registry record: install, status and detect say so in one line
+// and answer from the installations that are there.
+TEST_F(ConsoleInstallTest, ARecordWhoseFolderIsGoneIsSkippedAndChangesNoExitCode) {
+  const std::string gone = Root() + "\\EW-removed";
+  ASSERT_TRUE(EwarmRegistry::Add("EWARM_8.11", gone, "8.11.1"));
+  const std::string says = gone + ": skipped, the folder the registry records for EWARM 8.11.1 is gone";
+  const struct {
+    const char* arguments;
+    DWORD exitCode;
+  } runs[] = {{"install --all", 0}, {"status", 0}, {"detect", 0}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.arguments);
+    const ConsoleResult result = Run(run.arguments);
+    EXPECT_EQ(result.exitCode, run.exitCode) << result.out << result.err;
+    EXPECT_NE(result.out.find(says), std::string::npos) << result.out;
+  }
+  for (const char* arguments : {"install --all --json", "install --dry-run --json", "status --json"}) {
+    const nlohmann::json document = nlohmann::json::parse(Run(arguments).out);
+    EXPECT_EQ(document["goneRecords"], nlohmann::json::array({gone})) << arguments;
+    EXPECT_EQ(document["exitCode"], 0) << arguments;
+  }
+  EXPECT_TRUE(HoldsPatch(old_));
+  EXPECT_TRUE(HoldsPatch(fresh_));
+  EXPECT_FALSE(PathExists(gone)) << "a vanished installation gets no new folders";
+}
+
+// An installation whose folders on the way to arm\config lead elsewhere (made on the Unix side):
+// install, restore and uninstall each refuse it with 1603, saying why, and the folder it leads
+// to, which looks like a configuration folder with a vendor's files, stays as it was.
+TEST_F(ConsoleInstallTest, AnInstallationWhoseFoldersLeadElsewhereIsRefusedByEveryCommand) {
+  const std::string outside = WindowsPathOf(QX48_LINK_FIXTURE "/chain-outside");
+  const FolderTree before = ReadFolderTree(outside);
+  ASSERT_FALSE(before.empty()) << "run through CTest (e2e_link_fixture)";
+  for (const char* name : {"EW-configlink", "EW-armlink", "EW-folderlink"}) {
+    const std::string folder = WindowsPathOf(std::string(QX48_LINK_FIXTURE "/") + name);
+    for (const char* command : {"install", "restore", "uninstall"}) {
+      SCOPED_TRACE(std::string(command) + " " + name);
+      const ConsoleResult result = Run(std::string(command) + " --target " + Quoted(folder));
+      EXPECT_EQ(result.exitCode, 1603u) << result.out << result.err;
+      EXPECT_NE(result.err.find("not a plain folder"), std::string::npos) << result.err;
+      EXPECT_EQ(before, ReadFolderTree(outside));
+    }
+  }
+}
+
 const std::string kLogFolder = "C:\\ProgramData\\QuorVantel\\Logs";
 const std::string kLog = kLogFolder + "\\qx48patch.log";
 
@@ -235,11 +293,15 @@ TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
   const struct {
     const char* arguments;
     DWORD code;
-    const char* error;  // the error line the log holds; "" none
+    const char* lines;  // what each line between the header and the end says, but "copy" lines
   } runs[] = {
-      {"frobnicate", 1639, "error: qx48patch: unknown command frobnicate."},
-      {"install --target C:\\qx48-cli\\nowhere", 1642, "error: Path \"C:\\qx48-cli\\nowhere\\\""},
-      {"install --quiet", 0, ""},
+      {"frobnicate", 1639, R"(error: qx48patch: unknown command frobnicate\. .*)"},
+      {"install --target C:\\qx48-cli\\nowhere", 1642,
+       R"(error: Path "C:\\qx48-cli\\nowhere\\" is not valid IAR EWARM path!)"},
+      {"install --quiet", 0, R"(.+: installed V2\.0 over (V1\.0|no patch) \(\d+ files\))"},
+      {"detect", 0,
+       R"(detect: .+ holds V2\.0: this version or a newer one|)"
+       R"(QX48 patch V2\.0 or newer in every EWARM installation \(2\))"},
   };
   for (const auto& run : runs) ASSERT_EQ(Run(run.arguments).exitCode, run.code) << run.arguments;
   const std::vector<std::string> entries = LogEntries(kLog);
@@ -258,12 +320,8 @@ TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
       std::smatch m;
       if (std::regex_match(entries[at], m, std::regex(R"(copy (.+) to (.+))")))
         ++copied[m[2]];
-      else if (*run.error)
-        EXPECT_EQ(entries[at].rfind(run.error, 0), 0u) << entries[at];
       else
-        EXPECT_TRUE(
-            std::regex_match(entries[at], std::regex(R"(.+: installed V2\.0 \(\d+ files\))")))
-            << entries[at];
+        EXPECT_TRUE(std::regex_match(entries[at], std::regex(run.lines))) << entries[at];
     }
     ASSERT_LT(at, entries.size());
     EXPECT_EQ(entries[at++], "end: exit code " + std::to_string(run.code));
@@ -299,6 +357,30 @@ TEST_F(ConsoleInstallTest, ALogThatCannotBeOpenedSafelyStopsTheRunWith1622) {
   EXPECT_TRUE(ReadTextFile(victim, &content) && content == "secret") << content;
 }
 
+// A Logs folder another user made before the tool ever ran (here one that every user may write,
+// with a log of its own in it): a run with administrator rights moves it aside as it is and logs
+// into a folder it makes for SYSTEM and Administrators alone, instead of failing for good.
+TEST_F(ConsoleInstallTest, ALogFolderAnotherUserMadeFirstIsMovedAsideAndTheRunLogs) {
+  ASSERT_TRUE(RemoveTree(kLogFolder));
+  ASSERT_TRUE(WriteTextFile(kLog, "planted\r\n"));
+  ASSERT_TRUE(LetEveryoneWrite(kLogFolder));
+
+  const ConsoleResult result = Run("install");
+  EXPECT_EQ(result.exitCode, 0u) << result.out << result.err;
+  std::vector<std::string> aside;
+  WIN32_FIND_DATAA entry;
+  HANDLE found = FindFirstFileA((kLogFolder + ".untrusted-*").c_str(), &entry);
+  for (BOOL more = found != INVALID_HANDLE_VALUE; more; more = FindNextFileA(found, &entry))
+    aside.push_back(kLogFolder.substr(0, kLogFolder.rfind('\\') + 1) + entry.cFileName);
+  if (found != INVALID_HANDLE_VALUE) FindClose(found);
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(ReadFolderTree(aside[0]), (FolderTree{{"qx48patch.log", "planted\r\n"}}));
+  const std::vector<std::string> entries = LogEntries(kLog);
+  ASSERT_FALSE(entries.empty());
+  EXPECT_EQ(entries.front().rfind("start: qx48patch", 0), 0u) << entries.front();
+  EXPECT_TRUE(RemoveTree(aside[0]));
+}
+
 TEST_F(ConsoleInstallTest, ALogPastItsCapBecomesTheOneOlderFileKept) {
   const std::string log = Root() + "\\logs\\qx48patch.log";
   const std::string older = Root() + "\\logs\\qx48patch.old.log";
@@ -332,7 +414,8 @@ TEST_F(ConsoleInstallTest, RedirectedOutputShowsProgressAsPlainLinesOnePerFile) 
   }
   EXPECT_EQ(files.size(), patch_.size());
   EXPECT_EQ(lines.back(),
-            fresh_.folder + "\\: installed V2.0 (" + std::to_string(patch_.size()) + " files)");
+            fresh_.folder + "\\: installed V2.0 over no patch (" + std::to_string(patch_.size()) +
+                " files)");
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_F(ConsoleScreenTest, OnAConsoleTheProgressIsOneLineRewrittenInPlace) {
                                   return all;
                                 }();
   EXPECT_NE(std::find(rows.begin(), rows.end(),
-                      fresh_.folder + "\\: installed V2.0 (" + total + " files)"),
+                      fresh_.folder + "\\: installed V2.0 over no patch (" + total + " files)"),
             rows.end());
 }
 

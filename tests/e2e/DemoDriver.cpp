@@ -133,29 +133,28 @@ bool ParseInstallations(int argc, char** argv, int first, std::vector<Installati
 }
 
 // One run; "" when it completed, else what went wrong. *final is the last status text.
-std::string RunOnce(const std::string& exe, const std::string& output,
+std::string RunOnce(PackSession* session, const std::string& exe, const std::string& output,
                     std::vector<Installation>& installations, const FolderTree& patch,
                     std::string* final) {
-  PackSession session;
   std::string fault;
-  if (!session.Start(exe, &fault)) return fault;
+  if (!session->Start(exe, &fault)) return fault;
   Say("The dialog \"%s\" is open; its list:", PackSession::kTitle);
-  ShowRows(session);
+  ShowRows(*session);
 
   for (Installation& i : installations) {
-    const int row = session.FindRow(i.version);
+    const int row = session->FindRow(i.version);
     if (row < 0) return "no row for the installation with version " + i.version;
-    i.shownBefore = session.Rows()[size_t(row)].version;
-    if (!session.SetChecked(row, true)) return "the row of " + i.version + " did not check";
+    i.shownBefore = session->Rows()[size_t(row)].version;
+    if (!session->SetChecked(row, true)) return "the row of " + i.version + " did not check";
   }
   const std::string before = output + "\\before.png";
-  if (!session.Screenshot(before)) return "could not save " + before;
+  if (!session->Screenshot(before)) return "could not save " + before;
 
-  if (!session.Enabled(PackSession::kDriverPatch)) return "\"Driver &patch\" is disabled";
+  if (!session->Enabled(PackSession::kDriverPatch)) return "\"Driver &patch\" is disabled";
   Say("\nPressing \"Driver &patch\" ...");
-  if (!session.PressDriverPatch()) return "the click on \"Driver &patch\" started no run";
+  if (!session->PressDriverPatch()) return "the click on \"Driver &patch\" started no run";
   std::vector<std::string> seen;
-  *final = session.WaitForFinalText(60000, &seen);
+  *final = session->WaitForFinalText(60000, &seen);
   for (const std::string& text : seen) Say("  status: %s", text);
   Say("  status: %s", *final);
   if (final->rfind(PackSession::kFinalPrefix, 0) != 0) return "the run did not finish: " + *final;
@@ -163,19 +162,19 @@ std::string RunOnce(const std::string& exe, const std::string& output,
   WaitUntil(
       [&] {
         for (const Installation& i : installations) {
-          const int row = session.FindRow(i.version);
-          if (row < 0 || session.Rows()[size_t(row)].version != kPatchVersion) return false;
+          const int row = session->FindRow(i.version);
+          if (row < 0 || session->Rows()[size_t(row)].version != kPatchVersion) return false;
         }
-        return session.Enabled(IDCANCEL);
+        return session->Enabled(IDCANCEL);
       },
       3000);
   const std::string after = output + "\\after.png";
-  if (!session.Screenshot(after)) return "could not save " + after;
+  if (!session->Screenshot(after)) return "could not save " + after;
   Say("\nThe list after the run:");
-  ShowRows(session);
+  ShowRows(*session);
 
-  const bool complete = Report(&session, installations, patch);
-  if (!session.Close()) return "the dialog did not close";
+  const bool complete = Report(session, installations, patch);
+  if (!session->Close()) return "the dialog did not close";
   if (final->find("error") != std::string::npos) return "the run reported errors: " + *final;
   if (!complete) return "an installation lacks patch files";
   return "";
@@ -214,7 +213,10 @@ int main(int argc, char** argv) {
   const std::string output = argv[3];
   MakeFolders(output);
   std::string final;
-  const std::string fault = RunOnce(exe, output, installations, patch, &final);
+  PackSession session;
+  std::string fault = RunOnce(&session, exe, output, installations, patch, &final);
+  const std::string crash = session.CrashText();
+  if (!fault.empty() && !crash.empty()) fault += " (the program " + crash + ")";
   WriteTextFile(output + "\\result.txt", (fault.empty() ? "ok" : fault) + "\n" + final + "\n");
   if (!fault.empty()) {
     Say("\ndemo FAILED: %s", fault);

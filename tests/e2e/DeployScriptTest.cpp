@@ -4,7 +4,9 @@
 // from where detect.ps1 looks for it, read as detect.ps1 reads it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <regex>
 #include <utility>
 
 #include "tests/e2e/ConsoleFixture.h"
@@ -41,11 +43,47 @@ std::string Cmd() {
   return PathExists(native) ? native : std::string(windows) + "\\System32\\cmd.exe";
 }
 
-bool HasUninstallEntry() {
+bool HasUninstallEntryIn(REGSAM view) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
     return false;
   RegCloseKey(key);
+  return true;
+}
+
+// A value of the entry in the 64-bit view, as its bytes; empty when there is none.
+std::string EntryValue(const char* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, KEY_READ | KEY_WOW64_64KEY, &key) !=
+      ERROR_SUCCESS)
+    return "";
+  char value[256] = "";
+  DWORD size = sizeof value - 1;
+  const bool read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                                     &size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return read ? std::string(value, size) : "";
+}
+
+std::string EntryText(const char* name) {
+  const std::string value = EntryValue(name);
+  return value.substr(0, value.find('\0'));
+}
+
+// The one entry Programs and Features shows: in the 64-bit view, whichever package wrote it, and
+// never a second one in the 32-bit view; its version a number inventory rules can compare, with
+// the date and size an inventory report shows.
+bool HasUninstallEntry() {
+  EXPECT_FALSE(HasUninstallEntryIn(KEY_WOW64_32KEY)) << "an entry in the 32-bit view";
+  if (!HasUninstallEntryIn(KEY_WOW64_64KEY)) return false;
+  EXPECT_TRUE(std::regex_match(EntryText("DisplayVersion"), std::regex(R"(\d+(\.\d+)*)")))
+      << EntryText("DisplayVersion");
+  EXPECT_TRUE(std::regex_match(EntryText("InstallDate"), std::regex(R"(20\d{6})")))
+      << EntryText("InstallDate");
+  const std::string size = EntryValue("EstimatedSize");
+  DWORD kilobytes = 0;
+  if (size.size() == sizeof kilobytes) memcpy(&kilobytes, size.data(), sizeof kilobytes);
+  EXPECT_GT(kilobytes, 100u) << "the kept tool and its patch take more than 100 KiB";
   return true;
 }
 
@@ -133,6 +171,10 @@ struct FleetRow {
   unsigned patched;  // the installations that hold the patch after install.cmd; the others are
                      // as they were
   unsigned fleet;    // the installations the registry records: uninstall.cmd empties them
+  unsigned keptNewer = 0;  // those of the fleet whose newer patch uninstall.cmd leaves as it is
+  // Done before uninstall.cmd, which then gives 32 and leaves the held installation as it was,
+  // and succeeds once the file is let go of.
+  std::function<void(DeployScriptTest&)> beforeUninstall = nullptr;
 };
 
 TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallationsAsPromised) {
@@ -196,7 +238,9 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
          // The later package's tool, kept where detect.ps1 runs it.
          ASSERT_TRUE(CopyFolderTree(t.Pack(), KeptFolder()));
        },
-       false, 1638, true, 0, kBoth},
+       false, 0, true, 0, kBoth, kBoth},
+      {"a newer patch in one installation", [](DeployScriptTest& t) { t.HoldPatch(t.old_, "V2.1"); },
+       false, 0, true, kFresh, kBoth, kOld},
       {"no EWARM", [](DeployScriptTest&) { EwarmRegistry::Clear(); }, false, 1642, false, 0, 0},
       // Shared for reading only, so the test can read the tree; it cannot be replaced.
       {"a file in use",
@@ -206,6 +250,14 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
          ASSERT_NE(heldFile, INVALID_HANDLE_VALUE);
        },
        false, 32, false, kFresh, kBoth},
+      {"a file in use at uninstall", [](DeployScriptTest&) {}, false, 0, true, kBoth, kBoth, 0,
+       [&heldFile](DeployScriptTest& t) {
+         heldFile = CreateFileA((Config(t.old_) + "\\devices\\QuorVantel\\QX48H410xKx.i79").c_str(),
+                                GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+         ASSERT_NE(heldFile, INVALID_HANDLE_VALUE);
+         // What a redeployment stopped half way left beside the kept tool.
+         ASSERT_TRUE(WriteTextFile(KeptFolder() + ".old-7-9\\qx48patch.exe", "old"));
+       }},
       {"the dialog installing (its lock held)",
        [&lockHolder](DeployScriptTest&) {
          lockHolder = CreateMutexA(nullptr, TRUE, "Global\\QX48_EWARM_pack.install");
@@ -251,6 +303,15 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
           << "the kept tool and its patch are not whole";
     }
 
+    std::vector<FolderTree> installed;
+    for (const Ewarm* ewarm : machines) installed.push_back(ReadFolderTree(Config(*ewarm)));
+    if (row.beforeUninstall) {
+      row.beforeUninstall(*this);
+      const ConsoleResult blocked = Script("uninstall.cmd");
+      EXPECT_EQ(blocked.exitCode, 32u) << blocked.out << blocked.err;
+      CloseHandle(std::exchange(heldFile, INVALID_HANDLE_VALUE));
+      EXPECT_EQ(ReadFolderTree(Config(old_)), installed[0]) << "the held installation changed";
+    }
     const ConsoleResult removed = Script("uninstall.cmd");
     // Every shape uninstalls with 0: no EWARM is nothing to take out, and each failure before
     // left nothing the uninstall cannot take.
@@ -262,10 +323,15 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
         EXPECT_EQ(now, before[i]) << machines[i]->folder;
         continue;
       }
+      if (row.keptNewer & (1u << i)) {
+        EXPECT_EQ(now, installed[i]) << machines[i]->folder << ": its newer patch was taken out";
+        continue;
+      }
       EXPECT_EQ(PatchPart(now), FolderTree()) << machines[i]->folder;
       EXPECT_EQ(now.count("devices\\Other\\Other.i79"), 1u) << machines[i]->folder;
     }
     EXPECT_FALSE(PathExists(KeptFolder())) << "uninstall left the kept tool behind";
+    EXPECT_FALSE(PathExists(KeptFolder() + ".old-7-9")) << "uninstall left a deployment's leftover";
     EXPECT_FALSE(HasUninstallEntry());
   }
 }

@@ -54,6 +54,8 @@ class PackSession {
   bool Close();
   HWND Dialog() const { return dialog_; }
   DWORD ProcessId() const { return program_.Id(); }
+  // "" unless the program has crashed (ProgramUnderTest::CrashText).
+  std::string CrashText() const { return program_.CrashText(); }
   // Points at a button of the dialog and clicks it, without waiting for anything.
   void ClickButton(int id);
 

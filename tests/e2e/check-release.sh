@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks a build's release as README tells a user to, and that it catches a changed byte:
 #   check-release.sh PACKAGE_DIR RELEASE_DIR VERIFY_CA README
-# - both packaged programs carry an Authenticode signature that verifies against the certificate
-#   they were signed with, and a copy with one byte changed does not;
+# - both packaged programs and both PowerShell scripts carry an Authenticode signature that
+#   verifies against the certificate they were signed with, and a copy with one byte changed
+#   does not;
 # - SHA256SUMS beside the ZIPs checks, and fails for a ZIP with one byte changed;
 # - README states the flash image's size and SHA-256 as they are.
 set -eu
@@ -12,18 +13,23 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# One byte past the first 4 KiB (code, not the signature at the end) turned over.
+# One byte turned over, at offset $3 (default: past the first 4 KiB of a program: code, not the
+# signature at the end).
 flip() {
-  python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[4096] ^= 1; open(sys.argv[2], "wb").write(d)' "$1" "$2"
+  python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[int(sys.argv[3])] ^= 1; open(sys.argv[2], "wb").write(d)' "$1" "$2" "${3:-4096}"
 }
 
-for program in QX48_EWARM_pack.exe qx48patch.exe; do
+for program in QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1 deploy/requirement.ps1; do
   if osslsigncode verify -CAfile "$ca" -in "$package/$program" >"$work/verify.txt" 2>&1; then
     echo "ok: $program verifies"
   else
     fail "$program does not verify:"; tail -n 5 "$work/verify.txt"
   fi
-  flip "$package/$program" "$work/$program"
+  mkdir -p "$work/deploy"
+  case $program in
+    *.ps1) flip "$package/$program" "$work/$program" 40 ;;  # a letter of its first line
+    *) flip "$package/$program" "$work/$program" ;;
+  esac
   if osslsigncode verify -CAfile "$ca" -in "$work/$program" >"$work/verify.txt" 2>&1; then
     fail "$program with one byte changed still verifies"
   else

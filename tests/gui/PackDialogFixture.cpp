@@ -27,6 +27,8 @@ void PackDialogTest::SetUp() {
 }
 
 void PackDialogTest::TearDown() {
+  const std::string crash = program_.CrashText();
+  if (!crash.empty()) ADD_FAILURE() << "the program " << crash;
   if (dialog_ != nullptr && HasFailure()) {
     Screenshot(std::string("failed-") +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -17,10 +17,11 @@
 
 #include "install/JournalRollback.h"
 #include "install/PatchRun.h"
-#include "install/PatchTransaction.h"
+#include "install/InstallIntoInstallation.h"
 #include "tests/install/InstallTrees.h"
 #include "tests/install/TestProcesses.h"
 #include "tests/install/TreeFiles.h"
+#include "tests/support/EveryoneWrites.h"
 #include "tests/support/Sha256Text.h"
 
 namespace {
@@ -51,21 +52,6 @@ std::string Journal(const std::vector<std::string>& lines) {
 // a journal and a backup.
 void PlantArea(const std::string& area, const std::string& journal) {
   WriteTree(area, {{kJournalName, journal}, {"0\\0.bak", "planted backup"}});
-}
-
-// Lets every user write folder, as a folder made below C:\ lets them.
-void LetEveryoneWrite(const std::string& folder) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
-      "D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-            SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
-                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, dacl, nullptr));
-  LocalFree(descriptor);
 }
 
 // The patch's manifest as the run checks it; a row then changes what lies in the patch.
@@ -224,7 +210,7 @@ std::vector<FaultRow> FaultRows() {
       {"an undo area every user may write, with a journal that looks like the install's",
        [=] {
          PlantArea(area, Journal({"A\tQorvantel.Version\tQorvantel.Version.qx48new"}));
-         LetEveryoneWrite(area);
+         ASSERT_TRUE(LetEveryoneWrite(area));
        },
        kInstallRefused},
       {"an undo area that is a link to the victim", [] {}, kInstallRefused, "", false,
@@ -240,11 +226,19 @@ std::vector<FaultRow> FaultRows() {
        [=] {
          WriteTree(Kept(), {{kJournalName,
                              Journal({"A\tQorvantel.Version\tQorvantel.Version.qx48new", "C"})}});
-         LetEveryoneWrite(Kept());
+         ASSERT_TRUE(LetEveryoneWrite(Kept()));
        },
        kInstallRefused, "", true},
       {"a kept generation that is a link to the victim", [] {}, kInstallRefused, "", true,
        Fixture("EW-prevlink"), Fixture("victim")},
+      // The installation's own folders on the way to arm\config lead elsewhere: nothing of the
+      // folder they lead to, which looks like a configuration folder, is written or moved.
+      {"arm\\config a link to a folder outside", [] {}, kInstallRefused, "not a plain folder",
+       false, Fixture("EW-configlink"), Fixture("chain-outside")},
+      {"arm a link to a folder outside that holds config", [] {}, kInstallRefused,
+       "not a plain folder", false, Fixture("EW-armlink"), Fixture("chain-outside")},
+      {"the installation folder a link outside", [] {}, kInstallRefused, "not a plain folder",
+       false, Fixture("EW-folderlink"), Fixture("chain-outside")},
       {"a kept generation with an old journal naming a file outside",
        [=] {
          WriteTree(Kept(), {{kJournalName, old("C:\\nothere.qx48new", secret, "", 'A') + "\r\n"}});
@@ -291,9 +285,9 @@ struct OneRun {
 };
 
 RunTotals RunOnce(const FaultRow& row, OneRun* run) {
-  const PatchInfo patch = InspectPatch();
+  const PatchInfo patch = PatchBesideThisProgram();
   row.afterCheck();
-  return RunPatchInstall(&patch, InstallationSource{OneRun::Next, run}, InstallOptions{TRUE},
+  return RunPatchInstall(patch.folder, &patch, InstallationSource{OneRun::Next, run}, InstallOptions{TRUE},
                          InstallEventSink{OneRun::Post, run});
 }
 
@@ -355,7 +349,7 @@ TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRu
 TEST_F(InstallFaultTest, TheInstallsOwnAreasAreProtectedAndTrusted) {
   const Tree original = ReadTree(kConfig);
   InstallResult result;
-  InstallPatch(kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{}, &result);
+  InstallPatch(PatchBesideThisProgram(), kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{}, &result);
   ASSERT_EQ(kInstallDone, result.outcome) << result.reason;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   PACL dacl = nullptr;

@@ -11,7 +11,7 @@
 
 #include "install/JournalRollback.h"
 #include "install/FolderWalk.h"
-#include "install/PatchTransaction.h"
+#include "install/InstallIntoInstallation.h"
 #include "tests/install/TestProcesses.h"
 #include "tests/install/InstallTrees.h"
 #include "tests/install/TreeFiles.h"
@@ -39,7 +39,7 @@ void RecordLine(void*, const InstallEvent& event) {
 InstallResult Install(bool clearOldPatch) {
   InstallResult result;
   g_lines.clear();
-  InstallPatch(kInstall.c_str(), InstallOptions{clearOldPatch},
+  InstallPatch(PatchBesideThisProgram(), kInstall.c_str(), InstallOptions{clearOldPatch},
                InstallEventSink{RecordLine, nullptr}, &result);
   g_onLine = nullptr;
   return result;
@@ -327,7 +327,8 @@ TEST_F(InstallTransactionTest, AHardLinkIntoTheConfigurationIsReplacedNeverWritt
   for (int clear = 0; clear < 2; ++clear) {
     SCOPED_TRACE(installations[clear]);
     InstallResult result;
-    InstallPatch(Fixture(installations[clear]).c_str(), InstallOptions{clear != 0},
+    InstallPatch(PatchBesideThisProgram(), Fixture(installations[clear]).c_str(),
+                 InstallOptions{clear != 0},
                  InstallEventSink{}, &result);
     EXPECT_EQ(kInstallDone, result.outcome) << result.reason;
     EXPECT_EQ("new", ReadFileBytes(Fixture(std::string(installations[clear]) +

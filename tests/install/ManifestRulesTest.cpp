@@ -1,5 +1,8 @@
 // SHA-256 against the FIPS 180-4 example vectors, and the manifest's line rules as a table.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <string>
@@ -21,6 +24,31 @@ std::string HexOf(const std::string& data, size_t piece) {
   Sha256ToHex(digest, hex);
   return hex;
 }
+
+#ifdef _WIN32
+struct HashJob {
+  const std::string* data;
+  size_t piece;
+  std::string hex;
+};
+
+DWORD WINAPI HashOnThisThread(void* parameter) {
+  HashJob* job = static_cast<HashJob*>(parameter);
+  job->hex = HexOf(*job->data, job->piece);
+  return 0;
+}
+
+// As the install worker hashes: on a thread Windows starts, whose stack a 32-bit Windows aligns to
+// 4 bytes only.
+std::string HexOnAWindowsThread(const std::string& data, size_t piece) {
+  HashJob job{&data, piece, "<the thread did not start>"};
+  HANDLE thread = CreateThread(nullptr, 0, HashOnThisThread, &job, 0, nullptr);
+  if (thread == nullptr) return job.hex;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return job.hex;
+}
+#endif
 
 TEST(Sha256, MatchesTheKnownVectorsWhateverThePieces) {
   const struct {
@@ -44,6 +72,10 @@ TEST(Sha256, MatchesTheKnownVectorsWhateverThePieces) {
       if (c.data.size() > 100000 && piece < 55)
         continue;  // the long one in small pieces adds nothing
       EXPECT_EQ(c.expected, HexOf(c.data, piece)) << c.what << ", pieces of " << piece;
+#ifdef _WIN32
+      EXPECT_EQ(c.expected, HexOnAWindowsThread(c.data, piece))
+          << c.what << ", pieces of " << piece << ", on a thread Windows started";
+#endif
     }
   }
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "install/PatchInstall.h"
-#include "install/PatchTransaction.h"
+#include "install/PatchPaths.h"
+#include "install/InstallIntoInstallation.h"
 #include "tests/install/TreeFiles.h"
 
 inline const std::string kRoot = "C:\\qx48-copy-test";
@@ -32,15 +32,15 @@ struct Installation {
   }
   InstallEventSink Sink() { return InstallEventSink{Record, this}; }
   int Install(int clearOldPatch) {
-    return InstallPatch(folder.c_str(), InstallOptions{clearOldPatch != 0}, Sink());
+    return InstallPatch(PatchBesideThisProgram(), folder.c_str(),
+                        InstallOptions{clearOldPatch != 0}, Sink());
   }
-  // A job set up as CopyPatchTree sets it up, with the hook of the test's choice.
-  void PrepareJob(PatchInstallJob* job, const std::string& patchRoot, CopyItemHook hook) {
-    strcpy(job->patchRoot, patchRoot.c_str());
-    job->installFolder = folder.c_str();
-    job->events = Sink();
-    job->walk.hook = hook;
-    job->walk.context = job;
+  // The install's walk of the patch beside this program into kConfig, without a journal, with
+  // the hook of the test's choice; returns the walk as it ended.
+  FolderWalk WalkWith(CopyItemHook hook) {
+    const PatchInfo patch = PatchBesideThisProgram();
+    CInstallIntoInstallation unit(patch, folder.c_str(), InstallOptions{FALSE}, Sink(), nullptr);
+    return unit.WalkWithoutJournal(kConfig.c_str(), hook);
   }
   std::string LastStatus() { return announced.empty() ? "<none>" : announced.back(); }
 };

@@ -12,7 +12,7 @@
 
 #include "app/StatusMailbox.h"
 #include "install/EntryNames.h"
-#include "install/PatchInstall.h"
+#include "install/PatchPaths.h"
 #include "install/PatchPaths.h"
 #include "tests/install/PatchInstallFixture.h"
 #include "tests/install/TestProcesses.h"
@@ -199,9 +199,9 @@ std::vector<Recorded> g_recorded;
 // The install's own hook, with the event each item posted, if any.
 void RecordingHook(FolderWalk* walk, const char* source, const char* destination, BOOL folder) {
   auto* installation =
-      static_cast<Installation*>(static_cast<PatchInstallJob*>(walk->context)->events.context);
+      static_cast<Installation*>(static_cast<CInstallIntoInstallation*>(walk->context)->Events().context);
   const size_t before = installation->announced.size();
-  OnCopyItem(walk, source, destination, folder);
+  CInstallIntoInstallation::BeforeItem(walk, source, destination, folder);
   g_recorded.push_back({source, destination, folder != FALSE,
                         installation->announced.size() > before ? installation->announced.back()
                                                                 : std::string("<none>")});
@@ -214,10 +214,8 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
   SetFileAttributesA(Join(kConfig, "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   // As a hand-added row names its folder: with a trailing backslash, shown as it stands.
   Installation installation(kInstall + "\\");
-  PatchInstallJob job{};
-  installation.PrepareJob(&job, PatchFolder(), RecordingHook);
   g_recorded.clear();
-  CopyFolderTree(job.patchRoot, kConfig.c_str(), &job.walk);
+  const FolderWalk walk = installation.WalkWith(RecordingHook);
 
   std::set<std::string> files, folders;
   for (const Recorded& r : g_recorded) {
@@ -236,7 +234,7 @@ TEST_F(PatchInstallTest, EachFileIsAnnouncedWithItsPathBelowThePatchAndTheInstal
             files);
   EXPECT_EQ((std::set<std::string>{kConfig + "\\devices", kConfig + "\\devices\\QuorVantel"}),
             folders);
-  EXPECT_EQ(1, job.walk.errorCount);
+  EXPECT_EQ(1, walk.errorCount);
 }
 
 TEST_F(PatchInstallTest, InstallPatchAnnouncesTheLastFileLast) {
@@ -298,7 +296,7 @@ TEST_F(PatchInstallTest, NothingIsInstalledWithoutPatchFolderOrInstallation) {
 // sharing), the files in it go.
 void DeletePatchAfterFirstFile(FolderWalk* walk, const char* source, const char* destination,
                                BOOL folder) {
-  OnCopyItem(walk, source, destination, folder);
+  CInstallIntoInstallation::BeforeItem(walk, source, destination, folder);
   if (!folder && Exists(PatchFolder())) RemoveTree(PatchFolder());
 }
 
@@ -310,9 +308,7 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
   WriteTree(PatchFolder(), patch);
   WriteTree(kConfig, {});
   Installation installation(kInstall);
-  PatchInstallJob job{};
-  installation.PrepareJob(&job, PatchFolder(), DeletePatchAfterFirstFile);
-  CopyFolderTree(job.patchRoot, kConfig.c_str(), &job.walk);
+  const FolderWalk walk = installation.WalkWith(DeletePatchAfterFirstFile);
 
   for (const auto& [path, content] : ReadTree(PatchFolder())) EXPECT_EQ(kFolder, content) << path;
   int arrived = 0;
@@ -325,10 +321,10 @@ TEST_F(PatchInstallTest, PatchFolderDeletedDuringTheRunCountsWhatDidNotArrive) {
   // The first file may or may not have been copied before its source vanished; every file that
   // did not arrive is counted, whether the listing still named it or broke off.
   EXPECT_LE(arrived, 1);
-  EXPECT_GE(job.walk.errorCount, static_cast<int>(patch.size()) - arrived - 1)
+  EXPECT_GE(walk.errorCount, static_cast<int>(patch.size()) - arrived - 1)
       << "sub's two files may count as one";
   std::printf("patch folder deleted during the run: %d of %d files arrived, %d errors\n", arrived,
-              static_cast<int>(patch.size()), job.walk.errorCount);
+              static_cast<int>(patch.size()), walk.errorCount);
 }
 
 // --- The helpers ----------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 // Windows program under Wine cannot make them, and installed into as any installation.
 #include "tests/install/PatchInstallFixture.h"
 
+#include "install/PatchRun.h"
+
 namespace {
 
 // Moves a tree the fixture made into the place of the patch folder, and back at the end.
@@ -106,12 +108,59 @@ TEST_F(PatchInstallTest, AStrayLinkInThePlaceOfTheTemporaryIsNeverFollowed) {
   const std::string config = Fixture("EW-strayLink\\arm\\config");
   const Tree before = ReadTree(config);
   InstallResult result;
-  InstallPatch(Fixture("EW-strayLink").c_str(), InstallOptions{false}, InstallEventSink{}, &result);
+  InstallPatch(PatchBesideThisProgram(), Fixture("EW-strayLink").c_str(), InstallOptions{false},
+               InstallEventSink{}, &result);
   EXPECT_EQ(kInstallRolledBack, result.outcome) << result.reason;
   EXPECT_EQ(before, ReadTree(config)) << "other.txt is undone, the link stays";
   EXPECT_EQ("keep", ReadFileBytes(kept));
   EXPECT_NE(0u, GetFileAttributesA(kept.c_str()) & FILE_ATTRIBUTE_READONLY)
       << "the file the link leads to was made writable";
+}
+
+// A read-only file outside, hard-linked into a vendor folder: the first install moves it aside
+// into the kept generation, the second discards that generation. The flag belongs to the file, so
+// clearing it to delete this name would make the file outside writable: it stays read-only.
+TEST_F(PatchInstallTest, AReadOnlyFileWithAnotherNameOutsideKeepsItsFlagThroughTwoInstalls) {
+  const std::string outside = Fixture("outside-readonly-hard\\keep.i79");
+  ASSERT_NE(0u, GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY) << kNoFixture;
+  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.i79", "new"}});
+  Installation installation(Fixture("EW-readonly-hardlink"));
+  EXPECT_EQ(0, installation.Install(1));
+  installation.Install(1);
+  EXPECT_EQ("keep", ReadFileBytes(outside));
+  EXPECT_NE(0u, GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY)
+      << "the file outside was made writable";
+  EXPECT_EQ("new", ReadFileBytes(Fixture("EW-readonly-hardlink\\arm\\config\\devices\\QuorVantel\\a.i79")));
+}
+
+// Two records of one folder in two spellings, in one run: the patch goes in once, and the second
+// is neither reported nor counted.
+TEST_F(PatchInstallTest, TwoNamesOfOneFolderAreInstalledOnceInARun) {
+  WriteTree(PatchFolder(), {{"devices\\QuorVantel\\a.i79", "new"},
+                            {"Qorvantel.Version", "[Install]\r\nVersion=\"V2.0\"\r\n"}});
+  WriteTree(kConfig, {{"devices\\QuorVantel\\old.i79", "old"}});
+  const PatchInfo patch = PatchBesideThisProgram();
+  struct Names {
+    std::vector<std::string> folders;
+    size_t next = 0;
+    int finished = 0;
+    static const char* Next(void* self) {
+      Names* names = static_cast<Names*>(self);
+      return names->next < names->folders.size() ? names->folders[names->next++].c_str() : nullptr;
+    }
+    static void Post(void* self, const InstallEvent& event) {
+      if (event.kind == kInstallationFinished) ++static_cast<Names*>(self)->finished;
+    }
+  } names{{kInstall, kRoot + "\\.\\EW", kInstall + "\\"}};
+  const RunTotals totals = RunPatchInstall(patch.folder, &patch, InstallationSource{Names::Next, &names},
+                                           InstallOptions{TRUE}, InstallEventSink{Names::Post, &names});
+  EXPECT_EQ(1, totals.installations);
+  EXPECT_EQ(1, totals.done) << totals.firstReason;
+  EXPECT_EQ(1, names.finished);
+  bool keptOld = false;
+  for (const auto& [path, content] : ReadTree(Join(kConfig, "QX48_EWARM_patch.previous")))
+    keptOld = keptOld || content == "old";
+  EXPECT_TRUE(keptOld) << "the first install's kept generation was discarded by a second";
 }
 
 TEST_F(PatchInstallTest, AKeptGenerationIsRemovedWithoutFollowingNamesOutOfIt) {

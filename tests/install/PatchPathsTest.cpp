@@ -90,57 +90,29 @@ TEST_F(PatchPathsTest, VendorDevicesNeedTheDeviceFolderNotJustTheVersionFile) {
   }
 }
 
-TEST_F(PatchPathsTest, PatchFolderLiesBesideTheRunningProgram) {
-  EXPECT_EQ(Join(FolderOfThisProgram(), "QX48_EWARM_patch"), std::string(GetPatchFolder()));
-}
-
-// Runs a copy of this program from another folder and returns the patch folder it reports.
-std::string PatchFolderOfCopyIn(const std::string& folder) {
-  char self[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string copy = Join(folder, "moved_paths_probe.exe");
-  const std::string report = Join(folder, "report.txt");
-  WriteTree(folder, {});
-  EXPECT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
-  std::string command = "\"" + copy + "\" --print-patch-folder \"" + report + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  EXPECT_TRUE(CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return ReadFileBytes(report);
-}
-
-TEST_F(PatchPathsTest, MovingTheProgramMovesThePatchFolder) {
-  const std::string first = kRoot + "\\first place";
-  const std::string second = kRoot + "\\second\\place";
-  EXPECT_EQ(first + "\\QX48_EWARM_patch", PatchFolderOfCopyIn(first));
-  EXPECT_EQ(second + "\\QX48_EWARM_patch", PatchFolderOfCopyIn(second));
-}
-
-TEST_F(PatchPathsTest, PatchAvailableOnlyWhileItsFolderExists) {
-  const std::string patch = Join(FolderOfThisProgram(), "QX48_EWARM_patch");
-  RemoveTree(patch);
-  EXPECT_FALSE(PathFileExistsA(GetPatchFolder()));
-  WriteTree(patch, {});
-  EXPECT_TRUE(PathFileExistsA(GetPatchFolder()));
-  RemoveTree(patch);
+// Where a program lies decides where its patch is, wherever the program was moved.
+TEST_F(PatchPathsTest, ThePatchAndItsManifestLieBesideTheProgram) {
+  const std::string deep = "C:\\" + std::string(MAX_PATH - 20, 'd') + "\\qx48patch.exe";
+  const struct {
+    std::string program;
+    std::string patch;
+  } cases[] = {
+      {"C:\\first place\\qx48patch.exe", "C:\\first place\\QX48_EWARM_patch"},
+      {"C:\\second\\place\\QX48_EWARM_pack.exe", "C:\\second\\place\\QX48_EWARM_patch"},
+      {"C:\\qx48patch.exe", "C:\\QX48_EWARM_patch"},
+      {"qx48patch.exe", ""},  // no folder
+      {"", ""},               // Windows did not say where the program is
+      {deep, ""},             // the patch's path would not fit
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.patch, PatchFolderBeside(c.program)) << c.program;
+    EXPECT_EQ(c.patch.empty() ? "" : c.patch + ".sha256", ManifestOf(c.patch)) << c.program;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The copy that MovingTheProgramMovesThePatchFolder starts elsewhere reports and ends here.
-  if (argc == 3 && std::strcmp(argv[1], "--print-patch-folder") == 0) {
-    FILE* report = std::fopen(argv[2], "wb");
-    if (report == nullptr) return 2;
-    std::fputs(GetPatchFolder(), report);
-    std::fclose(report);
-    return 0;
-  }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

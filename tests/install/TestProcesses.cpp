@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "install/JournalRollback.h"
-#include "install/PatchTransaction.h"
+#include "install/InstallIntoInstallation.h"
+#include "tests/install/TreeFiles.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ int RunTestProcessRole(int argc, char** argv) {
   }
   if (argc == 4 && strcmp(argv[1], "--install-and-kill") == 0) {
     g_linesToKill = atoi(argv[3]);
-    InstallPatch(argv[2], InstallOptions{true}, InstallEventSink{KillAtLine, nullptr});
+    InstallPatch(PatchBesideThisProgram(), argv[2], InstallOptions{true},
+                 InstallEventSink{KillAtLine, nullptr});
     return 0;
   }
   if (argc == 4 && strcmp(argv[1], "--restore-and-kill") == 0) {

@@ -11,6 +11,10 @@ std::string FolderOfThisProgram() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
+PatchInfo PatchBesideThisProgram() {
+  return InspectPatch(PatchFolder());
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\') return folder + name;
   return folder + "\\" + name;

@@ -5,11 +5,15 @@
 #include <map>
 #include <string>
 
+#include "install/PatchCheck.h"
+
 // path -> content; a value of kFolder stands for a folder.
 using Tree = std::map<std::string, std::string>;
 extern const char* const kFolder;
 
 std::string FolderOfThisProgram();
+// The patch a test installs: the one beside the test program, inspected as the programs do.
+PatchInfo PatchBesideThisProgram();
 std::string Join(const std::string& folder, const std::string& name);
 // The patch folder beside this program, and an entry of the Unix-side link fixture
 // (make-link-fixture.sh).

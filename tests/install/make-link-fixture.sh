@@ -71,3 +71,25 @@ printf x > odd-patch/trail.
 mkdir -p 'odd-patch/..\..\evil'
 printf x > 'odd-patch/..\..\evil/e.txt'
 mkdir -p EW-odd/arm/config
+
+# Installations whose own folders on the way to arm\config lead elsewhere: arm\config a link, arm
+# a link, the installation folder itself a link. Each target looks like a configuration folder
+# holding a vendor's files, which no run may write, move or delete.
+config_like() {
+  mkdir -p "$1/devices/QuorVantel"
+  printf own > "$1/devices/QuorVantel/own.txt"
+  printf '[Install]\r\nVersion="V1.0"\r\n' > "$1/Qorvantel.Version"
+}
+config_like chain-outside/config
+config_like chain-outside/arm/config
+config_like chain-outside/install/arm/config
+mkdir -p EW-configlink/arm EW-armlink
+ln -s "$fixture/chain-outside/config" EW-configlink/arm/config
+ln -s "$fixture/chain-outside/arm" EW-armlink/arm
+ln -s "$fixture/chain-outside/install" EW-folderlink
+
+# A read-only file outside, hard-linked into a vendor folder: its flag belongs to both names.
+mkdir -p outside-readonly-hard EW-readonly-hardlink/arm/config/devices/QuorVantel
+printf keep > outside-readonly-hard/keep.i79
+chmod 444 outside-readonly-hard/keep.i79
+ln outside-readonly-hard/keep.i79 EW-readonly-hardlink/arm/config/devices/QuorVantel/QX48.i79

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include <vector>
 
 #include "tests/support/PngWriter.h"
@@ -178,9 +180,20 @@ constexpr size_t kRemoteSize = 4096;
 constexpr size_t kTextOffset = 256;  // the remote text buffer follows the LVITEM
 }  // namespace
 
+namespace {
+// Whether process runs under WOW64 (a 32-bit process on 64-bit Windows).
+bool IsWow64(HANDLE process) {
+  BOOL wow64 = FALSE;
+  return process != nullptr && IsWow64Process(process, &wow64) && wow64;
+}
+}  // namespace
+
 RemoteListView::RemoteListView(HWND list, DWORD pid)
     : list_(list),
-      process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
+      process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                               PROCESS_QUERY_LIMITED_INFORMATION,
+                           FALSE, pid)),
+      sameArchitecture_(IsWow64(process_) == IsWow64(GetCurrentProcess())),
       remote_(process_ != nullptr ? VirtualAllocEx(process_, nullptr, kRemoteSize,
                                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
                                   : nullptr) {}
@@ -205,6 +218,7 @@ int RemoteListView::ColumnWidth(int column) const {
 
 std::string RemoteListView::Text(int row, int column) const {
   if (remote_ == nullptr) return "<no access>";
+  if (!sameArchitecture_) return "<a list of another architecture: read it with a reader of its own>";
   char* remoteText = static_cast<char*>(remote_) + kTextOffset;
   LVITEMA item = {};
   item.iSubItem = column;
@@ -267,6 +281,17 @@ bool ProgramUnderTest::WaitForExit(int timeoutMs, DWORD* exitCode) {
   if (WaitForSingleObject(info_.hProcess, DWORD(timeoutMs)) != WAIT_OBJECT_0) return false;
   if (exitCode != nullptr) GetExitCodeProcess(info_.hProcess, exitCode);
   return true;
+}
+
+std::string ProgramUnderTest::CrashText() const {
+  DWORD code = 0;
+  if (info_.hProcess == nullptr || Running() || !GetExitCodeProcess(info_.hProcess, &code))
+    return "";
+  // Exception codes have the two top bits set; a program's own exit codes are small.
+  if (code < 0xC0000000u) return "";
+  char text[64];
+  snprintf(text, sizeof text, "crashed with exception 0x%08lX", static_cast<unsigned long>(code));
+  return text;
 }
 
 bool ProgramUnderTest::Running() const {

@@ -58,6 +58,9 @@ class RemoteListView {
  private:
   HWND list_;
   HANDLE process_;
+  // The list's structures (LVITEMA holds a pointer) are read as this program lays them out, which
+  // is the other process's layout only when both are of one architecture.
+  bool sameArchitecture_;
   void* remote_;  // scratch memory in the other process
 };
 
@@ -73,6 +76,9 @@ class ProgramUnderTest {
   // The main dialog, once it is shown and its first timer tick has set the buttons.
   HWND WaitForDialog(const char* title, int timeoutMs = 15000);
   bool WaitForExit(int timeoutMs, DWORD* exitCode = nullptr);
+  // "" while the program runs or after it ended by itself; otherwise what ended it, as "crashed
+  // with exception 0xC0000005" (Wine's fault line and backtrace are on its error output).
+  std::string CrashText() const;
   void Kill();
   DWORD Id() const { return info_.dwProcessId; }
   bool Running() const;
