@@ -23,7 +23,8 @@ const OptionSpec kOptions[] = {{"--all", false},
                                {"--json", false},
                                {"--allow-downgrade", false},
                                {"--deploy-to", true},
-                               {"--at-least", true}};
+                               {"--at-least", true},
+                               {"--verify", false}};
 enum OptionIndex {
   kAll,
   kTarget,
@@ -36,6 +37,7 @@ enum OptionIndex {
   kAllowDowngrade,
   kDeployTo,
   kAtLeast,
+  kVerify,
   kOptionCount
 };
 
@@ -56,7 +58,10 @@ const CommandSpec kCommands[] = {
      Bit(kAll) | Bit(kTarget) | Bit(kNewest) | Bit(kKeepOld) | Bit(kDryRun) | Bit(kLog) |
          Bit(kQuiet) | Bit(kJson) | Bit(kAllowDowngrade) | Bit(kDeployTo)},
     {"status", Command::kStatus, Bit(kAll) | Bit(kTarget) | Bit(kQuiet) | Bit(kJson) | Bit(kLog)},
-    {"detect", Command::kDetect, Bit(kAtLeast) | Bit(kLog)},
+    {"detect", Command::kDetect, Bit(kAtLeast) | Bit(kLog) | Bit(kVerify)},
+    {"verify", Command::kVerify, Bit(kAll) | Bit(kTarget) | Bit(kQuiet) | Bit(kJson) | Bit(kLog)},
+    {"repair", Command::kRepair,
+     Bit(kAll) | Bit(kTarget) | Bit(kKeepOld) | Bit(kLog) | Bit(kQuiet) | Bit(kJson)},
     {"restore", Command::kRestore, Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet)},
     {"uninstall", Command::kUninstall,
      Bit(kAll) | Bit(kTarget) | Bit(kLog) | Bit(kQuiet) | Bit(kAllowDowngrade)},
@@ -72,7 +77,7 @@ bool SetFlag(CommandLine* line, int option) {
   bool* flags[kOptionCount] = {
       &line->all, nullptr,      &line->newest, &line->keepOldPatch,   &line->dryRun,
       nullptr,    &line->quiet, &line->json,   &line->allowDowngrade, nullptr,
-      nullptr};
+      nullptr,    &line->verify};
   if (*flags[option]) return false;
   *flags[option] = true;
   return true;
@@ -155,7 +160,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   if (line->command == Command::kRestore && choices == 0)
     return Fail(error, "restore needs --target FOLDER or --all");
   if (line->command == Command::kInstall || line->command == Command::kStatus ||
-      line->command == Command::kUninstall) {
+      line->command == Command::kUninstall || line->command == Command::kVerify ||
+      line->command == Command::kRepair) {
     if (choices == 0) line->all = true;
   }
   return true;

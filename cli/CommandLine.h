@@ -3,7 +3,18 @@
 #include <vector>
 
 // What one start of qx48patch was asked to do, read from its arguments.
-enum class Command { kHelp, kVersion, kList, kInstall, kStatus, kDetect, kRestore, kUninstall };
+enum class Command {
+  kHelp,
+  kVersion,
+  kList,
+  kInstall,
+  kStatus,
+  kDetect,
+  kRestore,
+  kUninstall,
+  kVerify,
+  kRepair
+};
 
 // The most --target options one command takes: as many installations as a program of ours lists.
 constexpr size_t kMaxTargets = 64;
@@ -21,6 +32,7 @@ struct CommandLine {
   std::string logPath;               // --log FILE; empty: the default log
   std::string deployTo;              // --deploy-to FOLDER; empty: none
   std::string atLeast;               // --at-least VERSION; empty: the patch's own
+  bool verify = false;               // --verify (detect: the files must match the manifest too)
   // Not from the command line: where this program lies, set once by main, and the patch beside it.
   std::string programPath;
   std::string patchFolder;

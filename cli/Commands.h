@@ -13,6 +13,8 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunRestore(const CommandLine& line, CConsoleOutput& out);
 ExitCode RunUninstall(const CommandLine& line, CConsoleOutput& out);
+ExitCode RunVerify(const CommandLine& line, CConsoleOutput& out);
+ExitCode RunRepair(const CommandLine& line, CConsoleOutput& out);
 
 // The usage text, also shown after a usage error.
 const char* UsageText();

@@ -11,6 +11,8 @@ enum ExitCode : int {
   kExitSomeFailed = 3,        // install, restore or uninstall failed in some installations
   kExitNotAdministrator = 5,  // ERROR_ACCESS_DENIED: started without administrator rights
   kExitFileInUse = 32,        // ERROR_SHARING_VIOLATION: skipped because a file was in use
+  kExitFilesDiffer = 1392,    // ERROR_FILE_CORRUPT: verify found a patch file missing, changed
+                              // or foreign
   kExitFatal = 1603,          // ERROR_INSTALL_FAILURE: anything else that stopped the run
   kExitPatchDamaged =
       1612,  // ERROR_INSTALL_SOURCE_ABSENT: patch beside the program missing or damaged
@@ -21,4 +23,4 @@ enum ExitCode : int {
 };
 
 // Every code above, for the help text's test.
-constexpr int kAllExitCodes[] = {0, 1, 3, 5, 32, 1603, 1612, 1618, 1622, 1639, 1642};
+constexpr int kAllExitCodes[] = {0, 1, 3, 5, 32, 1392, 1603, 1612, 1618, 1622, 1639, 1642};

@@ -1,5 +1,6 @@
 // qx48patch install: the patch beside the program into the chosen installations, or with
-// --dry-run what that would change.
+// --dry-run what that would change. repair is the same install into only those of the chosen
+// installations that verify finds different from this patch, or holding an older one.
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "cli/JsonText.h"
 #include "cli/RunLog.h"
 #include "cli/ToolFolder.h"
+#include "cli/VerifyInstallations.h"
 #include "install/InstallLock.h"
 #include "install/InstallPlan.h"
 #include "install/JournalStep.h"
@@ -218,10 +220,10 @@ ExitCode ExitCodeOf(CConsoleOutput& out, const RunTotals& totals,
   return failed == inUse ? kExitFileInUse : kExitSomeFailed;
 }
 
-void PrintJson(const PatchInfo& patch, const std::vector<Installation>& chosen,
-               const std::vector<std::string>& gone, const std::vector<Ending>& endings,
-               ExitCode code) {
-  std::string json = JsonDocumentStart("install", patch) + ",\"installations\":[";
+void PrintJson(const char* command, const PatchInfo& patch,
+               const std::vector<Installation>& chosen, const std::vector<std::string>& gone,
+               const std::vector<Ending>& endings, const std::string& verified, ExitCode code) {
+  std::string json = JsonDocumentStart(command, patch) + verified + ",\"installations\":[";
   for (size_t i = 0; i < chosen.size(); ++i) {
     const Ending ending = i < endings.size() ? endings[i] : Ending{"notReached", 0, ""};
     json += std::string(i == 0 ? "" : ",") + "{\"folder\":" + JsonString(chosen[i].folder) +
@@ -265,6 +267,7 @@ ExitCode InstallUnderLock(const CommandLine& line, CConsoleOutput& out, const Pa
 
 // What one install command found and did, for its JSON document.
 struct InstallReport {
+  std::string verified;  // repair's: ",\"verified\":[...]", what verify found in every chosen one
   PatchInfo patch;
   std::vector<Installation> chosen;
   std::vector<std::string> gone;  // registry records whose folders are gone, skipped
@@ -288,6 +291,24 @@ ExitCode Install(const CommandLine& line, CConsoleOutput& out, InstallReport* re
   if (begun != kExitSuccess) return begun;
   if (!RequireUsablePatch(out, line, patch)) return kExitPatchDamaged;
   if (!ChosenInstallations(line, out, chosen, &report->gone)) return kExitNoInstallation;
+  if (line.command == Command::kRepair) {
+    // Verified under the lock, so that what is repaired is what was found.
+    std::vector<InstalledPatchCheck> checks;
+    if (!VerifyInstallations(out, *patch, *chosen, &checks)) return kExitPatchDamaged;
+    report->verified = ",\"verified\":" + VerifyJson(*chosen, checks);
+    std::vector<Installation> differing;
+    for (size_t i = 0; i < checks.size(); ++i) {
+      for (const std::string& text : VerifyLines(*patch, (*chosen)[i], checks[i]))
+        out.Line("%s", text.c_str());
+      if (NeedsRepair(checks[i].verdict)) differing.push_back((*chosen)[i]);
+    }
+    *chosen = differing;
+    if (chosen->empty()) {
+      out.Line("Nothing to repair: every installation holds this patch as its manifest says, or "
+               "a newer one.");
+      return kExitSuccess;
+    }
+  }
   return InstallUnderLock(line, out, *patch, *chosen, &report->endings);
 }
 
@@ -300,7 +321,12 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   if (line.json && line.dryRun) {
     PrintPlanJson(report.patch, report.chosen, report.gone, report.plans, code);
   } else if (line.json) {
-    PrintJson(report.patch, report.chosen, report.gone, report.endings, code);
+    PrintJson(line.command == Command::kRepair ? "repair" : "install", report.patch,
+              report.chosen, report.gone, report.endings, report.verified, code);
   }
   return code;
+}
+
+ExitCode RunRepair(const CommandLine& line, CConsoleOutput& out) {
+  return RunInstall(line, out);
 }

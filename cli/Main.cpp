@@ -20,7 +20,7 @@ namespace {
 
 bool ChangesInstallations(const CommandLine& line) {
   return (line.command == Command::kInstall && !line.dryRun) || line.command == Command::kRestore ||
-         line.command == Command::kUninstall;
+         line.command == Command::kUninstall || line.command == Command::kRepair;
 }
 
 std::string Account() {
@@ -70,6 +70,10 @@ ExitCode RunCommand(const CommandLine& line, CConsoleOutput& out) {
       return RunRestore(line, out);
     case Command::kUninstall:
       return RunUninstall(line, out);
+    case Command::kVerify:
+      return RunVerify(line, out);
+    case Command::kRepair:
+      return RunRepair(line, out);
   }
   return kExitFatal;
 }

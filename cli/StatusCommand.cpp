@@ -10,6 +10,7 @@
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
 #include "cli/RunLog.h"
+#include "cli/VerifyInstallations.h"
 #include "install/PatchCheck.h"
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
@@ -50,16 +51,22 @@ ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out) {
   // The detection rule names its package's version: the tool kept on the machine may be a later
   // package's, and must not make an older package's rule say "installed" for its own patch.
   std::string version = line.atLeast;
-  if (version.empty()) {
-    PatchInfo patch;
+  PatchInfo patch;
+  if (version.empty() || line.verify) {
     if (!RequireUsablePatch(out, line, &patch)) return kExitPatchDamaged;
-    version = patch.stamp.label;
+    if (version.empty()) version = patch.stamp.label;
   }
   const std::vector<Installation> every = PresentRegistryInstallations(out);
+  // With --verify an installation counts only where its files back its version file: one that
+  // holds this package's version must hold every file of it as the manifest says (a file deleted
+  // or damaged by hand, or a planted version file, then makes the rule reinstall).
+  std::vector<InstalledPatchCheck> checks;
+  if (line.verify && !VerifyInstallations(out, patch, every, &checks)) return kExitPatchDamaged;
   // Standard output is the detection rule's answer (a line: installed), so the reasons go to the
   // log alone, for a help desk asking why a machine is not detected.
   CRunLog* log = out.Log();
-  for (const Installation& installation : every) {
+  for (size_t i = 0; i < every.size(); ++i) {
+    const Installation& installation = every[i];
     const bool holds = HoldsPatchVersion(installation.stamp, version.c_str());
     if (log != nullptr) {
       log->Write("detect: %s holds %s: %s", installation.folder.c_str(),
@@ -67,6 +74,16 @@ ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out) {
                  holds ? "this version or a newer one" : ("older than " + version).c_str());
     }
     if (!holds) return kExitNotCurrent;
+    if (!line.verify) continue;
+    for (const std::string& text : VerifyLines(patch, installation, checks[i])) {
+      if (log != nullptr) log->Write("detect: %s", text.c_str());
+    }
+    const VerifyVerdict verdict = checks[i].verdict;
+    // An installation whose version file says this version is held to this version's files; one
+    // whose newer version this manifest cannot describe is taken at its word.
+    if (verdict != VerifyVerdict::kMatches && verdict != VerifyVerdict::kNewerPatch &&
+        verdict != VerifyVerdict::kOtherPatch)
+      return kExitNotCurrent;
   }
   if (every.empty()) {
     if (log != nullptr) log->Write("detect: the registry records no EWARM installation");

@@ -35,6 +35,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endif()
   set(QX48_PATCH_VERSION "${patch_version}")
   configure_file("${DEPLOY_SOURCE}/detect.ps1" "${OUT}/deploy/detect.ps1" @ONLY NEWLINE_STYLE CRLF)
+  configure_file("${DEPLOY_SOURCE}/detect-verified.ps1" "${OUT}/deploy/detect-verified.ps1" @ONLY
+                 NEWLINE_STYLE CRLF)
   file(COPY "${PATCH_SOURCE}" DESTINATION "${OUT}" PATTERN ".gitattributes" EXCLUDE)
   if(EXISTS "${FLASH_IMAGE}")
     file(COPY "${FLASH_IMAGE}" DESTINATION "${OUT}/QX48_EWARM_patch/flashloader/QuorVantel")

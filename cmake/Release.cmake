@@ -89,7 +89,8 @@ endif()
 
 # The two PowerShell scripts too (an Authenticode block of comments at their end), so that a
 # distribution system can keep its script signature check on.
-foreach(program IN ITEMS QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1 deploy/requirement.ps1)
+foreach(program IN ITEMS QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1
+                        deploy/detect-verified.ps1 deploy/requirement.ps1)
   set(path "${PACKAGE_DIR}/${program}")
   file(REMOVE "${path}.signed")
   execute_process(

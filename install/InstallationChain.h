@@ -32,6 +32,9 @@ class CInstallationChain {
   // The configuration folder's path as checked: the installation folder in full, with "." and
   // ".." taken out and its long names, then "\arm\config".
   const std::string& Config() const { return m_config; }
+  // The configuration folder, held open (for listing and traversing) while the chain lives: what
+  // only reads the installation opens its entries relative to this.
+  HANDLE ConfigHandle() const { return m_levels[2].GetSafeHandle(); }
   // How many levels Open made: 0, 1 (arm\config) or 2 (arm and arm\config).
   int LevelsMade() const { return m_levelsMade; }
   // Why Open refused, for the user.

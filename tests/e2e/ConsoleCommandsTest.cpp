@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <regex>
 #include <set>
 
@@ -50,6 +51,8 @@ TEST_F(ConsoleCommandsTest, EveryUsageErrorIsOneLineAndExitCode1639AndTouchesNot
       {"install --log a.log --log b.log", 1639, "--log given twice"},
       {"list --quiet", 1639, "--quiet is not an option of list"},
       {"status --dry-run", 1639, "--dry-run is not an option of status"},
+      {"repair --dry-run", 1639, "--dry-run is not an option of repair"},
+      {"detect --verify=yes", 1639, "--verify takes no value"},
       {"restore", 1639, "restore needs --target FOLDER or --all"},
       {"help --all", 1639, "--all is not an option of help"},
       {"detect --all", 1639, "--all is not an option of detect"},
@@ -88,7 +91,8 @@ TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUs
     }
     EXPECT_EQ(documented, kDocumentedCodes) << spelling;
     for (const char* command :
-         {"list", "install", "status", "detect", "restore", "uninstall", "--version", "--dry-run",
+         {"list", "install", "status", "detect", "restore", "uninstall", "verify", "repair",
+          "--verify", "--version", "--dry-run",
           "--log", "--keep-old-patch", "--allow-downgrade", "--deploy-to", "--json"}) {
       EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
@@ -221,6 +225,94 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   const ConsoleResult none = Run("status --json");
   EXPECT_EQ(none.exitCode, 1642u);
   EXPECT_EQ(nlohmann::json::parse(none.out)["exitCode"], 1642) << "a document for a stop, too";
+}
+
+// A patched installation changed by hand, and what verify must find in it.
+struct VerifyCase {
+  const char* change;  // for the failure message
+  void (*make)(const std::string& config);
+  const char* verdict;
+  const char* kind;  // of the one difference it finds
+  const char* path;
+  DWORD detect;  // plain detect afterwards; detect --verify says 1 in every row
+};
+
+TEST_F(ConsoleCommandsTest, VerifyFindsEachFileChangedByHandAndRepairMendsOnlyThatInstallation) {
+  std::vector<Ewarm> every = {old_, fresh_};
+  for (int i = 0; i < 18; ++i) {
+    every.push_back(MakeEwarm("EWARM_9." + std::to_string(i), "9." + std::to_string(i) + ".0", false));
+    Register(every.back());
+  }
+  ASSERT_EQ(Run("install --all").exitCode, 0u);
+  ASSERT_EQ(Run("verify").exitCode, 0u);
+  const VerifyCase cases[] = {
+      {"a patch file deleted",
+       [](const std::string& config) {
+         ASSERT_TRUE(DeleteFileA((config + "\\devices\\QuorVantel\\QX48H410xKx.menu").c_str()));
+       },
+       "differs", "missing", "devices\\QuorVantel\\QX48H410xKx.menu", 0},
+      {"one byte of the flash image changed",
+       [](const std::string& config) {
+         const std::string path = config + "\\flashloader\\QuorVantel\\QX48Flash.FLM";
+         std::string bytes;
+         ASSERT_TRUE(ReadTextFile(path, &bytes));
+         bytes[bytes.size() / 2] ^= 1;
+         ASSERT_TRUE(WriteTextFile(path, bytes));
+       },
+       "differs", "changed", "flashloader\\QuorVantel\\QX48Flash.FLM", 0},
+      {"a foreign file in a vendor folder",
+       [](const std::string& config) {
+         ASSERT_TRUE(WriteTextFile(config + "\\devices\\QuorVantel\\Stray.i79", "[CHIP]\r\n"));
+       },
+       "differs", "foreign", "devices\\QuorVantel\\Stray.i79", 0},
+      {"the version file says an older patch",
+       [](const std::string& config) {
+         ASSERT_TRUE(WriteTextFile(config + "\\Qorvantel.Version",
+                                   "[Install]\r\nVersion=\"V1.0\"\r\nDate=\"2025-03-14\"\r\n"));
+       },
+       "otherPatch", "changed", "Qorvantel.Version", 1},
+  };
+  for (size_t row = 0; row < std::size(cases); ++row) {
+    const VerifyCase& c = cases[row];
+    const Ewarm& changed = every[row * 5 + 1];
+    c.make(Config(changed));
+    std::vector<FolderTree> before;
+    for (const Ewarm& ewarm : every) before.push_back(ReadFolderTree(Config(ewarm)));
+
+    const ConsoleResult verify = Run("verify --json");
+    EXPECT_EQ(verify.exitCode, 1392u) << c.change << "\n" << verify.out << verify.err;
+    // By folder: the document lists the installations in the dialog's order.
+    const nlohmann::json document = nlohmann::json::parse(verify.out);
+    std::map<std::string, nlohmann::json> found;
+    for (const nlohmann::json& one : document["installations"]) found[one["folder"]] = one;
+    ASSERT_EQ(found.size(), every.size()) << verify.out;
+    for (const Ewarm& ewarm : every) {
+      const std::string expected = ewarm.folder == changed.folder ? c.verdict : "matches";
+      EXPECT_EQ(found[ewarm.folder]["verdict"], expected) << c.change << " " << ewarm.folder;
+    }
+    const nlohmann::json& differences = found[changed.folder]["differences"];
+    ASSERT_EQ(differences.size(), 1u) << c.change << differences.dump();
+    EXPECT_EQ(differences[0]["kind"], c.kind) << c.change;
+    EXPECT_EQ(differences[0]["path"], c.path) << c.change;
+    EXPECT_EQ(Run("detect --verify").exitCode, 1u) << c.change;
+    EXPECT_EQ(Run("detect").exitCode, c.detect) << c.change;
+
+    const ConsoleResult repair = Run("repair --json");
+    EXPECT_EQ(repair.exitCode, 0u) << c.change << "\n" << repair.out << repair.err;
+    const nlohmann::json repaired = nlohmann::json::parse(repair.out);
+    ASSERT_EQ(repaired["installations"].size(), 1u) << c.change << repair.out;
+    EXPECT_EQ(repaired["installations"][0]["folder"], changed.folder) << c.change;
+    EXPECT_TRUE(HoldsPatch(changed)) << c.change;
+    for (size_t i = 0; i < every.size(); ++i) {
+      if (every[i].folder == changed.folder) continue;
+      EXPECT_EQ(ReadFolderTree(Config(every[i])), before[i]) << c.change << " " << every[i].folder;
+    }
+    EXPECT_EQ(Run("verify").exitCode, 0u) << c.change;
+    EXPECT_EQ(Run("detect --verify").exitCode, 0u) << c.change;
+  }
+  const ConsoleResult nothing = Run("repair");
+  EXPECT_EQ(nothing.exitCode, 0u);
+  EXPECT_NE(nothing.out.find("Nothing to repair"), std::string::npos) << nothing.out;
 }
 
 // The tree without the kept generation, which only the install and restore use.

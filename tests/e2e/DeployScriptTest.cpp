@@ -149,6 +149,10 @@ TEST_F(DeployScriptTest, DetectionAndRequirementScriptsAskWhatTheTestAndTheToolA
   ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\detect.ps1", &detect));
   EXPECT_NE(detect.find("'QuorVantel\\QX48_EWARM_pack\\qx48patch.exe'"), std::string::npos);
   EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0'"), std::string::npos) << detect;
+  EXPECT_EQ(detect.find("--verify"), std::string::npos) << detect;
+  ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\detect-verified.ps1", &detect));
+  EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0' --verify"), std::string::npos)
+      << detect;
   std::string requirement;
   ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\requirement.ps1", &requirement));
   for (const char* key : {kLocationsKeyPath, kLocationsKeyPathWow64}) {

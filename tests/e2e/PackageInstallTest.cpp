@@ -139,8 +139,8 @@ TEST_F(PackageInstallTest, PackageIsTheProgramBesideThePatchTreeWithTheFreshFlas
   EXPECT_EQ(TopLevelNames(PackageFolder()),
             (std::vector<std::string>{"QX48_EWARM_pack.exe", kPatchName, kManifestName, "deploy",
                                       "qx48patch.exe"}));
-  const std::vector<std::string> scripts = {"detect.ps1", "install.cmd", "requirement.ps1",
-                                            "uninstall.cmd"};
+  const std::vector<std::string> scripts = {"detect-verified.ps1", "detect.ps1", "install.cmd",
+                                            "requirement.ps1", "uninstall.cmd"};
   EXPECT_EQ(TopLevelNames(PackageFolder() + "\\deploy"), scripts);
   // cmd.exe can miss a goto label in a file of LF-only lines: every line of the scripts ends CR LF.
   for (const std::string& script : scripts) {

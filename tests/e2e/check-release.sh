@@ -19,7 +19,8 @@ flip() {
   python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[int(sys.argv[3])] ^= 1; open(sys.argv[2], "wb").write(d)' "$1" "$2" "${3:-4096}"
 }
 
-for program in QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1 deploy/requirement.ps1; do
+for program in QX48_EWARM_pack.exe qx48patch.exe deploy/detect.ps1 deploy/detect-verified.ps1 \
+               deploy/requirement.ps1; do
   if osslsigncode verify -CAfile "$ca" -in "$package/$program" >"$work/verify.txt" 2>&1; then
     echo "ok: $program verifies"
   else
