@@ -13,13 +13,13 @@
 #include "cli/Installations.h"
 #include "cli/ToolFolder.h"
 #include "install/FilesInUse.h"
+#include "install/InstallIntoInstallation.h"
 #include "install/InstallLock.h"
 #include "install/InstallationChain.h"
 #include "install/JournalRollback.h"
 #include "install/PatchCheck.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
-#include "install/RemoveInstalledPatch.h"
 
 namespace {
 
@@ -69,11 +69,18 @@ bool RestoreKeptGeneration(CConsoleOutput& out, Installation& installation) {
   return true;
 }
 
+// The vendor folders the patch carries and the version file, taken out in one transaction: all
+// of them, or none.
 bool RemovePatch(CConsoleOutput& out, const PatchInfo& patch, Installation& installation) {
-  const int errors = RemoveInstalledPatch(patch.folder, installation.folder);
+  CInstallIntoInstallation unit(patch, installation.folder.c_str(), InstallOptions{TRUE},
+                                InstallEventSink{nullptr, nullptr}, nullptr);
+  const int errors = unit.RemovePatch();
   ProbeAgain(&installation);
   if (errors != 0) {
-    out.Error("%s: %d item(s) could not be removed.", installation.folder.c_str(), errors);
+    out.Error("%s: the patch was not taken out, and the installation is %s: %s",
+              installation.folder.c_str(),
+              unit.Failure().kind == kInstallNotRestored ? "not as it was" : "as it was",
+              unit.Failure().why.c_str());
     return false;
   }
   out.Line("%s: nothing kept to put back; the patch was removed (now %s)",

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "install/EntryNames.h"
 #include "install/FilesInUse.h"
@@ -81,8 +82,19 @@ int CInstallIntoInstallation::Install(std::vector<FileIdentityInfo>* installed) 
 
 // The install, once its folders are held and checked.
 int CInstallIntoInstallation::InstallChecked() {
+  DWORD waitedMs = 0;  // the installation's budget for waiting is spent from here
+  // Clearing the old patch moves each installed vendor folder aside whole: the open of that move
+  // would not see a file in use inside it. A file the install replaces one by one is looked at by
+  // the very open that moves it into the undo area (JournalPlaceFile).
+  if (!Prepare(m_options.clearOldPatch, &waitedMs)) return 1;
+  return InstallWithJournal(waitedMs);
+}
+
+// Before a transaction: what a killed run left is undone, and with lookForUse the installation
+// is left untouched when a file of the vendor folders the patch carries, or the version file, is
+// in use. FALSE, with the failure noted, when the transaction must not begin.
+BOOL CInstallIntoInstallation::Prepare(BOOL lookForUse, DWORD* waitedMs) {
   const char* config = m_chain.Config().c_str();
-  // What a killed run left is undone before anything else happens here.
   UndoResult recovered;
   {
     PhaseTimer timer(m_times, kPhaseRecovery);
@@ -90,29 +102,25 @@ int CInstallIntoInstallation::InstallChecked() {
   }
   if (recovered.refused) {
     Fail(kInstallRefused, config, recovered.why);
-    return 1;
+    return FALSE;
   }
   if (!Undone(recovered)) {
     Fail(kInstallNotRestored, config,
          std::string("an interrupted install in ") + config + " could not be undone: " +
              recovered.why);
-    return 1;
+    return FALSE;
   }
   char inUse[MAX_PATH] = "";
-  DWORD waitedMs = 0;  // the installation's budget for waiting is spent from here
   BOOL found = FALSE;
-  if (m_options.clearOldPatch) {
-    // Clearing the old patch moves each installed vendor folder aside whole: the open of that
-    // move would not see a file in use inside it. A file the install replaces one by one is
-    // looked at by the very open that moves it into the undo area (JournalPlaceFile).
+  if (lookForUse) {
     PhaseTimer timer(m_times, kPhaseFilesInUse);
-    found = FindFileInUseInVendorFolders(config, m_patch.listing, &waitedMs, inUse);
+    found = FindFileInUseInVendorFolders(config, m_patch.listing, waitedMs, inUse);
   }
   if (found) {
     FailInUse(inUse);
-    return 1;
+    return FALSE;
   }
-  return InstallWithJournal(waitedMs);
+  return TRUE;
 }
 
 // The transaction proper; the installation's waiting for files in use has taken waitedMs so far.
@@ -139,6 +147,19 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
     CommitJournal(&m_journal);
     return 0;
   }
+  // A file that was not what the manifest says is named as such; any other failure by its path.
+  const std::string held = m_journal.held;
+  const std::string failed = m_walk.firstError[0] != '\0' ? m_walk.firstError : config;
+  return RollBack(errors, failed,
+                  !held.empty()       ? held + " is in use"
+                  : !m_fault.empty() ? m_fault
+                                     : failed + " could not be installed");
+}
+
+// Undoes the journal after errors, what failed first and why: the installation as it was, or
+// kInstallNotRestored when not even that could be done.
+int CInstallIntoInstallation::RollBack(int errors, const std::string& failed,
+                                       const std::string& what) {
   UndoResult undone;
   {
     PhaseTimer timer(m_times, kPhaseRollBack);
@@ -146,12 +167,7 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
     m_chain.Release();
     undone = RollBackJournal(&m_journal);
   }
-  // A file that was not what the manifest says is named as such; any other failure by its path.
   const std::string held = m_journal.held;
-  const std::string failed = m_walk.firstError[0] != '\0' ? m_walk.firstError : config;
-  const std::string what = !held.empty()       ? held + " is in use"
-                           : !m_fault.empty() ? m_fault
-                                              : failed + " could not be installed";
   if (!Undone(undone)) {
     Fail(kInstallNotRestored, failed, what + ", and " + undone.why + " could not be restored");
   } else if (!held.empty()) {
@@ -161,6 +177,51 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
     Fail(kInstallRolledBack, failed, what);
   }
   return errors;
+}
+
+int CInstallIntoInstallation::RemovePatch() {
+  const CInstallationChain::Result opened = m_chain.Open(m_installFolder, FALSE);
+  // Nothing to take out of an installation that is gone or has no configuration folder.
+  if (opened == CInstallationChain::kChainMissing || opened == CInstallationChain::kChainNoConfig)
+    return 0;
+  if (opened != CInstallationChain::kChainHeld) {
+    Fail(kInstallRefused, m_installFolder, m_chain.Why());
+    return 1;
+  }
+  DWORD waitedMs = 0;
+  if (!Prepare(TRUE, &waitedMs)) return 1;
+  const std::string config = m_chain.Config();
+  if (!BeginJournal(&m_journal, config.c_str())) {
+    Fail(kInstallSkipped, config, config + "\\" + kUndoAreaName + " could not be made");
+    return 1;
+  }
+  m_journalOpen = true;
+  m_journal.times = m_times;
+  m_journal.waitedMs = waitedMs;
+  // The vendor folders the patch carries, then the version file, each moved into the undo area
+  // whole: the first that cannot be (it holds a link, or leads elsewhere) puts every one before it
+  // back, so the installation never holds half a patch.
+  std::vector<std::pair<std::string, bool>> items;  // path, and whether it is a folder
+  for (const std::string& folder : m_patch.listing.folders) {
+    if (IsVendorFolder(folder.c_str())) items.emplace_back(config + "\\" + folder, true);
+  }
+  items.emplace_back(config + "\\" + kVersionFileName, false);
+  for (const auto& [item, asFolder] : items) {
+    const DWORD attributes = GetFileAttributesA(item.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    // A folder that leads elsewhere, or holds a link that does, is left alone: what lies behind a
+    // link is not the installation's to take away. So is a version "file" that is a folder.
+    if (IsReparsePoint(attributes) || (IsFolder(attributes) != FALSE) != asFolder ||
+        !ResolvesBelowRoot(m_journal.resolvedConfig, item.c_str()) ||
+        (asFolder && HoldsReparsePoint(item.c_str())))
+      return RollBack(1, item, item + " is not the patch's to take out: a link, or not what its name says");
+    if (!JournalMoveAside(&m_journal, item.c_str()) || PathFileExistsA(item.c_str()))
+      return RollBack(1, item, item + " could not be taken out");
+  }
+  m_journalOpen = false;
+  // Taken out: what the undo area holds goes; an area that stays is litter, not a failure.
+  DiscardJournal(&m_journal);
+  return 0;
 }
 
 // The copy walk, its own time (what the steps inside it took aside) added to kPhaseWalk.

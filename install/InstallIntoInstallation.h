@@ -45,6 +45,13 @@ class CInstallIntoInstallation {
   // touched; a new one is added.
   int Install(std::vector<FileIdentityInfo>* installed);
 
+  // Takes the patch out as one transaction through the same journal: the vendor folders the patch
+  // carries and the version file are moved into the undo area, then discarded; a run killed
+  // meanwhile is put back by the next one. A file of them in use, or one that is a link or leads
+  // elsewhere, leaves the installation exactly as it was. Returns the number of items that failed
+  // (0: the installation holds none of the patch, or had none to take out); Failure() says why.
+  int RemovePatch();
+
   const InstallFailure& Failure() const { return m_failure; }
   int FilesStarted() const { return m_filesStarted; }
 
@@ -60,7 +67,9 @@ class CInstallIntoInstallation {
 
  private:
   int InstallChecked();
+  BOOL Prepare(BOOL lookForUse, DWORD* waitedMs);
   int InstallWithJournal(DWORD waitedMs);
+  int RollBack(int errors, const std::string& failed, const std::string& what);
   void CopyWalkTimed();
   void WalkPatch(const char* config, CopyItemHook hook);
   BOOL ClearVendorFolder(const char* folder);

@@ -262,6 +262,13 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   return MoveFileBelow(journal->resolvedConfig, folder, aside) == kMoved;
 }
 
+BOOL DiscardJournal(InstallJournal* journal) {
+  const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", 0});
+  journal->file.Close();
+  ReleaseHeldFolders(journal);
+  return RemoveOwnTree(journal->undoArea) && noted;
+}
+
 BOOL CommitJournal(InstallJournal* journal) {
   PhaseTimer timer(journal->times, kPhaseCommit);
   const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", 0});

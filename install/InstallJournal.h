@@ -79,3 +79,8 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder);
 // The install arrived: the journal is closed and the undo area becomes the kept generation,
 // replacing the older one. FALSE when the area could not be kept (the install stands).
 BOOL CommitJournal(InstallJournal* journal);
+// The patch was taken out: the journal is marked done and closed, and the undo area, with what
+// was moved into it, removed; nothing is kept for a restore to bring the patch back. A run killed
+// after the mark leaves the area for the next run to keep as a generation, never to undo. FALSE
+// when the area could not be removed (the removal stands).
+BOOL DiscardJournal(InstallJournal* journal);

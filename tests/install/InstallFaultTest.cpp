@@ -62,12 +62,15 @@ void WriteManifest() {
   WriteFileBytes(PatchFolder() + ".sha256", manifest);
 }
 
+// What a row runs: an install, a restore of the kept generation, or the patch taken out.
+enum Act { kInstallIt, kRestoreIt, kTakeOut };
+
 struct FaultRow {
   const char* what;
   std::function<void()> make;  // once the installation is written, before the snapshot
   InstallOutcome outcome;      // for a restore: kInstallRefused or kInstallNotRestored
   const char* reasonHas = "";
-  bool restore = false;                      // restore the kept generation instead of installing
+  int act = kInstallIt;
   std::string install = kInstall;            // the installation run on
   std::string victim = kVictim;              // the folder outside that must stay as it is
   std::function<void()> afterCheck = [] {};  // between the run's check of the patch and the copy
@@ -244,6 +247,23 @@ std::vector<FaultRow> FaultRows() {
          WriteTree(Kept(), {{kJournalName, old("C:\\nothere.qx48new", secret, "", 'A') + "\r\n"}});
        },
        kInstallRefused, "", true},
+      // Taking the patch out (restore without a kept generation, uninstall): all of it or none.
+      {"taking out: a version file that is a folder, after the vendor folders",
+       [] {
+         DeleteFileA(Join(kConfig, "Qorvantel.Version").c_str());
+         WriteFileBytes(Join(kConfig, "Qorvantel.Version\\inner.txt"), "mine");
+       },
+       kInstallRolledBack, "not the patch's to take out", kTakeOut},
+      {"taking out: a file in a vendor folder held by a second process", [] {}, kInstallFileInUse,
+       "obsolete.i79 is in use", kTakeOut, kInstall, kVictim,
+       [] {
+         holder = std::make_unique<FileHolder>(Join(kConfig, "devices\\QuorVantel\\obsolete.i79"));
+       },
+       [](int) {}, [] { holder.reset(); }},
+      {"taking out: a vendor folder holding a link to a folder outside", [] {}, kInstallRolledBack,
+       "not the patch's to take out", kTakeOut, Fixture("EW-inner"), Fixture("outside")},
+      {"taking out: arm\\config a link to a folder outside", [] {}, kInstallRefused,
+       "not a plain folder", kTakeOut, Fixture("EW-configlink"), Fixture("chain-outside")},
   };
 }
 
@@ -304,7 +324,15 @@ TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRu
     InstallOutcome outcome = kInstallDone;
     std::string why;
     OneRun run{&row, row.install.c_str()};
-    if (row.restore) {
+    if (row.act == kTakeOut) {
+      row.afterCheck();
+      const PatchInfo patch = PatchBesideThisProgram();  // the unit keeps a reference
+      CInstallIntoInstallation unit(patch, row.install.c_str(),
+                                    InstallOptions{TRUE}, InstallEventSink{nullptr, nullptr},
+                                    nullptr);
+      outcome = unit.RemovePatch() == 0 ? kInstallDone : unit.Failure().kind;
+      why = unit.Failure().why;
+    } else if (row.act == kRestoreIt) {
       const UndoResult result = RestorePreviousGeneration(config.c_str());
       outcome = result.refused   ? kInstallRefused
                 : Undone(result) ? kInstallDone
