@@ -171,6 +171,9 @@ ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
     }
     if (!takeOutOne(out, line, patch, installation)) ++failed;
   }
+  // Programs and Features says what the installations hold now, whatever was taken out.
+  if (!MatchUninstallEntryToInstallations())
+    out.Error("The Programs and Features entry could not be brought up to date.");
   if (refused != 0) return kExitFatal;
   if (failed != 0) return kExitSomeFailed;
   // Only files in use: a retry later may well succeed.

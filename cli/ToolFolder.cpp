@@ -8,12 +8,14 @@
 
 #include "classlib/FindFile.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/Installations.h"
 #include "install/FolderListing.h"
 #include "install/OwnFiles.h"
 #include "install/PatchCheck.h"
 #include "install/PatchManifest.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
+#include "install/VersionOrder.h"
 
 namespace {
 
@@ -189,4 +191,28 @@ bool RemoveUninstallEntry() {
     removed &= status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
   }
   return removed;
+}
+
+bool MatchUninstallEntryToInstallations() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                    &key) != ERROR_SUCCESS)
+    return true;  // nothing deployed, nothing to match
+  std::string oldest;
+  for (const Installation& installation : RegistryInstallations()) {
+    if (installation.stamp.state == 0) continue;
+    if (oldest.empty() || CompareVersionNumbers(installation.stamp.label, oldest) < 0)
+      oldest = installation.stamp.label;
+  }
+  if (oldest.empty()) {
+    RegCloseKey(key);
+    return RemoveUninstallEntry();
+  }
+  const std::string version =
+      (oldest[0] == 'V' || oldest[0] == 'v') ? oldest.substr(1) : oldest;
+  const bool set = RegSetValueExA(key, "DisplayVersion", 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(version.c_str()),
+                                  DWORD(version.size() + 1)) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return set;
 }

@@ -20,3 +20,7 @@ ExitCode DeployToolTo(const std::string& folder, const std::string& program, con
 bool WriteUninstallEntry(const std::string& folder, const PatchInfo& patch);
 // Takes the entry out again; TRUE when there is none afterwards.
 bool RemoveUninstallEntry();
+// After a restore or an uninstall, makes an existing entry say what the installations the
+// registry records hold now: the oldest patch version any of them holds, or no entry at all when
+// none holds one. FALSE when it could not be changed.
+bool MatchUninstallEntryToInstallations();

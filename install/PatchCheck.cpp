@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "install/PatchManifest.h"
+#include "install/FilesInUse.h"
 #include "install/InstallEvents.h"
 #include "install/PatchPaths.h"
 #include "install/VersionOrder.h"
@@ -58,7 +59,13 @@ PatchInfo InspectPatch(const std::string& folder) {
     patch.state = PatchState::kMissing;
     return patch;
   }
-  ReadVersionFile((patch.folder + "\\" + kVersionFileName).c_str(), &patch.stamp);
+  // The version file is read with an exclusive open; so does a second console tool for its log's
+  // first line, before it waits for the install lock. Such a hold lasts a moment: it is waited
+  // out (within the budget for files in use) rather than read as a patch without its version.
+  const std::string versionFile = patch.folder + "\\" + kVersionFileName;
+  DWORD waitedMs = 0;
+  IsFileInUse(versionFile.c_str(), &waitedMs);
+  ReadVersionFile(versionFile.c_str(), &patch.stamp);
   patch.state = FindFault(&patch, &patch.fault) ? PatchState::kDamaged : PatchState::kUsable;
   return patch;
 }

@@ -161,6 +161,29 @@ TEST_F(DeployScriptTest, DetectionAndRequirementScriptsAskWhatTheTestAndTheToolA
   EXPECT_NE(requirement.find(std::string(".") + kInstallPathValue), std::string::npos);
 }
 
+// Programs and Features says what the installations hold after each restore: the oldest patch
+// still held, then no entry once none holds one.
+TEST_F(DeployScriptTest, EachRestoreLeavesTheProgramsAndFeaturesEntryTrueToTheInstallations) {
+  ASSERT_EQ(Script("install.cmd").exitCode, 0u);
+  const std::string tool = KeptFolder() + "\\qx48patch.exe";
+  const struct {
+    const char* after;
+    bool entry;
+    const char* version;
+  } steps[] = {{"install.cmd", true, "2.0"},
+               {"a restore: the older installation back to V1.0, the other without a patch", true,
+                "1.0"},
+               {"a second restore: V1.0 taken out too", false, ""}};
+  for (const auto& step : steps) {
+    if (&step != &steps[0]) {
+      const ConsoleResult restored = RunConsole(tool, "restore --all");
+      EXPECT_EQ(restored.exitCode, 0u) << step.after << "\n" << restored.out << restored.err;
+    }
+    EXPECT_EQ(HasUninstallEntry(), step.entry) << step.after;
+    EXPECT_EQ(EntryText("DisplayVersion"), step.version) << step.after;
+  }
+}
+
 // Which of the fixture's installations: the V1.0 one, the unpatched one, and a second
 // installation of the unpatched one's version in a folder of its own.
 enum : unsigned { kOld = 1, kFresh = 2, kTwin = 4, kBoth = kOld | kFresh };

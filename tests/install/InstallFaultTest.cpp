@@ -373,6 +373,30 @@ TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRu
   }
 }
 
+DWORD WINAPI CloseAfter300Ms(LPVOID handle) {
+  Sleep(300);
+  CloseHandle(handle);
+  return 0;
+}
+
+// A second console tool reads the patch's version file alone, for a moment, before it waits for
+// the install lock: the patch is neither damaged for that nor read without its version.
+TEST_F(InstallFaultTest, APatchFileAnotherProgramHoldsAloneForAMomentIsNoDamagedPatch) {
+  WriteManifest();
+  for (const char* name : {"Qorvantel.Version", "devices\\QuorVantel\\a.i79"}) {
+    SCOPED_TRACE(name);
+    HANDLE held = CreateFileA(Join(PatchFolder(), name).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE releaser = CreateThread(nullptr, 0, CloseAfter300Ms, held, 0, nullptr);
+    const PatchInfo patch = InspectPatch(PatchFolder());
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+    EXPECT_EQ(patch.state, PatchState::kUsable) << patch.fault;
+    EXPECT_STREQ(patch.stamp.label, "V2");
+  }
+}
+
 // The install's own areas are made for SYSTEM and Administrators alone, and trusted again.
 TEST_F(InstallFaultTest, TheInstallsOwnAreasAreProtectedAndTrusted) {
   const Tree original = ReadTree(kConfig);
