@@ -1,6 +1,12 @@
 #include "app/InstallRun.h"
 
+#include <cstdio>
+
+#include "BuildInfo.h"
+#include "install/PatchPaths.h"
 #include "install/PatchRun.h"
+#include "install/RunLog.h"
+#include "record/VersionStamp.h"
 
 namespace {
 
@@ -27,9 +33,18 @@ const char* NextCheckedRow(void* context) {
   return nullptr;
 }
 
-// The run's events as the status bar shows them.
+// One run of the dialog: where its events are shown, and the log they are written to, the
+// console tool's, so that a help desk finds the dialog's runs beside the deployments'.
+struct DialogRun {
+  InstallationTable* table;
+  CRunLog log;
+};
+
+// The run's events as the status bar shows them, and each installation's end and the run's in
+// the log.
 void ShowEvent(void* context, const InstallEvent& event) {
-  InstallationTable& table = *static_cast<InstallationTable*>(context);
+  DialogRun& run = *static_cast<DialogRun*>(context);
+  InstallationTable& table = *run.table;
   StatusMailbox* mailbox = &table.statusMailbox;
   if (event.kind == kFileStarted) {
     PostStatus(mailbox, "Copy %s to %s", event.file, event.installation);
@@ -39,6 +54,9 @@ void ShowEvent(void* context, const InstallEvent& event) {
     // The reason is the last line of this installation; the final text repeats the first.
     if (event.result->outcome != kInstallDone) {
       PostStatus(mailbox, "Not installed into %s: %s", event.installation, event.result->reason);
+      run.log.Write("%s: not installed: %s", event.installation, event.result->reason);
+    } else {
+      run.log.Write("%s: installed (%d files)", event.installation, event.result->files);
     }
     return;
   }
@@ -47,21 +65,25 @@ void ShowEvent(void* context, const InstallEvent& event) {
   // Cleared before the final text is posted, so the dialog never takes the final text while it
   // still sees the run active.
   table.running = 0;
+  char text[kStatusTextSize];
   if (!totals.patchUsable) {
-    PostStatus(mailbox, "Install patch stopped: the patch is damaged (%s)", totals.patchFault);
+    snprintf(text, sizeof text, "Install patch stopped: the patch is damaged (%s)",
+             totals.patchFault);
   } else if (totals.notRestored != 0) {
     // An installation that could not be put back is in a state nobody chose: the gravest news.
     // The text of old for it; the line before it named the installation and why.
-    PostStatus(mailbox, "Install patch finished with %d error(s), total elapse %.3f sec",
-               totals.notRestored, seconds);
+    snprintf(text, sizeof text, "Install patch finished with %d error(s), total elapse %.3f sec",
+             totals.notRestored, seconds);
   } else if (totals.rolledBack != 0) {
-    PostStatus(mailbox,
-               "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec "
-               "(%s)",
-               totals.rolledBack, seconds, totals.firstReason);
+    snprintf(text, sizeof text,
+             "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec "
+             "(%s)",
+             totals.rolledBack, seconds, totals.firstReason);
   } else {
-    PostStatus(mailbox, "Install patch finished, total elapse %.3f sec", seconds);
+    snprintf(text, sizeof text, "Install patch finished, total elapse %.3f sec", seconds);
   }
+  run.log.Write("end: %s", text);
+  PostStatus(mailbox, "%s", text);
 }
 
 }  // namespace
@@ -91,7 +113,18 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
   const std::string patchFolder = request->patchFolder;
   delete request;
   CheckedRows rows{&table, 0};
+  DialogRun run{&table, {}};
+  // The dialog runs elevated, as the console tool's changing runs do, and writes to its log with
+  // the same checks; a log that cannot be opened does not stop the user's run.
+  std::string why;
+  if (run.log.Open(CRunLog::DefaultPath(), true, &why)) {
+    VersionStamp patch{};
+    ReadVersionFile((patchFolder + "\\" + kVersionFileName).c_str(), &patch);
+    run.log.WriteStart("QX48_EWARM_pack " QX48_VERSION_TEXT " (" QX48_ARCH_WORDS ")", patch.label,
+                       options.clearOldPatch ? "from its dialog, Clear old patch on"
+                                             : "from its dialog, Clear old patch off");
+  }
   RunPatchInstall(patchFolder, nullptr, InstallationSource{NextCheckedRow, &rows}, options,
-                  InstallEventSink{ShowEvent, &table});
+                  InstallEventSink{ShowEvent, &run});
   return 1;
 }

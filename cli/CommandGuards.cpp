@@ -1,6 +1,6 @@
 #include "cli/CommandGuards.h"
 
-#include "cli/AdminRights.h"
+#include "install/AdminRights.h"
 #include "cli/ConsoleOutput.h"
 #include "install/PatchCheck.h"
 #include "install/InstallLock.h"

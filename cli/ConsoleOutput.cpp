@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "cli/RunLog.h"
+#include "install/RunLog.h"
 
 namespace {
 

@@ -12,9 +12,6 @@ constexpr int kJsonSchemaVersion = 1;
 // quote, backslash and control characters escaped, other characters converted.
 std::string JsonString(const std::string& text);
 
-// The ANSI text in UTF-8; a text that does not convert keeps its ASCII characters only.
-std::string ToUtf8(const std::string& text);
-
 // The start of a command's document, up to its own fields: {"schema":1,"tool":"1.1",
 // "command":"status","patch":{"version","date","usable"} (no closing brace).
 std::string JsonDocumentStart(const char* command, const PatchInfo& patch);

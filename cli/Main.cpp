@@ -7,11 +7,11 @@
 
 #include "BuildInfo.h"
 #include "PatchManifestDigest.h"
-#include "cli/AdminRights.h"
+#include "install/AdminRights.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/RunLog.h"
+#include "install/RunLog.h"
 #include "install/PatchManifest.h"
 #include "install/PatchPaths.h"
 #include "record/VersionStamp.h"
@@ -21,16 +21,6 @@ namespace {
 bool ChangesInstallations(const CommandLine& line) {
   return (line.command == Command::kInstall && !line.dryRun) || line.command == Command::kRestore ||
          line.command == Command::kUninstall || line.command == Command::kRepair;
-}
-
-std::string Account() {
-  char user[256] = "?";
-  DWORD size = sizeof user;
-  GetUserNameA(user, &size);
-  char machine[MAX_COMPUTERNAME_LENGTH + 1] = "?";
-  size = sizeof machine;
-  GetComputerNameA(machine, &size);
-  return std::string("as ") + user + " on " + machine;
 }
 
 // Opens the run's log and writes its header. A log named with --log must open; the default one
@@ -47,8 +37,10 @@ bool OpenRunLog(const CommandLine& line, bool parsed, CConsoleOutput& out, CRunL
   out.SetLog(log);
   VersionStamp patch{};
   ReadVersionFile((line.patchFolder + "\\" + kVersionFileName).c_str(), &patch);
-  log->Write("start: qx48patch %s (%s), patch %s, %s, command line: %s", QX48_VERSION_TEXT,
-             QX48_ARCH_WORDS, patch.label, Account().c_str(), GetCommandLineA());
+  const std::string program =
+      std::string("qx48patch ") + QX48_VERSION_TEXT + " (" + QX48_ARCH_WORDS + ")";
+  log->WriteStart(program.c_str(), patch.label,
+                  (std::string("command line: ") + GetCommandLineA()).c_str());
   return true;
 }
 

@@ -9,7 +9,7 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
-#include "cli/RunLog.h"
+#include "install/RunLog.h"
 #include "cli/VerifyInstallations.h"
 #include "install/PatchCheck.h"
 

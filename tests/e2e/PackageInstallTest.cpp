@@ -206,6 +206,10 @@ TEST_F(PackageInstallTest, ManifestBesideThePatchListsEveryPatchFileWithItsSizeA
 TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothInstallations) {
   const FolderTree freshBefore = ReadFolderTree(Config(fresh_));
   const FolderTree olderBefore = ReadFolderTree(Config(older_));
+  // The dialog's runs go into the console tool's log, after what is there already.
+  const std::string logPath = "C:\\ProgramData\\QuorVantel\\Logs\\qx48patch.log";
+  std::string logBefore;
+  ReadTextFile(logPath, &logBefore);
   StartUnpackedProgram();
 
   // What the user sees first: both installations, checked, with what each has installed.
@@ -239,6 +243,17 @@ TEST_F(PackageInstallTest, OneRunThroughTheWindowInstallsEveryPatchFileIntoBothI
     const FolderTree after = ReadFolderTree(Config(*i));
     EXPECT_EQ(PatchFilesNotInstalled(patch_, after), std::vector<std::string>{}) << i->folder;
     EXPECT_EQ(after.count(kFlmInPatch), 1u) << i->folder;
+  }
+  std::string log;
+  ASSERT_TRUE(ReadTextFile(logPath, &log));
+  const std::string run = log.substr(std::min(logBefore.size(), log.size()));
+  for (const std::string& line :
+       {std::string("start: QX48_EWARM_pack " QX48_VERSION_TEXT " (" QX48_ARCH_WORDS
+                    "), patch V2.0, as "),
+        fresh_.folder + ": installed (" + std::to_string(patch_.size()) + " files)",
+        older_.folder + ": installed (" + std::to_string(patch_.size()) + " files)",
+        "end: " + final}) {
+    EXPECT_NE(run.find(line), std::string::npos) << line << "\n" << run;
   }
 
   // Files of other vendors stay; "Clear old patch" (on by default) took away what V1.0 had and

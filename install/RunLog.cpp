@@ -1,14 +1,14 @@
-#include "cli/RunLog.h"
+#include "install/RunLog.h"
 
 #include <shlobj.h>
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "cli/AdminRights.h"
-#include "cli/JsonText.h"
+#include "install/AdminRights.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
+#include "install/Utf8Text.h"
 
 namespace {
 
@@ -131,6 +131,16 @@ bool CRunLog::OpenFile(const std::string& path, std::string* why) {
     return false;
   }
   return true;
+}
+
+void CRunLog::WriteStart(const char* program, const char* patchLabel, const char* startedBy) {
+  char user[256] = "?";
+  DWORD size = sizeof user;
+  GetUserNameA(user, &size);
+  char machine[MAX_COMPUTERNAME_LENGTH + 1] = "?";
+  size = sizeof machine;
+  GetComputerNameA(machine, &size);
+  Write("start: %s, patch %s, as %s on %s, %s", program, patchLabel, user, machine, startedBy);
 }
 
 void CRunLog::Write(const char* format, ...) {

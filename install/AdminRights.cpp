@@ -1,4 +1,4 @@
-#include "cli/AdminRights.h"
+#include "install/AdminRights.h"
 
 #include <windows.h>
 

@@ -31,6 +31,11 @@ class CRunLog {
   bool Open(const std::string& path, bool isDefault, std::string* why);
   bool IsOpen() const { return m_file.IsOpen(); }
 
+  // The run's first line, the same for the dialog and the console tool: "start: " and program
+  // (its name, version and architecture), the version of the patch beside it, the account and
+  // machine it runs as, and how it was started.
+  void WriteStart(const char* program, const char* patchLabel, const char* startedBy);
+
   void Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void WriteArgs(const char* format, va_list args);
 
