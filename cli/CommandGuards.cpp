@@ -1,9 +1,10 @@
 #include "cli/CommandGuards.h"
 
-#include "install/AdminRights.h"
 #include "cli/ConsoleOutput.h"
-#include "install/PatchCheck.h"
+#include "install/AdminRights.h"
+#include "install/ErrorWords.h"
 #include "install/InstallLock.h"
+#include "install/PatchCheck.h"
 #include "install/PatchPaths.h"
 
 bool RequireAdministrator(CConsoleOutput& out) {
@@ -46,8 +47,8 @@ ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock) {
       out.Error("Another installation is running; try again later.");
       return kExitAnotherInstall;
     default:
-      out.Error("The install lock %s cannot be taken (error %lu).", kInstallLockName,
-                static_cast<unsigned long>(GetLastError()));
+      out.Error("The install lock %s cannot be taken: %s.", kInstallLockName,
+                ErrorInWords(GetLastError()).c_str());
       return kExitFatal;
   }
 }

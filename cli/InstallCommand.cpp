@@ -9,7 +9,6 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
-#include "install/RunLog.h"
 #include "cli/ToolFolder.h"
 #include "cli/VerifyInstallations.h"
 #include "install/InstallLock.h"
@@ -17,6 +16,7 @@
 #include "install/JournalStep.h"
 #include "install/PatchCheck.h"
 #include "install/PatchRun.h"
+#include "install/RunLog.h"
 
 namespace {
 
@@ -132,15 +132,15 @@ struct Foretold {
 ExitCode DryRun(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
                 const std::vector<Installation>& chosen, std::vector<Foretold>* plans) {
   for (const Installation& installation : chosen) {
-    Foretold foretold{!line.allowDowngrade && CompareInstalledPatch(installation.stamp,
-                                                                    patch.stamp.label) ==
-                                                  PatchStanding::kNewer,
-                      InstallPlan()};
+    Foretold foretold{
+        !line.allowDowngrade &&
+            CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer,
+        InstallPlan()};
     if (foretold.keptNewer) {
       out.Line("%s: holds patch %s, newer than this package's %s: would be left as it is",
                installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
-    } else if (!PlanInstall(patch.folder, installation.folder,
-                            InstallOptions{!line.keepOldPatch}, &foretold.plan)) {
+    } else if (!PlanInstall(patch.folder, installation.folder, InstallOptions{!line.keepOldPatch},
+                            &foretold.plan)) {
       out.Error("The patch folder %s cannot be listed.", patch.folder.c_str());
       return kExitPatchDamaged;
     } else {
@@ -162,7 +162,9 @@ void PrintPlanJson(const PatchInfo& patch, const std::vector<Installation>& chos
     const InstallPlan& plan = planned ? plans[i].plan : InstallPlan();
     json += std::string(i == 0 ? "" : ",") + "{\"folder\":" + JsonString(chosen[i].folder) +
             ",\"installedPatch\":" + JsonString(chosen[i].stamp.label) + ",\"plan\":" +
-            JsonString(!planned ? "notReached" : plans[i].keptNewer ? "newerInstalled" : "install") +
+            JsonString(!planned             ? "notReached"
+                       : plans[i].keptNewer ? "newerInstalled"
+                                            : "install") +
             ",\"add\":" + JsonList(plan.added) + ",\"replace\":" + JsonList(plan.replaced) +
             ",\"remove\":" + JsonList(plan.removed) + "}";
   }
@@ -220,9 +222,9 @@ ExitCode ExitCodeOf(CConsoleOutput& out, const RunTotals& totals,
   return failed == inUse ? kExitFileInUse : kExitSomeFailed;
 }
 
-void PrintJson(const char* command, const PatchInfo& patch,
-               const std::vector<Installation>& chosen, const std::vector<std::string>& gone,
-               const std::vector<Ending>& endings, const std::string& verified, ExitCode code) {
+void PrintJson(const char* command, const PatchInfo& patch, const std::vector<Installation>& chosen,
+               const std::vector<std::string>& gone, const std::vector<Ending>& endings,
+               const std::string& verified, ExitCode code) {
   std::string json = JsonDocumentStart(command, patch) + verified + ",\"installations\":[";
   for (size_t i = 0; i < chosen.size(); ++i) {
     const Ending ending = i < endings.size() ? endings[i] : Ending{"notReached", 0, ""};
@@ -304,8 +306,9 @@ ExitCode Install(const CommandLine& line, CConsoleOutput& out, InstallReport* re
     }
     *chosen = differing;
     if (chosen->empty()) {
-      out.Line("Nothing to repair: every installation holds this patch as its manifest says, or "
-               "a newer one.");
+      out.Line(
+          "Nothing to repair: every installation holds this patch as its manifest says, or "
+          "a newer one.");
       return kExitSuccess;
     }
   }
@@ -321,8 +324,8 @@ ExitCode RunInstall(const CommandLine& line, CConsoleOutput& out) {
   if (line.json && line.dryRun) {
     PrintPlanJson(report.patch, report.chosen, report.gone, report.plans, code);
   } else if (line.json) {
-    PrintJson(line.command == Command::kRepair ? "repair" : "install", report.patch,
-              report.chosen, report.gone, report.endings, report.verified, code);
+    PrintJson(line.command == Command::kRepair ? "repair" : "install", report.patch, report.chosen,
+              report.gone, report.endings, report.verified, code);
   }
   return code;
 }

@@ -7,13 +7,13 @@
 
 #include "BuildInfo.h"
 #include "PatchManifestDigest.h"
-#include "install/AdminRights.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
-#include "install/RunLog.h"
+#include "install/AdminRights.h"
 #include "install/PatchManifest.h"
 #include "install/PatchPaths.h"
+#include "install/RunLog.h"
 #include "record/VersionStamp.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/JsonText.h"
-#include "install/RunLog.h"
 #include "cli/VerifyInstallations.h"
 #include "install/PatchCheck.h"
+#include "install/RunLog.h"
 
 ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   PatchInfo patch;

@@ -9,6 +9,7 @@
 #include "classlib/FindFile.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
+#include "install/ErrorWords.h"
 #include "install/FolderListing.h"
 #include "install/OwnFiles.h"
 #include "install/PatchCheck.h"
@@ -100,8 +101,8 @@ ExitCode DeployToolTo(const std::string& folder, const std::string& program, con
                                 &check) != kManifestMatches) {
     const DWORD error = GetLastError();
     RemoveOwnTree(fresh.c_str());
-    out.Error("The tool and its patch could not be copied whole to %s (error %lu).", fresh.c_str(),
-              static_cast<unsigned long>(error));
+    out.Error("The tool and its patch could not be copied whole to %s: %s.", fresh.c_str(),
+              ErrorInWords(error).c_str());
     return kExitFatal;
   }
   const std::string old = FreshSibling(folder, "old");
@@ -109,16 +110,16 @@ ExitCode DeployToolTo(const std::string& folder, const std::string& program, con
   if (hadOne && !MoveFileExA(folder.c_str(), old.c_str(), 0)) {
     const DWORD error = GetLastError();
     RemoveOwnTree(fresh.c_str());
-    out.Error("%s is in use and was left as it was (error %lu); try again later.", folder.c_str(),
-              static_cast<unsigned long>(error));
+    out.Error("%s is in use and was left as it was (%s); try again later.", folder.c_str(),
+              ErrorInWords(error).c_str());
     return IsBusy(error) ? kExitAnotherInstall : kExitFatal;
   }
   if (!MoveFileExA(fresh.c_str(), folder.c_str(), 0)) {
     const DWORD error = GetLastError();
     if (hadOne) MoveFileExA(old.c_str(), folder.c_str(), 0);
     RemoveOwnTree(fresh.c_str());
-    out.Error("The new tool could not be put in %s (error %lu).", folder.c_str(),
-              static_cast<unsigned long>(error));
+    out.Error("The new tool could not be put in %s: %s.", folder.c_str(),
+              ErrorInWords(error).c_str());
     return kExitFatal;
   }
   // A file of the old one still held open stays until the next deployment removes it.
@@ -177,9 +178,9 @@ bool WriteUninstallEntry(const std::string& folder, const PatchInfo& patch) {
     return kListingGoOn;
   });
   const DWORD kilobytes = static_cast<DWORD>((bytes + 1023) / 1024);
-  written &= RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD,
-                            reinterpret_cast<const BYTE*>(&kilobytes),
-                            sizeof kilobytes) == ERROR_SUCCESS;
+  written &=
+      RegSetValueExA(key, "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
+                     sizeof kilobytes) == ERROR_SUCCESS;
   RegCloseKey(key);
   return written;
 }
@@ -195,8 +196,8 @@ bool RemoveUninstallEntry() {
 
 bool MatchUninstallEntryToInstallations() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                    &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) !=
+      ERROR_SUCCESS)
     return true;  // nothing deployed, nothing to match
   std::string oldest;
   for (const Installation& installation : RegistryInstallations()) {
@@ -208,8 +209,7 @@ bool MatchUninstallEntryToInstallations() {
     RegCloseKey(key);
     return RemoveUninstallEntry();
   }
-  const std::string version =
-      (oldest[0] == 'V' || oldest[0] == 'v') ? oldest.substr(1) : oldest;
+  const std::string version = (oldest[0] == 'V' || oldest[0] == 'v') ? oldest.substr(1) : oldest;
   const bool set = RegSetValueExA(key, "DisplayVersion", 0, REG_SZ,
                                   reinterpret_cast<const BYTE*>(version.c_str()),
                                   DWORD(version.size() + 1)) == ERROR_SUCCESS;

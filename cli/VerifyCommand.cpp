@@ -71,8 +71,7 @@ std::string VerifyJson(const std::vector<Installation>& installations,
                      "{\"kind\":" + JsonString(DifferenceName(difference.kind)) +
                      ",\"path\":" + JsonString(difference.path) + "}";
     }
-    json += std::string(i == 0 ? "" : ",") +
-            "{\"folder\":" + JsonString(installations[i].folder) +
+    json += std::string(i == 0 ? "" : ",") + "{\"folder\":" + JsonString(installations[i].folder) +
             ",\"installedPatch\":" + JsonString(installations[i].stamp.label) +
             ",\"verdict\":" + JsonString(VerdictName(checks[i].verdict)) +
             ",\"why\":" + JsonString(checks[i].why) + ",\"differences\":" + differences + "]}";

@@ -106,8 +106,8 @@ BOOL CInstallIntoInstallation::Prepare(BOOL lookForUse, DWORD* waitedMs) {
   }
   if (!Undone(recovered)) {
     Fail(kInstallNotRestored, config,
-         std::string("an interrupted install in ") + config + " could not be undone: " +
-             recovered.why);
+         std::string("an interrupted install in ") + config +
+             " could not be undone: " + recovered.why);
     return FALSE;
   }
   char inUse[MAX_PATH] = "";
@@ -151,7 +151,7 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
   const std::string held = m_journal.held;
   const std::string failed = m_walk.firstError[0] != '\0' ? m_walk.firstError : config;
   return RollBack(errors, failed,
-                  !held.empty()       ? held + " is in use"
+                  !held.empty()      ? held + " is in use"
                   : !m_fault.empty() ? m_fault
                                      : failed + " could not be installed");
 }
@@ -214,7 +214,8 @@ int CInstallIntoInstallation::RemovePatch() {
     if (IsReparsePoint(attributes) || (IsFolder(attributes) != FALSE) != asFolder ||
         !ResolvesBelowRoot(m_journal.resolvedConfig, item.c_str()) ||
         (asFolder && HoldsReparsePoint(item.c_str())))
-      return RollBack(1, item, item + " is not the patch's to take out: a link, or not what its name says");
+      return RollBack(1, item,
+                      item + " is not the patch's to take out: a link, or not what its name says");
     if (!JournalMoveAside(&m_journal, item.c_str()) || PathFileExistsA(item.c_str()))
       return RollBack(1, item, item + " could not be taken out");
   }
@@ -324,9 +325,9 @@ void CInstallIntoInstallation::BeforeItem(FolderWalk* walk, const char* source,
   }
   const char* below = unit->FileBelowPatch(source);
   ++unit->m_filesStarted;
-  PostEvent(unit->m_events, InstallEvent{kFileStarted, unit->m_installFolder,
-                                         below != nullptr ? below : source, unit->m_filesStarted,
-                                         nullptr, nullptr});
+  PostEvent(unit->m_events,
+            InstallEvent{kFileStarted, unit->m_installFolder, below != nullptr ? below : source,
+                         unit->m_filesStarted, nullptr, nullptr});
 }
 
 // The file goes through the journal, read once: hashed as it is copied and compared with its

@@ -124,7 +124,8 @@ MoveResult MoveFileBelow(const char* root, const char* path, const char* to) {
   alignas(FILE_RENAME_INFO) char buffer[sizeof(FILE_RENAME_INFO) + kNameChars * sizeof(WCHAR)] = {};
   FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
   wcscpy(rename->FileName, L"\\??\\");
-  const int converted = MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
+  const int converted =
+      MultiByteToWideChar(CP_ACP, 0, to, -1, rename->FileName + 4, kNameChars - 4);
   if (converted <= 0) return kNotMoved;
   rename->ReplaceIfExists = FALSE;
   rename->RootDirectory = nullptr;
@@ -220,7 +221,8 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   if (replacing && !KeptName(journal, ".bak", backup, kept)) return FALSE;
   const char* target = PathBelow(destination, journal->config);
   if (target == nullptr ||
-      !WriteStep(journal, JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, kept, 0})) {
+      !WriteStep(journal,
+                 JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, kept, 0})) {
     return FALSE;
   }
   // The old file becomes the backup, so the new one is written into a name of its own: a hard

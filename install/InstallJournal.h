@@ -21,9 +21,9 @@ struct InstallJournal {
   char config[MAX_PATH] = "";    // the configuration folder; every step lies below it
   char undoArea[MAX_PATH] = "";  // <config>\QX48_EWARM_patch.undo
   char resolvedConfig[kResolvedPathSize] = "";  // where config really is (ResolvePath)
-  CFileHandle file;              // the journal, appended to write-through
-  int32_t steps = 0;             // lines written so far; names each backup uniquely
-  int32_t bucketMade = -1;       // the last folder of backups made in the undo area (-1: none)
+  CFileHandle file;                             // the journal, appended to write-through
+  int32_t steps = 0;                            // lines written so far; names each backup uniquely
+  int32_t bucketMade = -1;  // the last folder of backups made in the undo area (-1: none)
   InstallPhaseTimes* times = nullptr;  // where the steps' time is added; may be null
   // A file to replace that another program holds is tried again (FilesInUse.h) within the
   // installation's budget for waiting, of which this much is spent; one still held is named in

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/ErrorWords.h"
 #include "install/OpenBelow.h"
 #include "install/PathSafety.h"
 
@@ -38,8 +39,7 @@ CInstallationChain::Result CInstallationChain::Open(const char* installFolder, B
   std::string folder;
   if (installFolder == nullptr || !IsFullyQualifiedPath(installFolder) ||
       !NormalisedPath(installFolder, &folder)) {
-    m_why = std::string("the installation ") + (installFolder ? installFolder : "") +
-            " is missing";
+    m_why = std::string("the installation ") + (installFolder ? installFolder : "") + " is missing";
     return kChainMissing;
   }
   const std::string paths[] = {folder, folder + "\\arm", folder + "\\arm\\config"};
@@ -76,7 +76,8 @@ CInstallationChain::Result CInstallationChain::OpenLevel(int level, const std::s
   } else {
     // Looked for in the folder just checked, whatever its name leads to by now.
     HANDLE parent = m_levels[level - 1].GetSafeHandle();
-    HANDLE opened = OpenBelow(parent, kLevelNames[level], access, kHeldSharing, OPEN_EXISTING, TRUE);
+    HANDLE opened =
+        OpenBelow(parent, kLevelNames[level], access, kHeldSharing, OPEN_EXISTING, TRUE);
     const DWORD error = GetLastError();
     if (opened == INVALID_HANDLE_VALUE && make &&
         (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
@@ -94,8 +95,7 @@ CInstallationChain::Result CInstallationChain::OpenLevel(int level, const std::s
       return level == 0 ? kChainMissing : kChainNoConfig;
     }
     m_why = path + (error == ERROR_DIRECTORY ? " is not a folder"
-                                             : " cannot be opened (error " +
-                                                   std::to_string(error) + ")");
+                                             : " cannot be opened: " + ErrorInWords(error));
     return kChainRedirected;
   }
   BY_HANDLE_FILE_INFORMATION information;

@@ -22,9 +22,8 @@ BOOL StartsWithNoCase(const std::string& text, const std::string& prefix) {
 BOOL FindFault(PatchInfo* patchInfo, std::string* fault) {
   const PatchInfo& patch = *patchInfo;
   ManifestCheck check;
-  const ManifestVerdict verdict =
-      CheckPatchAgainstManifest(patch.folder.c_str(), ManifestOf(patch.folder).c_str(), &check,
-                                &patch.listing);
+  const ManifestVerdict verdict = CheckPatchAgainstManifest(
+      patch.folder.c_str(), ManifestOf(patch.folder).c_str(), &check, &patch.listing);
   patchInfo->hasManifest = verdict != kManifestAbsent;
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
     char text[kReasonSize];

@@ -82,13 +82,15 @@ ManifestVerdict CheckEntry(const char* patchFolder, const ManifestEntry& entry,
                            std::vector<char>& buffer) {
   char path[MAX_PATH];
   if (!JoinItemPath(path, patchFolder, entry.path, MAX_PATH - 1)) return kPatchFileMissing;
-  if (CopyAndVerify(path, nullptr, nullptr, &entry, buffer) == kCopyMatches) return kManifestMatches;
+  if (CopyAndVerify(path, nullptr, nullptr, &entry, buffer) == kCopyMatches)
+    return kManifestMatches;
   // Another program may hold the file for a moment (a second console tool reads the patch's
   // version file alone for its log's first line): once it lets go, within the budget for files in
   // use, the file is read again rather than called damaged.
   DWORD waitedMs = 0;
   IsFileInUse(path, &waitedMs);
-  if (CopyAndVerify(path, nullptr, nullptr, &entry, buffer) == kCopyMatches) return kManifestMatches;
+  if (CopyAndVerify(path, nullptr, nullptr, &entry, buffer) == kCopyMatches)
+    return kManifestMatches;
   const DWORD attributes = GetFileAttributesA(path);
   return attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes) ? kPatchFileMissing
                                                                        : kPatchFileDiffers;

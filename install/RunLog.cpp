@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "install/AdminRights.h"
+#include "install/ErrorWords.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
 #include "install/Utf8Text.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr int kLogLineSize = 1100;  // a console line (1023) with the time stamp in front
 
 std::string ErrorText(const char* what, DWORD error) {
-  return std::string(what) + " (error " + std::to_string(error) + ")";
+  return std::string(what) + ": " + ErrorInWords(error);
 }
 
 // Why folder is not a folder of SYSTEM and Administrators alone; empty when it is one.

@@ -92,8 +92,7 @@ std::string Lower(std::string text) {
 // Every entry of the vendor folder open as folder (relative below config) that the patch does not
 // have, at any depth of the patch's own folders; a folder the patch lacks, or a link, is one entry.
 void FindForeign(HANDLE folder, const std::string& relative, const ManifestIndex& manifest,
-                 const std::set<std::string>& patchFolders, int depth,
-                 InstalledPatchCheck* check) {
+                 const std::set<std::string>& patchFolders, int depth, InstalledPatchCheck* check) {
   alignas(LARGE_INTEGER) char buffer[16 * 1024];
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   std::vector<std::pair<std::string, DWORD>> entries;

@@ -24,8 +24,8 @@ struct InstalledFileDifference {
 };
 
 enum class VerifyVerdict {
-  kMatches,     // this package's version, every file as its manifest says
-  kDiffers,     // this package's version by its version file, with files missing, changed or foreign
+  kMatches,  // this package's version, every file as its manifest says
+  kDiffers,  // this package's version by its version file, with files missing, changed or foreign
   kOtherPatch,  // no patch, or an older one: this package's is to be installed
   kNewerPatch,  // a newer patch, which this package's manifest cannot speak for
   kUnreadable,  // arm\config is missing, or a folder on its way is not a plain folder where named

@@ -90,10 +90,9 @@ TEST_F(ConsoleCommandsTest, HelpAndReadmeDocumentExactlyTheExitCodesTheProgramUs
         documented.insert(std::stoul(code[1]));
     }
     EXPECT_EQ(documented, kDocumentedCodes) << spelling;
-    for (const char* command :
-         {"list", "install", "status", "detect", "restore", "uninstall", "verify", "repair",
-          "--verify", "--version", "--dry-run",
-          "--log", "--keep-old-patch", "--allow-downgrade", "--deploy-to", "--json"}) {
+    for (const char* command : {"list", "install", "status", "detect", "restore", "uninstall",
+                                "verify", "repair", "--verify", "--version", "--dry-run", "--log",
+                                "--keep-old-patch", "--allow-downgrade", "--deploy-to", "--json"}) {
       EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
   }
@@ -214,7 +213,7 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   const ConsoleResult kept = Run("install");
   EXPECT_EQ(kept.exitCode, 0u) << kept.out << kept.err;
   EXPECT_NE(kept.out.find(old_.folder + ": holds patch V2.1, newer than this package's V2.0: left "
-                          "as it is, counted as up to date"),
+                                        "as it is, counted as up to date"),
             std::string::npos)
       << kept.out;
   EXPECT_EQ(ReadFolderTree(Config(old_)), newer);
@@ -240,7 +239,8 @@ struct VerifyCase {
 TEST_F(ConsoleCommandsTest, VerifyFindsEachFileChangedByHandAndRepairMendsOnlyThatInstallation) {
   std::vector<Ewarm> every = {old_, fresh_};
   for (int i = 0; i < 18; ++i) {
-    every.push_back(MakeEwarm("EWARM_9." + std::to_string(i), "9." + std::to_string(i) + ".0", false));
+    every.push_back(
+        MakeEwarm("EWARM_9." + std::to_string(i), "9." + std::to_string(i) + ".0", false));
     Register(every.back());
   }
   ASSERT_EQ(Run("install --all").exitCode, 0u);

@@ -151,8 +151,7 @@ TEST_F(DeployScriptTest, DetectionAndRequirementScriptsAskWhatTheTestAndTheToolA
   EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0'"), std::string::npos) << detect;
   EXPECT_EQ(detect.find("--verify"), std::string::npos) << detect;
   ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\detect-verified.ps1", &detect));
-  EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0' --verify"), std::string::npos)
-      << detect;
+  EXPECT_NE(detect.find("& $tool detect --at-least 'V2.0' --verify"), std::string::npos) << detect;
   std::string requirement;
   ASSERT_TRUE(ReadTextFile(Pack() + "\\deploy\\requirement.ps1", &requirement));
   for (const char* key : {kLocationsKeyPath, kLocationsKeyPathWow64}) {
@@ -170,10 +169,10 @@ TEST_F(DeployScriptTest, EachRestoreLeavesTheProgramsAndFeaturesEntryTrueToTheIn
     const char* after;
     bool entry;
     const char* version;
-  } steps[] = {{"install.cmd", true, "2.0"},
-               {"a restore: the older installation back to V1.0, the other without a patch", true,
-                "1.0"},
-               {"a second restore: V1.0 taken out too", false, ""}};
+  } steps[] = {
+      {"install.cmd", true, "2.0"},
+      {"a restore: the older installation back to V1.0, the other without a patch", true, "1.0"},
+      {"a second restore: V1.0 taken out too", false, ""}};
   for (const auto& step : steps) {
     if (&step != &steps[0]) {
       const ConsoleResult restored = RunConsole(tool, "restore --all");
@@ -266,8 +265,9 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
          ASSERT_TRUE(CopyFolderTree(t.Pack(), KeptFolder()));
        },
        false, 0, true, 0, kBoth, kBoth},
-      {"a newer patch in one installation", [](DeployScriptTest& t) { t.HoldPatch(t.old_, "V2.1"); },
-       false, 0, true, kFresh, kBoth, kOld},
+      {"a newer patch in one installation",
+       [](DeployScriptTest& t) { t.HoldPatch(t.old_, "V2.1"); }, false, 0, true, kFresh, kBoth,
+       kOld},
       {"no EWARM", [](DeployScriptTest&) { EwarmRegistry::Clear(); }, false, 1642, false, 0, 0},
       // Shared for reading only, so the test can read the tree; it cannot be replaced.
       {"a file in use",

@@ -139,8 +139,8 @@ std::vector<FaultRow> FaultRows() {
        kInstallFileInUse, "x.ddf is in use", false, kInstall, kVictim,
        [x] { holder = std::make_unique<FileHolder>(x, FileHolder::kShareReadWrite); }, [](int) {},
        [] { holder.reset(); }, [] {}},
-      {"a file in a vendor folder to be cleared, held by a second process", [] {}, kInstallFileInUse,
-       "obsolete.i79 is in use", false, kInstall, kVictim,
+      {"a file in a vendor folder to be cleared, held by a second process", [] {},
+       kInstallFileInUse, "obsolete.i79 is in use", false, kInstall, kVictim,
        [] {
          holder = std::make_unique<FileHolder>(Join(kConfig, "devices\\QuorVantel\\obsolete.i79"));
        },
@@ -307,8 +307,8 @@ struct OneRun {
 RunTotals RunOnce(const FaultRow& row, OneRun* run) {
   const PatchInfo patch = PatchBesideThisProgram();
   row.afterCheck();
-  return RunPatchInstall(patch.folder, &patch, InstallationSource{OneRun::Next, run}, InstallOptions{TRUE},
-                         InstallEventSink{OneRun::Post, run});
+  return RunPatchInstall(patch.folder, &patch, InstallationSource{OneRun::Next, run},
+                         InstallOptions{TRUE}, InstallEventSink{OneRun::Post, run});
 }
 
 TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRunReportsSuccess) {
@@ -327,9 +327,8 @@ TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRu
     if (row.act == kTakeOut) {
       row.afterCheck();
       const PatchInfo patch = PatchBesideThisProgram();  // the unit keeps a reference
-      CInstallIntoInstallation unit(patch, row.install.c_str(),
-                                    InstallOptions{TRUE}, InstallEventSink{nullptr, nullptr},
-                                    nullptr);
+      CInstallIntoInstallation unit(patch, row.install.c_str(), InstallOptions{TRUE},
+                                    InstallEventSink{nullptr, nullptr}, nullptr);
       outcome = unit.RemovePatch() == 0 ? kInstallDone : unit.Failure().kind;
       why = unit.Failure().why;
     } else if (row.act == kRestoreIt) {
@@ -401,7 +400,8 @@ TEST_F(InstallFaultTest, APatchFileAnotherProgramHoldsAloneForAMomentIsNoDamaged
 TEST_F(InstallFaultTest, TheInstallsOwnAreasAreProtectedAndTrusted) {
   const Tree original = ReadTree(kConfig);
   InstallResult result;
-  InstallPatch(PatchBesideThisProgram(), kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{}, &result);
+  InstallPatch(PatchBesideThisProgram(), kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{},
+               &result);
   ASSERT_EQ(kInstallDone, result.outcome) << result.reason;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   PACL dacl = nullptr;

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "install/ErrorWords.h"
 #include "install/PatchPaths.h"
 #include "tests/install/TreeFiles.h"
 
@@ -115,4 +117,22 @@ TEST_F(PatchPathsTest, ThePatchAndItsManifestLieBesideTheProgram) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+// A Win32 error in a line of the log or the output: Windows' words, on one line in lower case
+// without a full stop, then the number; the number alone where Windows has no words. (Wine's words
+// are its own, "path not found" where Windows says "the system cannot find the path specified".)
+TEST(ErrorInWords, WindowsWordsThenTheNumberOrTheNumberAlone) {
+  const struct {
+    DWORD error;
+    const char* pattern;
+  } cases[] = {
+      {ERROR_PATH_NOT_FOUND, R"((?=[a-z])[^\r\n.]*path[^\r\n.]* \(error 3\))"},
+      {ERROR_ACCESS_DENIED, R"((?=[a-z])[^\r\n.]*denied[^\r\n.]* \(error 5\))"},
+      {0x2000FFFFu, R"(error 536936447)"},  // no message of the system's
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(std::regex_match(ErrorInWords(c.error), std::regex(c.pattern)))
+        << ErrorInWords(c.error);
+  }
 }
