@@ -58,19 +58,7 @@ BOOL RemoveThrough(HANDLE folder, const std::wstring& name, BOOL isFolder, int d
 BOOL EmptyFolderThrough(HANDLE folder, int depth) {
   if (depth > kMaxTreeDepth) return FALSE;
   std::vector<std::pair<std::wstring, DWORD>> entries;
-  alignas(LARGE_INTEGER) char buffer[16 * 1024];
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-  while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
-    kind = FileIdBothDirectoryInfo;
-    for (size_t at = 0;;) {
-      const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
-      const std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
-      if (name != L"." && name != L"..") entries.emplace_back(name, info->FileAttributes);
-      if (info->NextEntryOffset == 0) break;
-      at += info->NextEntryOffset;
-    }
-  }
-  if (GetLastError() != ERROR_NO_MORE_FILES) return FALSE;
+  if (!ListBelow(folder, &entries)) return FALSE;
   BOOL all = TRUE;
   for (const auto& [name, attributes] : entries) {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
@@ -120,8 +108,9 @@ BOOL RemoveEntryBelow(const char* path, BOOL folder) {
   if (!entry.GetInformation(&information)) return FALSE;
   const DWORD attributes = information.dwFileAttributes;
   const BOOL readOnly = !folder && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly && (information.nNumberOfLinks != 1 ||
-                   !SetAttributesThrough(entry.GetSafeHandle(), attributes & ~FILE_ATTRIBUTE_READONLY)))
+  if (readOnly &&
+      (information.nNumberOfLinks != 1 ||
+       !SetAttributesThrough(entry.GetSafeHandle(), attributes & ~FILE_ATTRIBUTE_READONLY)))
     return FALSE;
   FILE_DISPOSITION_INFO disposition = {TRUE};
   if (SetFileInformationByHandle(entry.GetSafeHandle(), FileDispositionInfo, &disposition,

@@ -38,10 +38,9 @@ HANDLE OpenBelowW(HANDLE folder, const WCHAR* name, size_t chars, DWORD access, 
   HANDLE opened = nullptr;
   const ULONG options = FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT | kOpenForBackup |
                         (folderEntry ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE);
-  const NTSTATUS result =
-      NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr,
-                   FILE_ATTRIBUTE_NORMAL, share,
-                   disposition == CREATE_NEW ? FILE_CREATE : FILE_OPEN, options, nullptr, 0);
+  const NTSTATUS result = NtCreateFile(
+      &opened, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+      disposition == CREATE_NEW ? FILE_CREATE : FILE_OPEN, options, nullptr, 0);
   if (result < 0) {
     SetLastError(RtlNtStatusToDosError(result));
     return INVALID_HANDLE_VALUE;
@@ -71,4 +70,21 @@ BOOL RenameBelow(HANDLE item, HANDLE folder, const char* name, BOOL replace) {
     return FALSE;
   }
   return TRUE;
+}
+
+BOOL ListBelow(HANDLE folder, std::vector<std::pair<std::wstring, DWORD>>* entries) {
+  entries->clear();
+  alignas(LARGE_INTEGER) char buffer[16 * 1024];
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+    kind = FileIdBothDirectoryInfo;
+    for (size_t at = 0;;) {
+      const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+      const std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..") entries->emplace_back(name, info->FileAttributes);
+      if (info->NextEntryOffset == 0) break;
+      at += info->NextEntryOffset;
+    }
+  }
+  return GetLastError() == ERROR_NO_MORE_FILES;
 }

@@ -1,6 +1,10 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 // Opening or making an entry relative to a folder handle the caller holds and has checked, never
 // by a path the file system would resolve again: whatever a name above it now leads to, the entry
 // is looked for in that very folder. A link in the entry's own place is opened as the link
@@ -19,3 +23,8 @@ HANDLE OpenBelowW(HANDLE folder, const WCHAR* name, size_t chars, DWORD access, 
 // folder handle; replaces a file of that name when replace. FALSE with the Win32 reason in
 // GetLastError. (The native call: Wine's SetFileInformationByHandle refuses a root directory.)
 BOOL RenameBelow(HANDLE item, HANDLE folder, const char* name, BOOL replace);
+
+// The entries of the folder held open as folder (listed through the handle, "." and ".." left
+// out): each name as the listing gives it and its attributes. FALSE when the listing failed part
+// way; entries then holds what was read.
+BOOL ListBelow(HANDLE folder, std::vector<std::pair<std::wstring, DWORD>>* entries);

@@ -93,23 +93,12 @@ std::string Lower(std::string text) {
 // have, at any depth of the patch's own folders; a folder the patch lacks, or a link, is one entry.
 void FindForeign(HANDLE folder, const std::string& relative, const ManifestIndex& manifest,
                  const std::set<std::string>& patchFolders, int depth, InstalledPatchCheck* check) {
-  alignas(LARGE_INTEGER) char buffer[16 * 1024];
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-  std::vector<std::pair<std::string, DWORD>> entries;
-  while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
-    kind = FileIdBothDirectoryInfo;
-    for (size_t at = 0;;) {
-      const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
-      char name[MAX_PATH * 2] = {};
-      WideCharToMultiByte(CP_ACP, 0, info->FileName, int(info->FileNameLength / sizeof(WCHAR)),
-                          name, sizeof name - 1, nullptr, nullptr);
-      if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
-        entries.emplace_back(name, info->FileAttributes);
-      if (info->NextEntryOffset == 0) break;
-      at += info->NextEntryOffset;
-    }
-  }
-  for (const auto& [name, attributes] : entries) {
+  std::vector<std::pair<std::wstring, DWORD>> entries;
+  ListBelow(folder, &entries);
+  for (const auto& [wide, attributes] : entries) {
+    char name[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), name, sizeof name - 1, nullptr,
+                        nullptr);
     const std::string path = relative + "\\" + name;
     const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
