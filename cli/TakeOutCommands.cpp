@@ -12,11 +12,9 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/Installations.h"
 #include "cli/ToolFolder.h"
-#include "install/FilesInUse.h"
 #include "install/InstallIntoInstallation.h"
 #include "install/InstallLock.h"
 #include "install/InstallationChain.h"
-#include "install/JournalRollback.h"
 #include "install/PatchCheck.h"
 #include "install/PatchPaths.h"
 #include "install/PathSafety.h"
@@ -29,12 +27,6 @@ constexpr int kMaxUninstallRounds = 8;
 
 std::string ConfigOf(const Installation& installation) {
   return static_cast<const char*>(GetConfigFolder(installation.folder.c_str()));
-}
-
-bool HasKeptGeneration(const Installation& installation) {
-  const std::string config = ConfigOf(installation);
-  return !config.empty() &&
-         IsFolder(GetFileAttributesA((config + "\\" + kPreviousAreaName).c_str()));
 }
 
 // How many of what the patch brings are in the installation: its version file and the vendor
@@ -51,82 +43,86 @@ int PatchItemsLeft(const PatchInfo& patch, const Installation& installation) {
   return left;
 }
 
-// Puts back the installation's kept generation. FALSE, having told the user, when it could not.
-bool RestoreKeptGeneration(CConsoleOutput& out, Installation& installation) {
-  const UndoResult undone = RestorePreviousGeneration(ConfigOf(installation).c_str());
+// How one installation's restore or removal ended, for the run's exit code.
+enum TakeOutEnd { kTakenOut, kTakeOutFailed, kTakeOutRefused, kTakeOutInUse };
+
+// Tells the user how the unit ended and what the installation holds now.
+TakeOutEnd Report(CConsoleOutput& out, const CInstallIntoInstallation& unit, int errors,
+                  Installation& installation) {
   ProbeAgain(&installation);
-  if (undone.refused) {
-    out.Error("%s: not touched: %s", installation.folder.c_str(), undone.why);
-    return false;
+  const char* folder = installation.folder.c_str();
+  const InstallFailure& failure = unit.Failure();
+  if (errors == 0) {
+    out.Line(unit.PutBackKeptGeneration()
+                 ? "%s: put back what the last install replaced or removed (now %s)"
+                 : "%s: nothing kept to put back; the patch was removed (now %s)",
+             folder, installation.stamp.label);
+    return kTakenOut;
   }
-  if (!Undone(undone)) {
-    out.Error("%s: %d step(s) of the last install could not be put back: %s",
-              installation.folder.c_str(), undone.notUndone, undone.why);
-    return false;
+  switch (failure.kind) {
+    case kInstallRefused:
+      out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
+                failure.why.c_str());
+      return kTakeOutRefused;
+    case kInstallFileInUse:
+      // A transient condition: the installation is as it was, and a retry later may do.
+      out.Error("%s: a file is in use, the installation is as it was: %s", folder,
+                failure.why.c_str());
+      return kTakeOutInUse;
+    default:
+      out.Error(unit.PutBackKeptGeneration() ? "%s: the last install was not put back, and the "
+                                               "installation is %s: %s"
+                                             : "%s: the patch was not taken out, and the "
+                                               "installation is %s: %s",
+                folder, failure.kind == kInstallNotRestored ? "not as it was" : "as it was",
+                failure.why.c_str());
+      return kTakeOutFailed;
   }
-  out.Line("%s: put back what the last install replaced or removed (now %s)",
-           installation.folder.c_str(), installation.stamp.label);
-  return true;
 }
 
-// The vendor folders the patch carries and the version file, taken out in one transaction: all
-// of them, or none.
-bool RemovePatch(CConsoleOutput& out, const PatchInfo& patch, Installation& installation) {
+// Restore: the kept generation put back, or, without one, the patch taken out.
+TakeOutEnd RestoreOne(CConsoleOutput& out, const CommandLine& /*line*/, const PatchInfo& patch,
+                      Installation& installation) {
   CInstallIntoInstallation unit(patch, installation.folder.c_str(), InstallOptions{TRUE},
                                 InstallEventSink{nullptr, nullptr}, nullptr);
-  const int errors = unit.RemovePatch();
-  ProbeAgain(&installation);
-  if (errors != 0) {
-    out.Error("%s: the patch was not taken out, and the installation is %s: %s",
-              installation.folder.c_str(),
-              unit.Failure().kind == kInstallNotRestored ? "not as it was" : "as it was",
-              unit.Failure().why.c_str());
-    return false;
-  }
-  out.Line("%s: nothing kept to put back; the patch was removed (now %s)",
-           installation.folder.c_str(), installation.stamp.label);
-  return true;
-}
-
-// TRUE when the installation holds none of the patch afterwards, or its kept generation again.
-bool RestoreOne(CConsoleOutput& out, const CommandLine& /*line*/, const PatchInfo& patch,
-                Installation& installation) {
-  return HasKeptGeneration(installation) ? RestoreKeptGeneration(out, installation)
-                                         : RemovePatch(out, patch, installation);
+  const int errors = unit.Restore();
+  return Report(out, unit, errors, installation);
 }
 
 // TRUE when the installation holds none of the patch afterwards: every kept generation put back
 // in turn (the oldest holds what the first delivery replaced), then whatever of the patch is
 // still there removed. A newer patch than this package's came with a later delivery, which this
 // older package's uninstall must not undo: it stays, unless --allow-downgrade.
-bool UninstallOne(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
-                  Installation& installation) {
+TakeOutEnd UninstallOne(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
+                        Installation& installation) {
   if (!line.allowDowngrade &&
       CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer) {
     out.Line("%s: holds %s, newer than this package's %s: left as it is",
              installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
-    return true;
+    return kTakenOut;
   }
-  for (int round = 0; round < kMaxUninstallRounds && PatchItemsLeft(patch, installation) != 0 &&
-                      HasKeptGeneration(installation);
+  // Each round puts back one generation, or takes out what is left when none is kept.
+  for (int round = 0; round < kMaxUninstallRounds && PatchItemsLeft(patch, installation) != 0;
        ++round) {
-    if (!RestoreKeptGeneration(out, installation)) return false;
+    CInstallIntoInstallation unit(patch, installation.folder.c_str(), InstallOptions{TRUE},
+                                  InstallEventSink{nullptr, nullptr}, nullptr);
+    const int errors = unit.Restore();
+    const TakeOutEnd end = Report(out, unit, errors, installation);
+    if (end != kTakenOut) return end;
   }
-  if (PatchItemsLeft(patch, installation) != 0 && !RemovePatch(out, patch, installation))
-    return false;
   const int left = PatchItemsLeft(patch, installation);
   if (left != 0) {
     out.Error("%s: still holds %d item(s) of the patch after the uninstall.",
               installation.folder.c_str(), left);
-    return false;
+    return kTakeOutFailed;
   }
   out.Line("%s: holds none of the patch", installation.folder.c_str());
-  return true;
+  return kTakenOut;
 }
 
 ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
-                 bool (*takeOutOne)(CConsoleOutput&, const CommandLine&, const PatchInfo&,
-                                    Installation&)) {
+                 TakeOutEnd (*takeOutOne)(CConsoleOutput&, const CommandLine&,
+                                          const PatchInfo&, Installation&)) {
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);
@@ -136,48 +132,36 @@ ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
   std::vector<Installation> chosen;
   if (!ChosenInstallations(line, out, &chosen)) return kExitNoInstallation;
 
-  int failed = 0;
-  int refused = 0;
-  int inUse = 0;
+  int ends[4] = {};                    // installations by TakeOutEnd
   std::vector<FileIdentityInfo> done;  // configuration folders taken out of so far
   for (Installation& installation : chosen) {
-    // Its folders are opened once, checked and held while the patch is taken out: a link or
-    // junction on the way would point the deletes at another folder.
+    // Its folders are opened once and checked before anything is read of them (a newer patch
+    // behind a link is no reason to leave an installation alone), and each folder is taken out
+    // of once, whatever records or names lead to it. The unit opens and checks them again for
+    // its own work; this chain holds them meanwhile.
     CInstallationChain chain;
-    const CInstallationChain::Result opened = chain.Open(installation.folder.c_str(), FALSE);
-    if (opened == CInstallationChain::kChainRedirected) {
+    if (chain.Open(installation.folder.c_str(), FALSE) == CInstallationChain::kChainRedirected) {
       out.Error("%s: not touched, something in it needs a person to look at: %s",
                 installation.folder.c_str(), chain.Why().c_str());
-      ++refused;
+      ++ends[kTakeOutRefused];
       continue;
     }
     FileIdentityInfo identity;
     if (chain.GetIdentity(&identity)) {
       bool again = false;
       for (const FileIdentityInfo& one : done) again = again || SameFolder(one, identity);
-      if (again) continue;  // another record or name of a folder taken out of already
+      if (again) continue;
       done.push_back(identity);
     }
-    // Taking the patch out moves or removes whole vendor folders and the version file: a file in
-    // use among them would stop it half way. Such an installation is left as it is, for a retry.
-    char held[MAX_PATH] = "";
-    DWORD waitedMs = 0;
-    if (opened == CInstallationChain::kChainHeld &&
-        FindFileInUseInVendorFolders(chain.Config().c_str(), patch.listing, &waitedMs, held)) {
-      out.Error("%s: a file is in use, the installation is as it was: %s",
-                installation.folder.c_str(), held);
-      ++inUse;
-      continue;
-    }
-    if (!takeOutOne(out, line, patch, installation)) ++failed;
+    ++ends[takeOutOne(out, line, patch, installation)];
   }
   // Programs and Features says what the installations hold now, whatever was taken out.
   if (!MatchUninstallEntryToInstallations())
     out.Error("The Programs and Features entry could not be brought up to date.");
-  if (refused != 0) return kExitFatal;
-  if (failed != 0) return kExitSomeFailed;
+  if (ends[kTakeOutRefused] != 0) return kExitFatal;
+  if (ends[kTakeOutFailed] != 0) return kExitSomeFailed;
   // Only files in use: a retry later may well succeed.
-  return inUse != 0 ? kExitFileInUse : kExitSuccess;
+  return ends[kTakeOutInUse] != 0 ? kExitFileInUse : kExitSuccess;
 }
 
 }  // namespace

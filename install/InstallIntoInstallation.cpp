@@ -12,6 +12,11 @@
 #include "install/PatchPaths.h"
 #include "install/ReplacedFolder.h"
 
+namespace {
+// OpenChain's answer when the unit may go on (any other is what the unit returns).
+constexpr int kChainChecked = -1;
+}  // namespace
+
 CInstallIntoInstallation::CInstallIntoInstallation(const PatchInfo& patch,
                                                    const char* installFolder,
                                                    InstallOptions options, InstallEventSink events,
@@ -57,27 +62,40 @@ int CInstallIntoInstallation::Install(std::vector<FileIdentityInfo>* installed) 
     Fail(kInstallSkipped, "", std::string("the patch is damaged: ") + why);
     return 1;
   }
-  // The installation's folders, opened once and checked: everything below acts inside them. A
-  // missing arm\config is made in them (once the patch is known to be whole), the folders made
-  // recorded for the rollback.
-  const CInstallationChain::Result opened = m_chain.Open(m_installFolder, TRUE);
-  if (opened != CInstallationChain::kChainHeld) {
-    Fail(opened == CInstallationChain::kChainMissing ? kInstallSkipped : kInstallRefused,
-         m_installFolder, m_chain.Why());
+  // A missing arm\config is made in the chain (once the patch is known to be whole), the folders
+  // made recorded for the rollback.
+  const int opened = OpenChain(TRUE, installed);
+  return opened != kChainChecked ? opened : InstallChecked();
+}
+
+// The installation's folders, opened once and checked: everything the unit does acts inside them.
+// kChainChecked when it may go on; otherwise what the unit returns, its failure noted. One folder
+// in done already (two records, or two names, of it) is kInstallSameFolder and not touched again;
+// a new one is added.
+int CInstallIntoInstallation::OpenChain(BOOL makeConfig, std::vector<FileIdentityInfo>* done) {
+  const CInstallationChain::Result opened = m_chain.Open(m_installFolder, makeConfig);
+  if (opened == CInstallationChain::kChainRedirected) {
+    Fail(kInstallRefused, m_installFolder, m_chain.Why());
     return 1;
   }
-  // Two records, or two names, of one folder: it is installed once.
+  if (opened != CInstallationChain::kChainHeld) {
+    // Nothing to take out of an installation that is gone or has no configuration folder; an
+    // install into one that is gone is skipped.
+    if (!makeConfig) return 0;
+    Fail(kInstallSkipped, m_installFolder, m_chain.Why());
+    return 1;
+  }
   FileIdentityInfo identity;
-  if (installed != nullptr && m_chain.GetIdentity(&identity)) {
-    for (const FileIdentityInfo& done : *installed) {
-      if (SameFolder(done, identity)) {
+  if (done != nullptr && m_chain.GetIdentity(&identity)) {
+    for (const FileIdentityInfo& one : *done) {
+      if (SameFolder(one, identity)) {
         Fail(kInstallSameFolder, m_chain.Config(), "");
         return 0;
       }
     }
-    installed->push_back(identity);
+    done->push_back(identity);
   }
-  return InstallChecked();
+  return kChainChecked;
 }
 
 // The install, once its folders are held and checked.
@@ -179,15 +197,39 @@ int CInstallIntoInstallation::RollBack(int errors, const std::string& failed,
   return errors;
 }
 
-int CInstallIntoInstallation::RemovePatch() {
-  const CInstallationChain::Result opened = m_chain.Open(m_installFolder, FALSE);
-  // Nothing to take out of an installation that is gone or has no configuration folder.
-  if (opened == CInstallationChain::kChainMissing || opened == CInstallationChain::kChainNoConfig)
-    return 0;
-  if (opened != CInstallationChain::kChainHeld) {
-    Fail(kInstallRefused, m_installFolder, m_chain.Why());
+int CInstallIntoInstallation::Restore() {
+  const int opened = OpenChain(FALSE, nullptr);
+  if (opened != kChainChecked) return opened;
+  const std::string kept = m_chain.Config() + "\\" + kPreviousAreaName;
+  if (!IsFolder(GetFileAttributesA(kept.c_str()))) return RemovePatchChecked();
+  DWORD waitedMs = 0;
+  if (!Prepare(TRUE, &waitedMs)) return 1;
+  m_putBackKept = true;
+  UndoResult undone;
+  {
+    PhaseTimer timer(m_times, kPhaseRollBack);
+    undone = RestorePreviousGeneration(m_chain.Config().c_str());
+  }
+  if (undone.refused) {
+    Fail(kInstallRefused, kept, undone.why);
     return 1;
   }
+  if (!Undone(undone)) {
+    Fail(kInstallNotRestored, kept,
+         std::to_string(undone.notUndone) +
+             " step(s) of the last install could not be put back: " + undone.why);
+    return undone.notUndone;
+  }
+  return 0;
+}
+
+int CInstallIntoInstallation::RemovePatch() {
+  const int opened = OpenChain(FALSE, nullptr);
+  return opened != kChainChecked ? opened : RemovePatchChecked();
+}
+
+// Takes the patch out, once the folders are held and checked.
+int CInstallIntoInstallation::RemovePatchChecked() {
   DWORD waitedMs = 0;
   if (!Prepare(TRUE, &waitedMs)) return 1;
   const std::string config = m_chain.Config();

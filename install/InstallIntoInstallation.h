@@ -51,6 +51,13 @@ class CInstallIntoInstallation {
   // elsewhere, leaves the installation exactly as it was. Returns the number of items that failed
   // (0: the installation holds none of the patch, or had none to take out); Failure() says why.
   int RemovePatch();
+  // Undoes the last install: the kept generation is put back (its journal undone where it lies,
+  // as a failed install's would be) through the same checked folders, or, where nothing is kept,
+  // the patch is taken out (RemovePatch). Either leaves the installation as it was when a file of
+  // the vendor folders the patch carries is in use. Returns the number of items that failed;
+  // PutBackKeptGeneration() says which of the two it did.
+  int Restore();
+  bool PutBackKeptGeneration() const { return m_putBackKept; }
 
   const InstallFailure& Failure() const { return m_failure; }
   int FilesStarted() const { return m_filesStarted; }
@@ -66,7 +73,9 @@ class CInstallIntoInstallation {
   const InstallEventSink& Events() const { return m_events; }
 
  private:
+  int OpenChain(BOOL makeConfig, std::vector<FileIdentityInfo>* done);
   int InstallChecked();
+  int RemovePatchChecked();
   BOOL Prepare(BOOL lookForUse, DWORD* waitedMs);
   int InstallWithJournal(DWORD waitedMs);
   int RollBack(int errors, const std::string& failed, const std::string& what);
@@ -95,6 +104,7 @@ class CInstallIntoInstallation {
   std::vector<char> m_copyBuffer;
   int m_filesStarted = 0;
   std::string m_fault;  // the first file that was not what the manifest says, and why
+  bool m_putBackKept = false;
   InstallFailure m_failure;
 };
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "install/InstallIntoInstallation.h"
 #include "install/JournalRollback.h"
 #include "install/PatchRun.h"
-#include "install/InstallIntoInstallation.h"
 #include "tests/install/InstallTrees.h"
 #include "tests/install/TestProcesses.h"
 #include "tests/install/TreeFiles.h"
@@ -264,6 +264,15 @@ std::vector<FaultRow> FaultRows() {
        "not the patch's to take out", kTakeOut, Fixture("EW-inner"), Fixture("outside")},
       {"taking out: arm\\config a link to a folder outside", [] {}, kInstallRefused,
        "not a plain folder", kTakeOut, Fixture("EW-configlink"), Fixture("chain-outside")},
+      {"restoring: arm a link to a folder outside that holds config", [] {}, kInstallRefused,
+       "not a plain folder", kRestoreIt, Fixture("EW-armlink"), Fixture("chain-outside")},
+      {"restoring: a kept generation, a file of the vendor folders held by a second process",
+       [] { WriteTree(Kept(), {}); }, kInstallFileInUse, "obsolete.i79 is in use", kRestoreIt,
+       kInstall, kVictim,
+       [] {
+         holder = std::make_unique<FileHolder>(Join(kConfig, "devices\\QuorVantel\\obsolete.i79"));
+       },
+       [](int) {}, [] { holder.reset(); }},
   };
 }
 
@@ -324,19 +333,14 @@ TEST_F(InstallFaultTest, NothingOutsideChangesTheInstallationStaysAsItWasAndNoRu
     InstallOutcome outcome = kInstallDone;
     std::string why;
     OneRun run{&row, row.install.c_str()};
-    if (row.act == kTakeOut) {
+    if (row.act != kInstallIt) {
       row.afterCheck();
       const PatchInfo patch = PatchBesideThisProgram();  // the unit keeps a reference
       CInstallIntoInstallation unit(patch, row.install.c_str(), InstallOptions{TRUE},
                                     InstallEventSink{nullptr, nullptr}, nullptr);
-      outcome = unit.RemovePatch() == 0 ? kInstallDone : unit.Failure().kind;
+      const int errors = row.act == kTakeOut ? unit.RemovePatch() : unit.Restore();
+      outcome = errors == 0 ? kInstallDone : unit.Failure().kind;
       why = unit.Failure().why;
-    } else if (row.act == kRestoreIt) {
-      const UndoResult result = RestorePreviousGeneration(config.c_str());
-      outcome = result.refused   ? kInstallRefused
-                : Undone(result) ? kInstallDone
-                                 : kInstallNotRestored;
-      why = result.why;
     } else {
       const RunTotals totals = RunOnce(row, &run);
       outcome = run.result.outcome;
