@@ -53,8 +53,9 @@ void ShowEvent(void* context, const InstallEvent& event) {
   if (event.kind == kInstallationFinished) {
     // The reason is the last line of this installation; the final text repeats the first.
     if (event.result->outcome != kInstallDone) {
-      PostStatus(mailbox, "Not installed into %s: %s", event.installation, event.result->reason);
-      run.log.Write("%s: not installed: %s", event.installation, event.result->reason);
+      PostStatus(mailbox, "Not installed into %s: %s", event.installation,
+                 event.result->reason.c_str());
+      run.log.Write("%s: not installed: %s", event.installation, event.result->reason.c_str());
     } else {
       run.log.Write("%s: installed (%d files)", event.installation, event.result->files);
     }
@@ -68,7 +69,7 @@ void ShowEvent(void* context, const InstallEvent& event) {
   char text[kStatusTextSize];
   if (!totals.patchUsable) {
     snprintf(text, sizeof text, "Install patch stopped: the patch is damaged (%s)",
-             totals.patchFault);
+             totals.patchFault.c_str());
   } else if (totals.notRestored != 0) {
     // An installation that could not be put back is in a state nobody chose: the gravest news.
     // The text of old for it; the line before it named the installation and why.
@@ -78,7 +79,7 @@ void ShowEvent(void* context, const InstallEvent& event) {
     snprintf(text, sizeof text,
              "Install patch finished with %d installation(s) rolled back, total elapse %.3f sec "
              "(%s)",
-             totals.rolledBack, seconds, totals.firstReason);
+             totals.rolledBack, seconds, totals.firstReason.c_str());
   } else {
     snprintf(text, sizeof text, "Install patch finished, total elapse %.3f sec", seconds);
   }

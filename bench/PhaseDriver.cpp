@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   const PatchInfo patch = InspectPatch(PatchFolderBeside(program));
   const double checked = clock.Seconds();
   InstallResult result;
-  memset(&result, 0, sizeof result);
+  result = InstallResult{};
   OneInstallation one{argv[1], FALSE};
   const InstallOptions options{strcmp(argv[2], "clear") == 0};
   const RunTotals totals =
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
   printf("peak-working-set %llu\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
-  if (!totals.patchUsable) printf("reason %s\n", totals.patchFault);
-  if (result.outcome != kInstallDone) printf("reason %s\n", result.reason);
+  if (!totals.patchUsable) printf("reason %s\n", totals.patchFault.c_str());
+  if (result.outcome != kInstallDone) printf("reason %s\n", result.reason.c_str());
   return totals.done == 1 ? 0 : 1;
 }

@@ -78,23 +78,23 @@ void ReportInstallation(ConsoleRun& run, Installation& installation, const Insta
       break;
     case kInstallRolledBack:
       out.Error("%s: rolled back, the installation is as it was (patch %s): %s", folder,
-                installation.stamp.label, result.reason);
+                installation.stamp.label, result.reason.c_str());
       break;
     case kInstallSkipped:
-      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason);
+      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason.c_str());
       break;
     case kInstallFileInUse:
       // Not begun, or put back: what it had replaced by then is moved back.
       out.Error("%s: a file is in use, the installation is as it was (patch %s): %s", folder,
-                installation.stamp.label, result.reason);
+                installation.stamp.label, result.reason.c_str());
       break;
     case kInstallNotRestored:
       out.Error("%s: failed and could not be put back; what was replaced is kept in %s: %s", folder,
-                kUndoAreaName, result.reason);
+                kUndoAreaName, result.reason.c_str());
       break;
     case kInstallRefused:
       out.Error("%s: not touched, something in it needs a person to look at: %s", folder,
-                result.reason);
+                result.reason.c_str());
       break;
     case kInstallSameFolder:  // never posted: the run reports one folder once
       break;
@@ -201,7 +201,7 @@ std::vector<Installation> KeepNewer(CConsoleOutput& out, const PatchInfo& patch,
 ExitCode ExitCodeOf(CConsoleOutput& out, const RunTotals& totals,
                     const std::vector<Ending>& endings) {
   if (!totals.patchUsable) {
-    out.Error("The patch is damaged: %s.", totals.patchFault);
+    out.Error("The patch is damaged: %s.", totals.patchFault.c_str());
     return kExitPatchDamaged;
   }
   const int all = int(endings.size());

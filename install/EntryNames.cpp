@@ -3,6 +3,17 @@
 #include <cctype>
 #include <cstring>
 
+BOOL JoinItemPath(std::string* item, const std::string& folder, const char* name,
+                  size_t maxLength) {
+  const bool needsSeparator = folder.empty() || folder.back() != '\\';
+  *item = folder + (needsSeparator ? "\\" : "") + name;
+  if (item->size() > maxLength || item->size() >= MAX_PATH) {
+    item->clear();
+    return FALSE;
+  }
+  return TRUE;
+}
+
 BOOL JoinItemPath(char* item, const char* folder, const char* name, size_t maxLength) {
   const size_t folderLength = strlen(folder);
   const bool needsSeparator = folderLength == 0 || folder[folderLength - 1] != '\\';

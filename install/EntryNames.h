@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "classlib/Platform.h"
 
@@ -9,6 +10,9 @@
 // folder, a backslash unless folder ends in one, and name into item (MAX_PATH bytes). FALSE, with
 // item empty, when the result would be longer than maxLength.
 BOOL JoinItemPath(char* item, const char* folder, const char* name, size_t maxLength);
+// The same, joined into a string.
+BOOL JoinItemPath(std::string* item, const std::string& folder, const char* name,
+                  size_t maxLength);
 
 // TRUE for "." and "..", which every listing gives beside the folder's own entries.
 BOOL IsDotEntry(const char* name);

@@ -11,10 +11,7 @@
 namespace {
 
 void CountError(FolderWalk* walk, const char* path) {
-  if (walk->errorCount++ == 0) {
-    strncpy(walk->firstError, path, sizeof walk->firstError - 1);
-    walk->firstError[sizeof walk->firstError - 1] = '\0';
-  }
+  if (walk->errorCount++ == 0) walk->firstError = path;
 }
 
 BOOL PlaceFile(FolderWalk* walk, const char* source, const char* destination, DWORD existing) {

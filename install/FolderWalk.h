@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "install/PathSafety.h"
 
@@ -37,7 +38,7 @@ typedef BOOL (*CopyFileStep)(FolderWalk* walk, const char* source, const char* d
 // nothing in it before writing.
 typedef BOOL (*MakeFolderStep)(FolderWalk* walk, const char* path);
 
-// One walk's state; zero-filled before the first CopyFolderTree of the walk.
+// One walk's state; value-initialised ({}) before the first CopyFolderTree of the walk.
 struct FolderWalk {
   CopyItemHook hook;          // may be null
   CopyFileStep copyFile;      // may be null: CopyFileA over the destination
@@ -47,7 +48,7 @@ struct FolderWalk {
   BOOL dryRun;
   void* context;              // the owner's, for the hook and the steps
   int32_t errorCount;         // items that did not reach the destination, see CopyFolderTree
-  char firstError[MAX_PATH];  // the path of the first item counted, as far as it fits
+  std::string firstError;     // the path of the first item counted
   // Where the destination root really is, every link resolved ("\\?\C:\..."); set by the walk's
   // first CopyFolderTree. Nothing is written that does not resolve below it.
   char destinationRoot[kResolvedPathSize];

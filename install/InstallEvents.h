@@ -1,13 +1,13 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "install/InstallPhases.h"
 
 // What an install run reports as it goes, typed, to whoever shows it: the dialog formats its
 // status lines from these, the console tool its progress, log and exit code. Nothing here is
 // text to be read back.
-
-constexpr int kReasonSize = 1024;  // a reason is cut to 1023 characters
 
 // How the install into one installation ended.
 enum InstallOutcome {
@@ -24,22 +24,22 @@ enum InstallOutcome {
 };
 
 struct InstallResult {
-  InstallOutcome outcome;
-  int files;                 // patch files the install began to place
-  char reason[kReasonSize];  // why it is not done, for the user; empty when done
-  InstallPhaseTimes phases;  // where its time went
+  InstallOutcome outcome = kInstallDone;
+  int files = 0;              // patch files the install began to place
+  std::string reason;         // why it is not done, for the user; empty when done
+  InstallPhaseTimes phases{};  // where its time went
 };
 
 // A whole run, when it ends.
 struct RunTotals {
-  BOOL patchUsable;              // FALSE: the patch was refused and no installation was touched
-  char patchFault[kReasonSize];  // why it was refused
-  int installations;             // installations the run reached
-  int done;
-  int rolledBack;   // rolled back or skipped: each is as it was before the run
-  int notRestored;  // not restored or refused: each needs a person
-  DWORD elapsedMs;
-  char firstReason[kReasonSize];  // the reason of the first installation that is not done
+  BOOL patchUsable = FALSE;  // FALSE: the patch was refused and no installation was touched
+  std::string patchFault;    // why it was refused
+  int installations = 0;     // installations the run reached
+  int done = 0;
+  int rolledBack = 0;   // rolled back or skipped: each is as it was before the run
+  int notRestored = 0;  // not restored or refused: each needs a person
+  DWORD elapsedMs = 0;
+  std::string firstReason;  // the reason of the first installation that is not done
 };
 
 enum InstallEventKind {

@@ -57,9 +57,7 @@ int CInstallIntoInstallation::Install(std::vector<FileIdentityInfo>* installed) 
     loaded = LoadManifestIndex(ManifestOf(patch).c_str(), &m_manifest, &check);
   }
   if (!loaded) {
-    char why[kReasonSize];
-    DescribeManifestCheck(check, why, sizeof why);
-    Fail(kInstallSkipped, "", std::string("the patch is damaged: ") + why);
+    Fail(kInstallSkipped, "", "the patch is damaged: " + DescribeManifestCheck(check));
     return 1;
   }
   // A missing arm\config is made in the chain (once the patch is known to be whole), the folders
@@ -167,7 +165,7 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
   }
   // A file that was not what the manifest says is named as such; any other failure by its path.
   const std::string held = m_journal.held;
-  const std::string failed = m_walk.firstError[0] != '\0' ? m_walk.firstError : config;
+  const std::string failed = !m_walk.firstError.empty() ? m_walk.firstError : config;
   return RollBack(errors, failed,
                   !held.empty()      ? held + " is in use"
                   : !m_fault.empty() ? m_fault
@@ -339,7 +337,7 @@ BOOL CInstallIntoInstallation::MoveReplacedFolderAside(const char* source,
   PhaseTimer timer(m_times, kPhaseBackups);
   for (const std::string& file : files) {
     if (IsFileInUse(file.c_str(), &m_journal.waitedMs)) {
-      snprintf(m_journal.held, sizeof m_journal.held, "%s", file.c_str());
+      m_journal.held = file;
       return FALSE;
     }
   }
@@ -360,8 +358,7 @@ void CInstallIntoInstallation::BeforeItem(FolderWalk* walk, const char* source,
     if (cleared ? PathFileExistsA(destination) && !unit->ClearVendorFolder(destination)
                 : !unit->MoveReplacedFolderAside(source, destination)) {
       ++walk->errorCount;
-      if (walk->errorCount == 1)
-        strncpy(walk->firstError, destination, sizeof walk->firstError - 1);
+      if (walk->errorCount == 1) walk->firstError = destination;
     }
     return;
   }
@@ -408,11 +405,11 @@ int InstallPatch(const PatchInfo& patch, const char* installFolder, InstallOptio
                  std::vector<FileIdentityInfo>* installed) {
   InstallResult ignored;
   if (result == nullptr) result = &ignored;
-  memset(result, 0, sizeof *result);
+  *result = InstallResult{};
   CInstallIntoInstallation unit(patch, installFolder, options, events, &result->phases);
   const int errors = unit.Install(installed);
   result->outcome = unit.Failure().kind;
-  snprintf(result->reason, sizeof result->reason, "%s", unit.Failure().why.c_str());
+  result->reason = unit.Failure().why;
   result->files = unit.FilesStarted();
   return errors;
 }

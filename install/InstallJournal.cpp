@@ -44,15 +44,15 @@ BOOL KeptName(InstallJournal* journal, const char* suffix, char* path, char* kep
   const int32_t bucket = journal->steps / kBackupsPerFolder;
   snprintf(kept, MAX_PATH, "%d\\%d%s", static_cast<int>(bucket), static_cast<int>(journal->steps),
            suffix);
-  char folder[MAX_PATH];
-  char name[32];
-  snprintf(name, sizeof name, "%d", static_cast<int>(bucket));
-  if (!JoinItemPath(folder, journal->undoArea, name, MAX_PATH - 1)) return FALSE;
+  std::string folder;
+  if (!JoinItemPath(&folder, journal->undoArea, std::to_string(bucket).c_str(), MAX_PATH - 1))
+    return FALSE;
   if (bucket != journal->bucketMade) {
-    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return FALSE;
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      return FALSE;
     journal->bucketMade = bucket;
   }
-  return JoinItemPath(path, journal->undoArea, kept, MAX_PATH - 1);
+  return JoinItemPath(path, journal->undoArea.c_str(), kept, MAX_PATH - 1);
 }
 
 // The folder part of path, a path below the configuration folder, as a handle checked to lead
@@ -69,23 +69,24 @@ InstallJournal::HeldFolder* LeastRecentlyUsed(InstallJournal* journal) {
 
 HANDLE CheckedFolderOf(InstallJournal* journal, const char* path, const char** leaf) {
   const char* cut = strrchr(path, '\\');
-  if (cut == nullptr || PathBelow(path, journal->config) == nullptr) return nullptr;
+  if (cut == nullptr || PathBelow(path, journal->config.c_str()) == nullptr) return nullptr;
   *leaf = cut + 1;
   const size_t length = static_cast<size_t>(cut - path);
   for (InstallJournal::HeldFolder& held : journal->heldFolders) {
-    if (held.handle.IsOpen() && strlen(held.path) == length &&
-        _strnicmp(held.path, path, length) == 0) {
+    if (held.handle.IsOpen() && held.path.size() == length &&
+        _strnicmp(held.path.c_str(), path, length) == 0) {
       held.lastUse = ++journal->folderUses;
       return held.handle.GetSafeHandle();
     }
   }
   InstallJournal::HeldFolder* least = LeastRecentlyUsed(journal);
   char resolved[kResolvedPathSize];
-  snprintf(least->path, sizeof least->path, "%.*s", static_cast<int>(length), path);
-  if (!OpenFolderWhereNamed(least->path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            &least->handle, resolved)) {
+  least->path.assign(path, length);
+  if (!OpenFolderWhereNamed(least->path.c_str(),
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &least->handle,
+                            resolved)) {
     least->handle.Close();
-    least->path[0] = '\0';
+    least->path.clear();
     return nullptr;
   }
   least->lastUse = ++journal->folderUses;
@@ -96,7 +97,7 @@ HANDLE CheckedFolderOf(InstallJournal* journal, const char* path, const char** l
 // made in it next, in place of the least recently used.
 void HoldMadeFolder(InstallJournal* journal, const char* folder, CFileHandle* made) {
   InstallJournal::HeldFolder* least = LeastRecentlyUsed(journal);
-  snprintf(least->path, sizeof least->path, "%s", folder);
+  least->path = folder;
   least->handle.Attach(made->Detach());
   least->lastUse = ++journal->folderUses;
 }
@@ -144,7 +145,7 @@ BOOL MoveToBackup(InstallJournal* journal, const char* path, const char* backup)
     const MoveResult moved = MoveFileBelow(journal->resolvedConfig, path, backup);
     if (moved != kHeld) return moved == kMoved;
     if (!WaitToTryAgain(tries, &journal->waitedMs)) {
-      snprintf(journal->held, sizeof journal->held, "%s", path);
+      journal->held = path;
       return FALSE;
     }
   }
@@ -155,7 +156,7 @@ BOOL MoveToBackup(InstallJournal* journal, const char* path, const char* backup)
 void ReleaseHeldFolders(InstallJournal* journal) {
   for (InstallJournal::HeldFolder& held : journal->heldFolders) {
     held.handle.Close();
-    held.path[0] = '\0';
+    held.path.clear();
   }
 }
 
@@ -163,24 +164,23 @@ BOOL BeginJournal(InstallJournal* journal, const char* config) {
   journal->file.Close();
   journal->steps = 0;
   journal->bucketMade = -1;
-  journal->held[0] = '\0';
+  journal->held.clear();
   journal->waitedMs = 0;
-  if (strlen(config) >= MAX_PATH) return FALSE;
-  strcpy(journal->config, config);
-  char path[MAX_PATH];
-  if (!JoinItemPath(journal->undoArea, config, kUndoAreaName, MAX_PATH - 1) ||
-      !JoinItemPath(path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
-      GetFileAttributesA(journal->undoArea) != INVALID_FILE_ATTRIBUTES ||
-      !ResolvePath(config, journal->resolvedConfig) || !CreateProtectedFolder(journal->undoArea)) {
+  journal->config = config;
+  std::string path;
+  if (!JoinItemPath(&journal->undoArea, journal->config, kUndoAreaName, MAX_PATH - 1) ||
+      !JoinItemPath(&path, journal->undoArea, kJournalName, MAX_PATH - 1) ||
+      GetFileAttributesA(journal->undoArea.c_str()) != INVALID_FILE_ATTRIBUTES ||
+      !ResolvePath(config, journal->resolvedConfig) ||
+      !CreateProtectedFolder(journal->undoArea.c_str())) {
     return FALSE;
   }
-  journal->file.Create(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+  journal->file.Create(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH);
-  char header[64];
-  snprintf(header, sizeof header, "%s\r\n", kJournalHeader);
-  if (!Append(journal, header, strlen(header))) {
+  const std::string header = std::string(kJournalHeader) + "\r\n";
+  if (!Append(journal, header.data(), header.size())) {
     journal->file.Close();
-    RemoveOwnTree(journal->undoArea);
+    RemoveOwnTree(journal->undoArea.c_str());
     return FALSE;
   }
   return TRUE;
@@ -191,7 +191,7 @@ BOOL JournalConfigMade(InstallJournal* journal, int levels) {
 }
 
 BOOL JournalMakeFolder(InstallJournal* journal, const char* folder) {
-  const char* target = PathBelow(folder, journal->config);
+  const char* target = PathBelow(folder, journal->config.c_str());
   const char* leaf = nullptr;
   HANDLE parent = target != nullptr ? CheckedFolderOf(journal, folder, &leaf) : nullptr;
   if (parent == nullptr) return FALSE;
@@ -219,7 +219,7 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
   const BOOL replacing = existing != INVALID_FILE_ATTRIBUTES;
   if (IsFolder(existing)) return FALSE;  // a folder is never replaced by a file
   if (replacing && !KeptName(journal, ".bak", backup, kept)) return FALSE;
-  const char* target = PathBelow(destination, journal->config);
+  const char* target = PathBelow(destination, journal->config.c_str());
   if (target == nullptr ||
       !WriteStep(journal,
                  JournalStep{replacing ? kStepFileRenewed : kStepFileMade, 0, target, kept, 0})) {
@@ -244,7 +244,7 @@ BOOL JournalPlaceFile(InstallJournal* journal, const char* source, const char* d
 BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   char aside[MAX_PATH];
   char kept[MAX_PATH];
-  const char* target = PathBelow(folder, journal->config);
+  const char* target = PathBelow(folder, journal->config.c_str());
   if (target == nullptr || !KeptName(journal, ".dir", aside, kept) ||
       !WriteStep(journal, JournalStep{kStepFolderMovedAside, 0, target, kept, 0})) {
     return FALSE;
@@ -253,10 +253,10 @@ BOOL JournalMoveAside(InstallJournal* journal, const char* folder) {
   // would land in the undo area: it is let go of first.
   const size_t length = strlen(folder);
   for (InstallJournal::HeldFolder& held : journal->heldFolders) {
-    if (_strnicmp(held.path, folder, length) == 0 &&
-        (held.path[length] == '\0' || held.path[length] == '\\')) {
+    if (_strnicmp(held.path.c_str(), folder, length) == 0 &&
+        (held.path.size() == length || held.path[length] == '\\')) {
       held.handle.Close();
-      held.path[0] = '\0';
+      held.path.clear();
     }
   }
   // By a handle found to lead below the configuration folder, as a replaced file is moved: a
@@ -268,7 +268,7 @@ BOOL DiscardJournal(InstallJournal* journal) {
   const BOOL noted = WriteStep(journal, JournalStep{kStepCommitted, 0, "", "", 0});
   journal->file.Close();
   ReleaseHeldFolders(journal);
-  return RemoveOwnTree(journal->undoArea) && noted;
+  return RemoveOwnTree(journal->undoArea.c_str()) && noted;
 }
 
 BOOL CommitJournal(InstallJournal* journal) {
@@ -277,14 +277,15 @@ BOOL CommitJournal(InstallJournal* journal) {
   journal->file.Close();
   if (!noted) {
     // Without its mark the area would be rolled back by the next run: it goes now instead.
-    RemoveOwnTree(journal->undoArea);
+    RemoveOwnTree(journal->undoArea.c_str());
     return FALSE;
   }
-  char previous[MAX_PATH];
-  if (!JoinItemPath(previous, journal->config, kPreviousAreaName, MAX_PATH - 1) ||
-      (GetFileAttributesA(previous) != INVALID_FILE_ATTRIBUTES && !RemoveOwnTree(previous)) ||
-      !MoveFileExA(journal->undoArea, previous, MOVEFILE_WRITE_THROUGH)) {
-    RemoveOwnTree(journal->undoArea);
+  std::string previous;
+  if (!JoinItemPath(&previous, journal->config, kPreviousAreaName, MAX_PATH - 1) ||
+      (GetFileAttributesA(previous.c_str()) != INVALID_FILE_ATTRIBUTES &&
+       !RemoveOwnTree(previous.c_str())) ||
+      !MoveFileExA(journal->undoArea.c_str(), previous.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    RemoveOwnTree(journal->undoArea.c_str());
     return FALSE;
   }
   return TRUE;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "classlib/FileHandle.h"
@@ -18,8 +19,8 @@
 // files. Both are made for SYSTEM and Administrators alone (ProtectedArea.h).
 
 struct InstallJournal {
-  char config[MAX_PATH] = "";    // the configuration folder; every step lies below it
-  char undoArea[MAX_PATH] = "";  // <config>\QX48_EWARM_patch.undo
+  std::string config;    // the configuration folder; every step lies below it
+  std::string undoArea;  // <config>\QX48_EWARM_patch.undo
   char resolvedConfig[kResolvedPathSize] = "";  // where config really is (ResolvePath)
   CFileHandle file;                             // the journal, appended to write-through
   int32_t steps = 0;                            // lines written so far; names each backup uniquely
@@ -29,14 +30,14 @@ struct InstallJournal {
   // installation's budget for waiting, of which this much is spent; one still held is named in
   // held.
   DWORD waitedMs = 0;
-  char held[MAX_PATH] = "";
+  std::string held;
   // The folders files and folders were last made in, each opened once and found to be where its
   // name says (OpenFolderWhereNamed), or made by the install itself in such a folder: everything
   // made in one is made relative to its handle, so a folder on the way swapped for a link since
   // the check changes nothing of where it lands. A few are kept, the least recently used given
   // up first, since the walk goes back and forth between a folder and the folders it makes in it.
   struct HeldFolder {
-    char path[MAX_PATH] = "";
+    std::string path;
     CFileHandle handle;
     uint32_t lastUse = 0;
   };

@@ -12,6 +12,7 @@
 #include "classlib/FileHandle.h"
 #include "install/EntriesBelow.h"
 #include "install/EntryNames.h"
+#include "install/FormattedText.h"
 #include "install/OwnFiles.h"
 #include "install/PathSafety.h"
 #include "install/ProtectedArea.h"
@@ -25,11 +26,16 @@ BOOL Exists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+UndoResult Ended(int notUndone, BOOL refused, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
 UndoResult Ended(int notUndone, BOOL refused, const char* format, ...) {
   UndoResult result{notUndone, refused, ""};
   va_list arguments;
   va_start(arguments, format);
-  vsnprintf(result.why, sizeof result.why, format, arguments);
+  result.why = FormattedTextV(format, arguments);
   va_end(arguments);
   return result;
 }
@@ -203,7 +209,7 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
   if (!Exists(path)) {
     // Killed before its journal existed: the run had done nothing yet.
     pin.Close();
-    return RemoveOwnTree(areaPath) ? Ended(0, FALSE, "") : Ended(1, FALSE, "%s stays", areaPath);
+    return RemoveOwnTree(areaPath) ? UndoResult{} : Ended(1, FALSE, "%s stays", areaPath);
   }
   std::vector<char> text;
   std::vector<JournalStep> steps;
@@ -212,12 +218,12 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
     return Ended(1, FALSE, "%s cannot be read", path);
   const std::vector<size_t> lineStarts = LineStarts(text);
   if (!ParseJournal(text.data(), text.size(), &steps, &fault)) {
-    return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why);
+    return Ended(0, TRUE, "%s is not executed: line %d: %s", path, fault.line, fault.why.c_str());
   }
   if (!steps.empty() && steps.back().kind == kStepCommitted && !evenIfCommitted) {
     pin.Close();
     KeepAsPrevious(config, undoArea);
-    return Ended(0, FALSE, "");
+    return UndoResult{};
   }
   // Every path is checked before the first step is undone: a journal with one that leads
   // elsewhere is not begun.
@@ -268,7 +274,7 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
     if (cut == nullptr) break;
     *cut = '\0';
   }
-  return failed == 0 ? Ended(0, FALSE, "")
+  return failed == 0 ? UndoResult{}
                      : Ended(failed, FALSE, "%s could not be removed", config);
 }
 
@@ -278,13 +284,13 @@ UndoResult RollBackJournal(InstallJournal* journal) {
   // A folder the install made is removed below; a handle still open on it would keep it.
   ReleaseHeldFolders(journal);
   journal->file.Close();
-  return RollBackArea(journal->config, kUndoAreaName, FALSE, UndoProgress{});
+  return RollBackArea(journal->config.c_str(), kUndoAreaName, FALSE, UndoProgress{});
 }
 
 UndoResult RecoverUndoArea(const char* config) {
   char undoArea[MAX_PATH];
   if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) || !Exists(undoArea)) {
-    return Ended(0, FALSE, "");
+    return UndoResult{};
   }
   return RollBackArea(config, kUndoAreaName, FALSE, UndoProgress{});
 }

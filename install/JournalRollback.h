@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "install/InstallJournal.h"
 
 // Undoing a journal, last step first. The undo area and the kept generation lie in a folder that
@@ -11,10 +13,10 @@
 // leaves the journal, so a rollback that is killed is finished by the next one, never repeated.
 
 struct UndoResult {
-  int notUndone;  // steps left to undo, from the first that could not be; the area stays with
-                  // exactly those in its journal, for the next run to try
-  BOOL refused;   // the area or its journal was not trusted: nothing was done
-  char why[512];  // for either: the area, and for a refusal the line and what failed
+  int notUndone = 0;  // steps left to undo, from the first that could not be; the area stays
+                      // with exactly those in its journal, for the next run to try
+  BOOL refused = FALSE;  // the area or its journal was not trusted: nothing was done
+  std::string why;       // for either: the area, and for a refusal the line and what failed
 };
 
 // Told after each step a rollback has undone that changed the installation, last step first.

@@ -11,7 +11,7 @@ constexpr int kMaxFields = 3;  // the kind and at most two paths
 
 void Refuse(JournalFault* fault, int line, const char* why) {
   fault->line = line;
-  snprintf(fault->why, sizeof fault->why, "%s", why);
+  fault->why = why;
 }
 
 // TRUE when the first component of path is one of the install's own areas, which no step of an

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "classlib/Platform.h"
@@ -40,8 +41,8 @@ struct JournalStep {
 
 // Why a journal was refused: the first line that failed (1 is the first line of the file).
 struct JournalFault {
-  int line;
-  char why[160];
+  int line = 0;
+  std::string why;
 };
 
 // The longest line a step may take: three paths of MAX_PATH and the separators.

@@ -26,9 +26,7 @@ BOOL FindFault(PatchInfo* patchInfo, std::string* fault) {
       patch.folder.c_str(), ManifestOf(patch.folder).c_str(), &check, &patch.listing);
   patchInfo->hasManifest = verdict != kManifestAbsent;
   if (verdict != kManifestAbsent && verdict != kManifestMatches) {
-    char text[kReasonSize];
-    DescribeManifestCheck(check, text, sizeof text);
-    *fault = text;
+    *fault = DescribeManifestCheck(check);
     return TRUE;
   }
   BOOL hasVersionFile = FALSE;

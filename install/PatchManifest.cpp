@@ -33,7 +33,7 @@ std::string& BoundDigest() {
 
 BOOL Fail(ManifestCheck* check, ManifestVerdict verdict, const char* path) {
   check->verdict = verdict;
-  snprintf(check->path, sizeof check->path, "%s", path);
+  check->path = path;
   return FALSE;
 }
 
@@ -143,7 +143,7 @@ void BindManifestDigest(const char* sha256Hex) {
 }
 
 BOOL LoadManifestIndex(const char* manifest, ManifestIndex* index, ManifestCheck* check) {
-  memset(check, 0, sizeof *check);
+  *check = ManifestCheck{};
   index->entries.clear();
   index->present = manifest != nullptr && manifest[0] != '\0' &&
                    GetFileAttributesA(manifest) != INVALID_FILE_ATTRIBUTES;
@@ -168,7 +168,7 @@ const ManifestEntry* FindManifestEntry(const ManifestIndex& index, const char* p
 
 ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* manifest,
                                           ManifestCheck* check, const TreeListing* listing) {
-  memset(check, 0, sizeof *check);
+  *check = ManifestCheck{};
   check->verdict = kManifestMatches;
   if (manifest == nullptr || manifest[0] == '\0' ||
       GetFileAttributesA(manifest) == INVALID_FILE_ATTRIBUTES) {
@@ -203,27 +203,20 @@ ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* m
   return check->verdict;
 }
 
-void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size) {
-  const char* format = "";
+std::string DescribeManifestCheck(const ManifestCheck& check) {
   switch (check.verdict) {
     case kManifestUnreadable:
-      format = check.path[0] != '\0' ? "its manifest is unreadable at line %s"
-                                     : "its manifest is unreadable%s";
-      break;
+      return check.path.empty() ? "its manifest is unreadable"
+                                : "its manifest is unreadable at line " + check.path;
     case kPatchFileMissing:
-      format = "%s is missing";
-      break;
+      return check.path + " is missing";
     case kPatchFileDiffers:
-      format = "%s differs from its manifest";
-      break;
+      return check.path + " differs from its manifest";
     case kPatchFileExtra:
-      format = "%s is not in the manifest";
-      break;
+      return check.path + " is not in the manifest";
     case kManifestNotBound:
-      format = "its manifest is not the one this program was built with%s";
-      break;
+      return "its manifest is not the one this program was built with" + check.path;
     default:
-      break;
+      return std::string();
   }
-  snprintf(text, size, format, check.path);
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "install/ManifestLine.h"
@@ -24,8 +25,8 @@ enum ManifestVerdict {
 };
 
 struct ManifestCheck {
-  ManifestVerdict verdict;
-  char path[MAX_PATH];  // the first bad file below the patch folder, or the manifest's line number
+  ManifestVerdict verdict = kManifestAbsent;
+  std::string path;  // the first bad file below the patch folder, or the manifest's line number
 };
 
 // The manifest's lines by path, for the copy to check each file against as it reads it.
@@ -57,4 +58,4 @@ ManifestVerdict CheckPatchAgainstManifest(const char* patchFolder, const char* m
 
 // The verdict for the user, e.g. "devices\QuorVantel\a.i79 differs from its manifest"; empty for
 // kManifestAbsent and kManifestMatches.
-void DescribeManifestCheck(const ManifestCheck& check, char* text, size_t size);
+std::string DescribeManifestCheck(const ManifestCheck& check);

@@ -26,9 +26,7 @@ void Count(RunTotals* totals, const InstallResult& result) {
     case kInstallSameFolder:  // not reached: the run counts one folder once
       return;
   }
-  if (totals->firstReason[0] == '\0') {
-    snprintf(totals->firstReason, sizeof totals->firstReason, "%s", result.reason);
-  }
+  if (totals->firstReason.empty()) totals->firstReason = result.reason;
 }
 
 }  // namespace
@@ -37,7 +35,6 @@ RunTotals RunPatchInstall(const std::string& patchFolder, const PatchInfo* inspe
                           InstallationSource installations, InstallOptions options,
                           InstallEventSink events) {
   RunTotals totals;
-  memset(&totals, 0, sizeof totals);
   const DWORD start = GetTickCount();
   PatchInfo own;
   if (inspected == nullptr) {
@@ -48,9 +45,8 @@ RunTotals RunPatchInstall(const std::string& patchFolder, const PatchInfo* inspe
   totals.patchUsable = patch.state == PatchState::kUsable;
   if (!totals.patchUsable) {
     // A damaged patch would leave every installation with a damaged patch: nothing is touched.
-    snprintf(totals.patchFault, sizeof totals.patchFault, "%s",
-             patch.state == PatchState::kMissing ? "no patch folder beside the program"
-                                                 : patch.fault.c_str());
+    totals.patchFault = patch.state == PatchState::kMissing ? "no patch folder beside the program"
+                                                            : patch.fault;
   } else {
     std::vector<FileIdentityInfo> installed;  // the configuration folders installed so far
     for (const char* folder = installations.next(installations.context); folder != nullptr;

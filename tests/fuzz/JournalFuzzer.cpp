@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<JournalStep> steps;
   JournalFault fault;
   if (!ParseJournal(text.data(), size, &steps, &fault)) {
-    FUZZ_CHECK(steps.empty() && fault.line >= 1 && fault.why[0] != '\0');
+    FUZZ_CHECK(steps.empty() && fault.line >= 1 && !fault.why.empty());
     return 0;
   }
   for (const JournalStep& step : steps) {

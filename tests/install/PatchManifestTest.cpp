@@ -119,8 +119,7 @@ TEST_F(PatchManifestTest, APatchIsCheckedFileByFileAgainstItsManifest) {
     ManifestCheck check;
     EXPECT_EQ(c.verdict, CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check));
     EXPECT_EQ(c.verdict, check.verdict);
-    char text[512];
-    DescribeManifestCheck(check, text, sizeof text);
+    const std::string text = DescribeManifestCheck(check);
     if (c.text != nullptr) {
       EXPECT_EQ(std::string(c.text), text);
     }
@@ -161,8 +160,7 @@ TEST_F(PatchManifestTest, OfSeveralBadFilesTheFirstInTheManifestIsNamed) {
     for (int i : c.missing) DeleteFileA(Join(kPatch, path(i)).c_str());
     ManifestCheck check;
     CheckPatchAgainstManifest(kPatch.c_str(), kManifest.c_str(), &check);
-    char text[512];
-    DescribeManifestCheck(check, text, sizeof text);
+    const std::string text = DescribeManifestCheck(check);
     EXPECT_EQ(c.named, text);
   }
 }
