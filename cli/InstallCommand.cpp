@@ -134,7 +134,7 @@ ExitCode DryRun(CConsoleOutput& out, const CommandLine& line, const PatchInfo& p
   for (const Installation& installation : chosen) {
     Foretold foretold{
         !line.allowDowngrade &&
-            CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer,
+            CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer,
         InstallPlan()};
     if (foretold.keptNewer) {
       out.Line("%s: holds patch %s, newer than this package's %s: would be left as it is",
@@ -182,8 +182,12 @@ std::vector<Installation> KeepNewer(CConsoleOutput& out, const PatchInfo& patch,
   std::vector<Installation> toInstall;
   for (Installation& installation : chosen) {
     ProbeAgain(&installation);
+    if (ClaimsUndeliveredNewer(installation.folder.c_str(), installation.stamp, patch.stamp.label))
+      out.Line("%s: its version file says %s, but no install of %s was recorded there: "
+               "installed over like an older patch",
+               installation.folder.c_str(), installation.stamp.label, installation.stamp.label);
     const bool kept =
-        CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer;
+        CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer;
     newer->push_back(kept);
     if (!kept) {
       toInstall.push_back(installation);

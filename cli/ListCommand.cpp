@@ -23,7 +23,7 @@ void PrintJson(const std::vector<Installation>& installations, const PatchInfo& 
             ",\"installedPatch\":" + JsonString(one.stamp.label) +
             ",\"installedDate\":" + JsonString(one.stamp.state != 0 ? one.stamp.date : "") +
             ",\"current\":" +
-            (usable && HoldsPatchVersion(one.stamp, patch.stamp.label) ? "true" : "false") + "}";
+            (usable && HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label) ? "true" : "false") + "}";
   }
   PrintJsonDocument(json + "]}");
 }
@@ -43,7 +43,7 @@ ExitCode RunList(const CommandLine& line, CConsoleOutput& out) {
     }
     for (const Installation& one : installations) {
       out.Line("%-12s  %-10s  %-11s  %s", one.versionText.c_str(), one.stamp.label,
-               patch.state == PatchState::kUsable && HoldsPatchVersion(one.stamp, patch.stamp.label)
+               patch.state == PatchState::kUsable && HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label)
                    ? "current"
                    : "not current",
                one.folder.c_str());

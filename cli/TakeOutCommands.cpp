@@ -96,7 +96,7 @@ TakeOutEnd RestoreOne(CConsoleOutput& out, const CommandLine& /*line*/, const Pa
 TakeOutEnd UninstallOne(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
                         Installation& installation) {
   if (!line.allowDowngrade &&
-      CompareInstalledPatch(installation.stamp, patch.stamp.label) == PatchStanding::kNewer) {
+      CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer) {
     out.Line("%s: holds %s, newer than this package's %s: left as it is",
              installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
     return kTakenOut;

@@ -76,22 +76,22 @@ BOOL IsFileInUse(const char* path, DWORD* waitedMs) {
   }
 }
 
-BOOL FindFileInUse(const char* folder, DWORD* waitedMs, char* file) {
+BOOL FindFileInUse(const char* folder, DWORD* waitedMs, std::string* file) {
   BOOL found = FALSE;
   ListFolderTree(folder, [&](const ListedEntry& entry) {
     if (IsFolder(entry.attributes) || IsReparsePoint(entry.attributes) || entry.path[0] == '\0' ||
         !IsFileInUse(entry.path, waitedMs)) {
       return kListingGoOn;
     }
-    strcpy(file, entry.path);
+    *file = entry.path;
     found = TRUE;
     return kListingStop;
   });
   return found;
 }
 
-BOOL FindProgramHolding(const char* path, char* program) {
-  program[0] = '\0';
+BOOL FindProgramHolding(const char* path, std::string* program) {
+  program->clear();
   RestartManager manager;
   WCHAR widePath[MAX_PATH];
   if (!manager.Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0)
@@ -111,8 +111,12 @@ BOOL FindProgramHolding(const char* path, char* program) {
   manager.end(session);
   if (listed != ERROR_SUCCESS || count == 0) return FALSE;
   holders[0].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
-  return WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, program, kProgramNameSize,
-                             nullptr, nullptr) > 1;
+  char name[kProgramNameSize];
+  if (WideCharToMultiByte(CP_ACP, 0, holders[0].strAppName, -1, name, sizeof name, nullptr,
+                          nullptr) <= 1)
+    return FALSE;
+  *program = name;
+  return TRUE;
 }
 
 namespace {
@@ -130,7 +134,7 @@ BOOL BelowVendorFolder(const std::string& relative) {
 }  // namespace
 
 BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD* waitedMs,
-                                  char* file) {
+                                  std::string* file) {
   char path[MAX_PATH];
   for (const std::string& folder : patch.folders) {
     if (!IsVendorFolder(folder.c_str()) || BelowVendorFolder(folder) ||
@@ -141,7 +145,7 @@ BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, 
     if (FindFileInUse(path, waitedMs, file)) return TRUE;
   }
   if (JoinItemPath(path, config, kVersionFileName, MAX_PATH - 1) && IsFileInUse(path, waitedMs)) {
-    strcpy(file, path);
+    *file = path;
     return TRUE;
   }
   return FALSE;

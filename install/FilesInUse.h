@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "install/TreeListing.h"
 
 // Whether another program holds a file that the install would replace or move, so that a file in
@@ -31,17 +33,17 @@ BOOL FailedAsHeld();
 BOOL IsFileInUse(const char* path, DWORD* waitedMs);
 
 // TRUE when a file at any depth below folder is in use, as IsFileInUse says; its path goes into
-// file (MAX_PATH bytes). Linked folders are not entered.
-BOOL FindFileInUse(const char* folder, DWORD* waitedMs, char* file);
+// file. Linked folders are not entered.
+BOOL FindFileInUse(const char* folder, DWORD* waitedMs, std::string* file);
 
 // Looks at every file of each installed vendor folder below config that the patch carries (as the
 // patch's own listing names them), and at config's version file: the ones that clearing the old
 // patch moves aside whole, and that taking the patch out moves or removes. TRUE, the file's path
-// in file (MAX_PATH bytes), when one is in use.
+// in file, when one is in use.
 BOOL FindFileInUseInVendorFolders(const char* config, const TreeListing& patch, DWORD* waitedMs,
-                                  char* file);
+                                  std::string* file);
 
 // The name of a program that holds path, as the Restart Manager (rstrtmgr.dll, loaded when
-// asked) tells it, into program (kProgramNameSize bytes). FALSE when it cannot tell: no Restart
-// Manager, no holder found, or (under Wine) nothing implemented.
-BOOL FindProgramHolding(const char* path, char* program);
+// asked) tells it, into program. FALSE when it cannot tell: no Restart Manager, no holder found,
+// or (under Wine) nothing implemented.
+BOOL FindProgramHolding(const char* path, std::string* program);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "install/DeliveryRecord.h"
 #include "install/EntryNames.h"
 #include "install/FilesInUse.h"
 #include "install/FolderListing.h"
@@ -34,8 +35,8 @@ void CInstallIntoInstallation::Fail(InstallOutcome kind, const std::string& path
 
 // The installation was left as it was (or put back) because file is in use.
 void CInstallIntoInstallation::FailInUse(const char* file) {
-  char program[kProgramNameSize];
-  const std::string by = FindProgramHolding(file, program) ? std::string(" by ") + program : "";
+  std::string program;
+  const std::string by = FindProgramHolding(file, &program) ? " by " + program : "";
   Fail(kInstallFileInUse, file, std::string(file) + " is in use" + by);
 }
 
@@ -63,7 +64,19 @@ int CInstallIntoInstallation::Install(std::vector<FileIdentityInfo>* installed) 
   // A missing arm\config is made in the chain (once the patch is known to be whole), the folders
   // made recorded for the rollback.
   const int opened = OpenChain(TRUE, installed);
-  return opened != kChainChecked ? opened : InstallChecked();
+  if (opened != kChainChecked) return opened;
+  const int errors = InstallChecked();
+  // What this version is believed to be by a later, older package rests on this record.
+  FileIdentityInfo identity;
+  if (errors == 0 && m_chain.GetIdentity(&identity)) RecordDelivery(identity, m_patch.stamp.label);
+  return errors;
+}
+
+// After a restore or the patch taken out, the folder no longer holds one delivery.
+int CInstallIntoInstallation::Forgotten(int errors) {
+  FileIdentityInfo identity;
+  if (errors == 0 && m_chain.GetIdentity(&identity)) ForgetDelivery(identity);
+  return errors;
 }
 
 // The installation's folders, opened once and checked: everything the unit does acts inside them.
@@ -126,14 +139,14 @@ BOOL CInstallIntoInstallation::Prepare(BOOL lookForUse, DWORD* waitedMs) {
              " could not be undone: " + recovered.why);
     return FALSE;
   }
-  char inUse[MAX_PATH] = "";
+  std::string inUse;
   BOOL found = FALSE;
   if (lookForUse) {
     PhaseTimer timer(m_times, kPhaseFilesInUse);
-    found = FindFileInUseInVendorFolders(config, m_patch.listing, waitedMs, inUse);
+    found = FindFileInUseInVendorFolders(config, m_patch.listing, waitedMs, &inUse);
   }
   if (found) {
-    FailInUse(inUse);
+    FailInUse(inUse.c_str());
     return FALSE;
   }
   return TRUE;
@@ -199,7 +212,7 @@ int CInstallIntoInstallation::Restore() {
   const int opened = OpenChain(FALSE, nullptr);
   if (opened != kChainChecked) return opened;
   const std::string kept = m_chain.Config() + "\\" + kPreviousAreaName;
-  if (!IsFolder(GetFileAttributesA(kept.c_str()))) return RemovePatchChecked();
+  if (!IsFolder(GetFileAttributesA(kept.c_str()))) return Forgotten(RemovePatchChecked());
   DWORD waitedMs = 0;
   if (!Prepare(TRUE, &waitedMs)) return 1;
   m_putBackKept = true;
@@ -218,12 +231,12 @@ int CInstallIntoInstallation::Restore() {
              " step(s) of the last install could not be put back: " + undone.why);
     return undone.notUndone;
   }
-  return 0;
+  return Forgotten(0);
 }
 
 int CInstallIntoInstallation::RemovePatch() {
   const int opened = OpenChain(FALSE, nullptr);
-  return opened != kChainChecked ? opened : RemovePatchChecked();
+  return opened != kChainChecked ? opened : Forgotten(RemovePatchChecked());
 }
 
 // Takes the patch out, once the folders are held and checked.

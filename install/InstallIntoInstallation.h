@@ -76,6 +76,7 @@ class CInstallIntoInstallation {
   int OpenChain(BOOL makeConfig, std::vector<FileIdentityInfo>* done);
   int InstallChecked();
   int RemovePatchChecked();
+  int Forgotten(int errors);
   BOOL Prepare(BOOL lookForUse, DWORD* waitedMs);
   int InstallWithJournal(DWORD waitedMs);
   int RollBack(int errors, const std::string& failed, const std::string& what);

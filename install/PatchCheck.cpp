@@ -4,8 +4,9 @@
 
 #include <cstring>
 
-#include "install/PatchManifest.h"
+#include "install/DeliveryRecord.h"
 #include "install/FilesInUse.h"
+#include "install/PatchManifest.h"
 #include "install/InstallEvents.h"
 #include "install/PatchPaths.h"
 #include "install/VersionOrder.h"
@@ -67,7 +68,10 @@ PatchInfo InspectPatch(const std::string& folder) {
   return patch;
 }
 
-PatchStanding CompareInstalledPatch(const VersionStamp& installed, const char* version) {
+namespace {
+
+// CompareInstalledPatch by the version file alone.
+PatchStanding ByVersionFile(const VersionStamp& installed, const char* version) {
   if (installed.state == 0) return PatchStanding::kNone;
   if (_stricmp(installed.label, version) == 0) return PatchStanding::kCurrent;
   if (_stricmp(installed.label, kUnknownVersionLabel) == 0) return PatchStanding::kOlder;
@@ -75,6 +79,23 @@ PatchStanding CompareInstalledPatch(const VersionStamp& installed, const char* v
   return order < 0   ? PatchStanding::kOlder
          : order > 0 ? PatchStanding::kNewer
                      : PatchStanding::kCurrent;
+}
+
+}  // namespace
+
+BOOL ClaimsUndeliveredNewer(const char* installFolder, const VersionStamp& installed,
+                            const char* version) {
+  return ByVersionFile(installed, version) == PatchStanding::kNewer &&
+         _stricmp(RecordedDelivery(installFolder).c_str(), installed.label) != 0;
+}
+
+PatchStanding CompareInstalledPatch(const char* installFolder, const VersionStamp& installed,
+                                    const char* version) {
+  const PatchStanding standing = ByVersionFile(installed, version);
+  if (standing == PatchStanding::kNewer &&
+      ClaimsUndeliveredNewer(installFolder, installed, version))
+    return PatchStanding::kOlder;
+  return standing;
 }
 
 const char* StandingName(PatchStanding standing) {

@@ -28,14 +28,24 @@ struct PatchInfo {
 // file, since an installation counts as patched only with both.
 PatchInfo InspectPatch(const std::string& folder);
 
-// How the patch an installation holds stands against a patch version ("V2.0"), by the numbers
-// of their labels. A patch whose version file could not be read counts as older.
+// How the patch the installation at installFolder holds (installed, its version file) stands
+// against a patch version ("V2.0"), by the numbers of their labels. A patch whose version file
+// could not be read counts as older. So does a version file saying a newer version that no
+// elevated install of that version recorded for the folder (DeliveryRecord.h): anyone may write
+// the file, and a planted "V99.0" must not keep every delivery away.
 enum class PatchStanding { kNone, kOlder, kCurrent, kNewer };
-PatchStanding CompareInstalledPatch(const VersionStamp& installed, const char* version);
+PatchStanding CompareInstalledPatch(const char* installFolder, const VersionStamp& installed,
+                                    const char* version);
+
+// TRUE when the installation's version file says a newer version than version that no delivery
+// recorded: CompareInstalledPatch counts it as older, and this tells the user why.
+BOOL ClaimsUndeliveredNewer(const char* installFolder, const VersionStamp& installed,
+                            const char* version);
 
 // TRUE when the installation holds that version or a newer one.
-inline BOOL HoldsPatchVersion(const VersionStamp& installed, const char* version) {
-  const PatchStanding standing = CompareInstalledPatch(installed, version);
+inline BOOL HoldsPatchVersion(const char* installFolder, const VersionStamp& installed,
+                              const char* version) {
+  const PatchStanding standing = CompareInstalledPatch(installFolder, installed, version);
   return standing == PatchStanding::kCurrent || standing == PatchStanding::kNewer;
 }
 

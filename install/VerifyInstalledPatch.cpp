@@ -120,7 +120,7 @@ void FindForeign(HANDLE folder, const std::string& relative, const ManifestIndex
 InstalledPatchCheck VerifyInstalledPatch(const PatchInfo& patch, const ManifestIndex& manifest,
                                          const char* installFolder, const VersionStamp& installed) {
   InstalledPatchCheck check;
-  const PatchStanding standing = CompareInstalledPatch(installed, patch.stamp.label);
+  const PatchStanding standing = CompareInstalledPatch(installFolder, installed, patch.stamp.label);
   if (standing == PatchStanding::kNewer) {
     check.verdict = VerifyVerdict::kNewerPatch;
     return check;

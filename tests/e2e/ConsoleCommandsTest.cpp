@@ -198,8 +198,7 @@ TEST_F(ConsoleCommandsTest, StatusBeforeAndAfterInstallsAndRestores) {
   }
   // A newer patch counts as current: install leaves it and goes on with the others; only
   // --allow-downgrade installs over it.
-  ASSERT_TRUE(WriteTextFile(Config(old_) + "\\Qorvantel.Version",
-                            "[Install]\r\nVersion=\"V2.1\"\r\nDate=\"2026-12-01\"\r\n"));
+  HoldPatch(old_, "V2.1");
   const nlohmann::json json =
       nlohmann::json::parse(Run("status --json --target " + old_.folder).out);
   EXPECT_EQ(json["schema"], 1);

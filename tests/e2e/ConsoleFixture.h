@@ -38,6 +38,11 @@ class ConsoleFixture : public ::testing::Test {
   // Every file of the patch is in the installation byte for byte.
   bool HoldsPatch(const Ewarm& ewarm) const;
 
+  // The patch's files with a version file saying label, as a later package's install leaves
+  // them; with delivered, also the record that install writes where only administrators may
+  // write (its layout is what every release reads), without it as a user could plant them.
+  void HoldPatch(const Ewarm& ewarm, const char* label, bool delivered = true);
+
   FolderTree patch_;  // the unpacked package's patch tree
   Ewarm old_;         // 9.30.1 with the V1.0 patch, registered
   Ewarm fresh_;       // 10.10.1, never patched, registered

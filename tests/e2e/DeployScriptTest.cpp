@@ -102,6 +102,7 @@ class DeployScriptTest : public ConsoleFixture {
  public:
   // What the fleet table's rows arrange a machine with.
   using ConsoleFixture::fresh_;
+  using ConsoleFixture::HoldPatch;
   using ConsoleFixture::old_;
   using ConsoleFixture::Pack;
   using ConsoleFixture::patch_;
@@ -131,14 +132,6 @@ class DeployScriptTest : public ConsoleFixture {
     if (!PathExists(tool)) return false;
     const ConsoleResult detect = RunConsole(tool, "detect --at-least V2.0");
     return detect.exitCode == 0 && !detect.out.empty();
-  }
-
-  // Puts a patch of the given label into an installation, as a later package would have.
-  void HoldPatch(const Ewarm& ewarm, const char* label) {
-    ASSERT_TRUE(CopyFolderTree(PatchFolder(), Config(ewarm)));
-    ASSERT_TRUE(WriteTextFile(
-        Config(ewarm) + "\\Qorvantel.Version",
-        std::string("[Install]\r\nVersion=\"") + label + "\"\r\nDate=\"2026-12-01\"\r\n"));
   }
 
   Ewarm twin_;
@@ -268,6 +261,10 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
       {"a newer patch in one installation",
        [](DeployScriptTest& t) { t.HoldPatch(t.old_, "V2.1"); }, false, 0, true, kFresh, kBoth,
        kOld},
+      // A user's files saying a newer version that no install put there keep nothing away.
+      {"a newer version planted with the patch's files, no install of it recorded",
+       [](DeployScriptTest& t) { t.HoldPatch(t.fresh_, "V99.0", false); }, false, 0, true, kBoth,
+       kBoth},
       {"no EWARM", [](DeployScriptTest&) { EwarmRegistry::Clear(); }, false, 1642, false, 0, 0},
       // Shared for reading only, so the test can read the tree; it cannot be replaced.
       {"a file in use",
