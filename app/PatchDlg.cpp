@@ -268,7 +268,7 @@ void CPatchDlg::OnDriverPatch() {
   InstallationTable& table = TheInstallationTable();
   if (table.running.load() != 0) return;  // never more than one worker
   // Another program (a second dialog, the console tool) may be installing: then nothing starts.
-  // The lock is this thread's until a refresh sees the run ended.
+  // The lock is held until a refresh sees the run ended.
   if (m_installLock.TryAcquire() != InstallLockResult::kAcquired) {
     ::MessageBoxA(m_hWnd, kBusyText, "Message", MB_OK);
     return;

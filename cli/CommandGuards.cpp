@@ -2,7 +2,6 @@
 
 #include "cli/ConsoleOutput.h"
 #include "install/AdminRights.h"
-#include "install/ErrorWords.h"
 #include "install/InstallLock.h"
 #include "install/PatchCheck.h"
 #include "install/PatchPaths.h"
@@ -47,8 +46,7 @@ ExitCode BeginChanges(CConsoleOutput& out, CInstallLock* lock) {
       out.Error("Another installation is running; try again later.");
       return kExitAnotherInstall;
     default:
-      out.Error("The install lock %s cannot be taken: %s.", kInstallLockName,
-                ErrorInWords(GetLastError()).c_str());
+      out.Error("The install lock cannot be taken: %s.", lock->Why().c_str());
       return kExitFatal;
   }
 }

@@ -1,36 +1,20 @@
 #include "install/InstallLock.h"
 
-InstallLockResult CInstallLock::TryAcquire() {
-  if (m_held) return InstallLockResult::kAcquired;
-  if (m_mutex == nullptr) {
-    // A null DACL would let any user hold the installs up; the default one is the creator's, and
-    // both programs run as administrators.
-    m_mutex = CreateMutexA(nullptr, FALSE, kInstallLockName);
-    if (m_mutex == nullptr) {
-      // A mutex created by another user whose DACL refuses us: someone else is installing.
-      return GetLastError() == ERROR_ACCESS_DENIED ? InstallLockResult::kBusy
-                                                   : InstallLockResult::kFailed;
-    }
-  }
-  switch (WaitForSingleObject(m_mutex, 0)) {
-    case WAIT_OBJECT_0:
-    case WAIT_ABANDONED:
-      m_held = TRUE;
-      return InstallLockResult::kAcquired;
-    case WAIT_TIMEOUT:
-      return InstallLockResult::kBusy;
-    default:
-      return InstallLockResult::kFailed;
-  }
-}
+#include "install/ErrorWords.h"
+#include "install/ProgramDataFolder.h"
 
-void CInstallLock::Release() {
-  if (m_held) {
-    ReleaseMutex(m_mutex);
-    m_held = FALSE;
-  }
-  if (m_mutex != nullptr) {
-    CloseHandle(m_mutex);
-    m_mutex = nullptr;
-  }
+InstallLockResult CInstallLock::TryAcquire() {
+  if (m_file.IsOpen()) return InstallLockResult::kAcquired;
+  CProgramDataFolder folder;
+  if (!folder.Use(kInstallLockFolder, &m_why)) return InstallLockResult::kFailed;
+  const std::string path = folder.Path() + "\\" + kInstallLockFile;
+  // No sharing at all: a second open, by anyone, fails while this one holds it.
+  if (m_file.Create(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT))
+    return InstallLockResult::kAcquired;
+  const DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+    return InstallLockResult::kBusy;
+  m_why = path + " cannot be opened: " + ErrorInWords(error);
+  return InstallLockResult::kFailed;
 }

@@ -1,33 +1,35 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+#include "classlib/FileHandle.h"
+
 // One install at a time on the machine, whichever program runs it: the dialog's install run and
-// the console tool's install and restore each hold this named mutex for their whole run. The
-// "Global" prefix puts it in the machine's namespace, so sessions of other users (a distribution
-// system's service runs in session 0) see it too.
-constexpr const char* kInstallLockName = "Global\\QX48_EWARM_pack.install";
+// the console tool's install, restore and uninstall each hold the lock file for their whole run,
+// open without sharing. It lies in %ProgramData%\QuorVantel\Lock, a folder of SYSTEM and
+// Administrators alone (ProgramDataFolder.h), so a standard user can neither hold it nor put
+// anything in its place: a named kernel object would be anyone's to create first, and to hold
+// for ever. A holder that ends without letting go (a crash) releases it with its handles.
+constexpr const char* kInstallLockFolder = "Lock";
+constexpr const char* kInstallLockFile = "install.lock";
 
 enum class InstallLockResult {
   kAcquired,
-  kBusy,    // another thread or process holds it
-  kFailed,  // the mutex could not be created or waited on
+  kBusy,    // another program holds it
+  kFailed,  // its folder is not safe to use, or the file could not be made (Why says)
 };
 
-// A mutex belongs to the thread that took it: Release must run on the thread that acquired.
 class CInstallLock {
  public:
-  CInstallLock() = default;
-  ~CInstallLock() { Release(); }
-  CInstallLock(const CInstallLock&) = delete;
-  CInstallLock& operator=(const CInstallLock&) = delete;
-
-  // Takes the lock without waiting. A holder that ended without releasing it (a crash) leaves it
-  // abandoned; that counts as acquired, since nothing is installing any more.
+  // Takes the lock without waiting.
   InstallLockResult TryAcquire();
-  void Release();
-  BOOL Held() const { return m_held; }
+  void Release() { m_file.Close(); }
+  BOOL Held() const { return m_file.IsOpen(); }
+  // Why TryAcquire failed, for the user.
+  const std::string& Why() const { return m_why; }
 
  private:
-  HANDLE m_mutex = nullptr;
-  BOOL m_held = FALSE;
+  CFileHandle m_file;
+  std::string m_why;
 };

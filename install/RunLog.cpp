@@ -1,14 +1,11 @@
 #include "install/RunLog.h"
 
-#include <shlobj.h>
-
 #include <cstdarg>
 #include <cstdio>
 
-#include "install/AdminRights.h"
 #include "install/ErrorWords.h"
+#include "install/ProgramDataFolder.h"
 #include "install/PathSafety.h"
-#include "install/ProtectedArea.h"
 #include "install/Utf8Text.h"
 
 namespace {
@@ -17,39 +14,6 @@ constexpr int kLogLineSize = 1100;  // a console line (1023) with the time stamp
 
 std::string ErrorText(const char* what, DWORD error) {
   return std::string(what) + ": " + ErrorInWords(error);
-}
-
-// Why folder is not a folder of SYSTEM and Administrators alone; empty when it is one.
-std::string UnsafeBecause(const std::string& folder) {
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
-  if (!IsFolder(attributes) || IsReparsePoint(attributes)) return "it is not a folder of its own";
-  CFileHandle handle;
-  if (!handle.Create(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT))
-    return ErrorText("it cannot be opened", GetLastError());
-  char reason[256];
-  return IsProtectedFolder(handle.GetSafeHandle(), reason, sizeof reason) ? "" : reason;
-}
-
-// The folder, made for SYSTEM and Administrators alone when it is missing; an existing one only
-// when it is a real folder that still is theirs alone. Where another user made one first (a
-// folder, a file or a link of that name), a run with administrator rights moves it aside, with
-// whatever is in it, and makes its own: a name squatted before the tool ever ran must not stop
-// every run as SYSTEM for good.
-bool UseProtectedFolder(const std::string& folder, std::string* why) {
-  if (CreateProtectedFolder(folder.c_str())) return true;
-  std::string unsafe = UnsafeBecause(folder);
-  if (unsafe.empty()) return true;
-  if (HasAdministratorRights()) {
-    const std::string aside = folder + ".untrusted-" + std::to_string(GetCurrentProcessId()) + "-" +
-                              std::to_string(GetTickCount());
-    // A rename moves the name (a link stays a link), never what it may lead to.
-    if (MoveFileExA(folder.c_str(), aside.c_str(), 0) && CreateProtectedFolder(folder.c_str()))
-      return true;
-    unsafe += ErrorText(", and it could not be moved aside", GetLastError());
-  }
-  *why = folder + " is not safe for a log: " + unsafe;
-  return false;
 }
 
 // "+01:00": the local time's offset from UTC now.
@@ -66,11 +30,8 @@ void UtcOffset(char* text, size_t size) {
 }  // namespace
 
 std::string CRunLog::DefaultPath() {
-  char data[MAX_PATH] = "";
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data)) ||
-      data[0] == '\0')
-    return "";
-  return std::string(data) + "\\QuorVantel\\Logs\\qx48patch.log";
+  const std::string logs = ProgramDataPath("Logs");
+  return logs.empty() ? logs : logs + "\\qx48patch.log";
 }
 
 std::string CRunLog::OlderPath(const std::string& path) {
@@ -85,25 +46,10 @@ bool CRunLog::Open(const std::string& path, bool isDefault, std::string* why) {
     *why = "there is no ProgramData folder";
     return false;
   }
-  // Held from the check of the default log's vendor folder until the log is open: on Windows it
-  // can then be neither renamed nor replaced by a link meanwhile.
-  CFileHandle vendorFolder;
-  if (isDefault) {
-    const size_t logs = path.find_last_of('\\');
-    const size_t vendorCut = path.find_last_of('\\', logs - 1);
-    const std::string vendor = path.substr(0, vendorCut);
-    // The vendor folder may hold what other programs of ours keep; only Logs is made ours alone.
-    // It must be a plain folder where its name says: a user may make it a junction before the
-    // tool ever runs, and the log would be written wherever that leads.
-    CreateDirectoryA(vendor.c_str(), nullptr);
-    char resolved[kResolvedPathSize];
-    if (!OpenFolderWhereNamed(vendor.c_str(), FILE_SHARE_READ | FILE_SHARE_WRITE, &vendorFolder,
-                              resolved)) {
-      *why = vendor + " is not a plain folder where its name says (a link or a junction)";
-      return false;
-    }
-    if (!UseProtectedFolder(path.substr(0, logs), why)) return false;
-  }
+  // Held from the check of the default log's folders until the log is open: on Windows they can
+  // then be neither renamed nor replaced by a link meanwhile.
+  CProgramDataFolder logs;
+  if (isDefault && !logs.Use("Logs", why)) return false;
   if (!OpenFile(path, why)) return false;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(m_file.GetSafeHandle(), &size) && size.QuadPart > kMaxLogSize) {

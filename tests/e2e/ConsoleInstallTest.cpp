@@ -357,28 +357,34 @@ TEST_F(ConsoleInstallTest, ALogThatCannotBeOpenedSafelyStopsTheRunWith1622) {
   EXPECT_TRUE(ReadTextFile(victim, &content) && content == "secret") << content;
 }
 
-// A Logs folder another user made before the tool ever ran (here one that every user may write,
-// with a log of its own in it): a run with administrator rights moves it aside as it is and logs
-// into a folder it makes for SYSTEM and Administrators alone, instead of failing for good.
-TEST_F(ConsoleInstallTest, ALogFolderAnotherUserMadeFirstIsMovedAsideAndTheRunLogs) {
-  ASSERT_TRUE(RemoveTree(kLogFolder));
-  ASSERT_TRUE(WriteTextFile(kLog, "planted\r\n"));
-  ASSERT_TRUE(LetEveryoneWrite(kLogFolder));
+// The log's folder, or the install lock's, made by another user before the tool ever ran (here
+// one that every user may write, with a file of that user's in it): a run with administrator
+// rights moves it aside as it is and makes its own for SYSTEM and Administrators alone, instead
+// of failing, or waiting, for good.
+TEST_F(ConsoleInstallTest, AFolderOfOursAnotherUserMadeFirstIsMovedAsideAndTheRunGoesOn) {
+  for (const std::string& folder : {kLogFolder, std::string("C:\\ProgramData\\QuorVantel\\Lock")}) {
+    SCOPED_TRACE(folder);
+    const std::string planted = folder + (folder == kLogFolder ? "\\qx48patch.log" : "\\install.lock");
+    ASSERT_TRUE(RemoveTree(folder));
+    ASSERT_TRUE(WriteTextFile(planted, "planted\r\n"));
+    ASSERT_TRUE(LetEveryoneWrite(folder));
 
-  const ConsoleResult result = Run("install");
-  EXPECT_EQ(result.exitCode, 0u) << result.out << result.err;
-  std::vector<std::string> aside;
-  WIN32_FIND_DATAA entry;
-  HANDLE found = FindFirstFileA((kLogFolder + ".untrusted-*").c_str(), &entry);
-  for (BOOL more = found != INVALID_HANDLE_VALUE; more; more = FindNextFileA(found, &entry))
-    aside.push_back(kLogFolder.substr(0, kLogFolder.rfind('\\') + 1) + entry.cFileName);
-  if (found != INVALID_HANDLE_VALUE) FindClose(found);
-  ASSERT_EQ(aside.size(), 1u);
-  EXPECT_EQ(ReadFolderTree(aside[0]), (FolderTree{{"qx48patch.log", "planted\r\n"}}));
-  const std::vector<std::string> entries = LogEntries(kLog);
-  ASSERT_FALSE(entries.empty());
-  EXPECT_EQ(entries.front().rfind("start: qx48patch", 0), 0u) << entries.front();
-  EXPECT_TRUE(RemoveTree(aside[0]));
+    const ConsoleResult result = Run("install");
+    EXPECT_EQ(result.exitCode, 0u) << result.out << result.err;
+    std::vector<std::string> aside;
+    WIN32_FIND_DATAA entry;
+    HANDLE found = FindFirstFileA((folder + ".untrusted-*").c_str(), &entry);
+    for (BOOL more = found != INVALID_HANDLE_VALUE; more; more = FindNextFileA(found, &entry))
+      aside.push_back(folder.substr(0, folder.rfind('\\') + 1) + entry.cFileName);
+    if (found != INVALID_HANDLE_VALUE) FindClose(found);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadFolderTree(aside[0]),
+              (FolderTree{{planted.substr(folder.size() + 1), "planted\r\n"}}));
+    const std::vector<std::string> entries = LogEntries(kLog);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back(), "end: exit code 0");
+    EXPECT_TRUE(RemoveTree(aside[0]));
+  }
 }
 
 TEST_F(ConsoleInstallTest, ALogPastItsCapBecomesTheOneOlderFileKept) {

@@ -282,12 +282,25 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
          // What a redeployment stopped half way left beside the kept tool.
          ASSERT_TRUE(WriteTextFile(KeptFolder() + ".old-7-9\\qx48patch.exe", "old"));
        }},
+      // The lock's folder as an elevated run makes it (one that takes the lock, then stops at a
+      // folder that is no installation), then its file held without sharing, as the dialog
+      // holds it for a run.
       {"the dialog installing (its lock held)",
+       [&lockHolder](DeployScriptTest& t) {
+         ASSERT_EQ(RunConsole(t.Tool(), "install --target " + t.Root() + "\\nowhere").exitCode,
+                   1642u);
+         lockHolder = CreateFileA("C:\\ProgramData\\QuorVantel\\Lock\\install.lock",
+                                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+         ASSERT_NE(lockHolder, INVALID_HANDLE_VALUE);
+       },
+       false, 1618, false, 0, kBoth},
+      // A named object is anyone's to make: the lock's name of old, held by a user, stops nothing.
+      {"a user holding the install lock's old mutex name",
        [&lockHolder](DeployScriptTest&) {
          lockHolder = CreateMutexA(nullptr, TRUE, "Global\\QX48_EWARM_pack.install");
          ASSERT_NE(lockHolder, nullptr);
        },
-       false, 1618, false, 0, kBoth},
+       false, 0, true, kBoth, kBoth},
   };
   for (const FleetRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -312,7 +325,9 @@ TEST_F(DeployScriptTest, EveryFleetScenarioGivesItsCodeAndLeavesTheInstallations
     }
     if (heldFile != INVALID_HANDLE_VALUE)
       CloseHandle(std::exchange(heldFile, INVALID_HANDLE_VALUE));
-    if (lockHolder != nullptr) CloseHandle(std::exchange(lockHolder, nullptr));
+    if (lockHolder != nullptr && lockHolder != INVALID_HANDLE_VALUE)
+      CloseHandle(lockHolder);
+    lockHolder = nullptr;
     EXPECT_EQ(Detected(), row.detected);
     for (size_t i = 0; i < machines.size(); ++i) {
       if (row.patched & (1u << i)) {
