@@ -53,8 +53,12 @@ bool ChosenInstallations(const CommandLine& line, CConsoleOutput& out,
   if (!line.targets.empty()) {
     for (const std::string& target : line.targets) {
       char path[MAX_PATH];
-      if (CheckAddedFolder(target.c_str(), path) != AddedFolderCheck::kAccepted) {
-        out.Error("Path \"%s\" is not valid IAR EWARM path!", path);
+      const AddedFolderCheck check = CheckAddedFolder(target.c_str(), path);
+      if (check != AddedFolderCheck::kAccepted) {
+        // The dialog's words, then why, for a help desk reading the log.
+        out.Error("Path \"%s\" is not valid IAR EWARM path! (%s)", path,
+                  check == AddedFolderCheck::kTooLong ? "the path is too long"
+                                                      : "it has no arm\\config folder");
         chosen->clear();
         return false;
       }

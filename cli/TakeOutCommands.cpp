@@ -135,23 +135,25 @@ ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
   int ends[4] = {};                    // installations by TakeOutEnd
   std::vector<FileIdentityInfo> done;  // configuration folders taken out of so far
   for (Installation& installation : chosen) {
-    // Its folders are opened once and checked before anything is read of them (a newer patch
-    // behind a link is no reason to leave an installation alone), and each folder is taken out
-    // of once, whatever records or names lead to it. The unit opens and checks them again for
-    // its own work; this chain holds them meanwhile.
-    CInstallationChain chain;
-    if (chain.Open(installation.folder.c_str(), FALSE) == CInstallationChain::kChainRedirected) {
-      out.Error("%s: not touched, something in it needs a person to look at: %s",
-                installation.folder.c_str(), chain.Why().c_str());
-      ++ends[kTakeOutRefused];
-      continue;
-    }
-    FileIdentityInfo identity;
-    if (chain.GetIdentity(&identity)) {
-      bool again = false;
-      for (const FileIdentityInfo& one : done) again = again || SameFolder(one, identity);
-      if (again) continue;
-      done.push_back(identity);
+    // Its folders are opened and checked before anything is read of them (a newer patch behind
+    // a link is no reason to leave an installation alone), and each folder is taken out of once,
+    // whatever records or names lead to it. The unit then opens, checks and holds them for its
+    // own work; this look lets go first, since the unit's undo may take back arm\config.
+    {
+      CInstallationChain chain;
+      if (chain.Open(installation.folder.c_str(), FALSE) == CInstallationChain::kChainRedirected) {
+        out.Error("%s: not touched, something in it needs a person to look at: %s",
+                  installation.folder.c_str(), chain.Why().c_str());
+        ++ends[kTakeOutRefused];
+        continue;
+      }
+      FileIdentityInfo identity;
+      if (chain.GetIdentity(&identity)) {
+        bool again = false;
+        for (const FileIdentityInfo& one : done) again = again || SameFolder(one, identity);
+        if (again) continue;
+        done.push_back(identity);
+      }
     }
     ++ends[takeOutOne(out, line, patch, installation)];
   }

@@ -13,11 +13,6 @@
 #include "install/PatchPaths.h"
 #include "install/ReplacedFolder.h"
 
-namespace {
-// OpenChain's answer when the unit may go on (any other is what the unit returns).
-constexpr int kChainChecked = -1;
-}  // namespace
-
 CInstallIntoInstallation::CInstallIntoInstallation(const PatchInfo& patch,
                                                    const char* installFolder,
                                                    InstallOptions options, InstallEventSink events,
@@ -72,13 +67,6 @@ int CInstallIntoInstallation::Install(std::vector<FileIdentityInfo>* installed) 
   return errors;
 }
 
-// After a restore or the patch taken out, the folder no longer holds one delivery.
-int CInstallIntoInstallation::Forgotten(int errors) {
-  FileIdentityInfo identity;
-  if (errors == 0 && m_chain.GetIdentity(&identity)) ForgetDelivery(identity);
-  return errors;
-}
-
 // The installation's folders, opened once and checked: everything the unit does acts inside them.
 // kChainChecked when it may go on; otherwise what the unit returns, its failure noted. One folder
 // in done already (two records, or two names, of it) is kInstallSameFolder and not touched again;
@@ -125,10 +113,12 @@ int CInstallIntoInstallation::InstallChecked() {
 BOOL CInstallIntoInstallation::Prepare(BOOL lookForUse, DWORD* waitedMs) {
   const char* config = m_chain.Config().c_str();
   UndoResult recovered;
+  MadeFolders made;
   {
     PhaseTimer timer(m_times, kPhaseRecovery);
-    recovered = RecoverUndoArea(config);
+    recovered = RecoverUndoArea(config, &made);
   }
+  m_recoveredLevels = made.levels;
   if (recovered.refused) {
     Fail(kInstallRefused, config, recovered.why);
     return FALSE;
@@ -155,7 +145,8 @@ BOOL CInstallIntoInstallation::Prepare(BOOL lookForUse, DWORD* waitedMs) {
 // The transaction proper; the installation's waiting for files in use has taken waitedMs so far.
 int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
   const std::string config = m_chain.Config();
-  const int madeCount = m_chain.LevelsMade();
+  const int madeCount =
+      m_chain.LevelsMade() > m_recoveredLevels ? m_chain.LevelsMade() : m_recoveredLevels;
   if (!BeginJournal(&m_journal, config.c_str())) {
     // What the chain made is empty; it goes again once the chain lets go of it.
     m_chain.Release();
@@ -190,11 +181,12 @@ int CInstallIntoInstallation::InstallWithJournal(DWORD waitedMs) {
 int CInstallIntoInstallation::RollBack(int errors, const std::string& failed,
                                        const std::string& what) {
   UndoResult undone;
+  MadeFolders made;
   {
     PhaseTimer timer(m_times, kPhaseRollBack);
-    // The rollback removes the folders the chain made, which its held handles would keep.
-    m_chain.Release();
-    undone = RollBackJournal(&m_journal);
+    // Undone while the installation's folders are held, so that none of them can be swapped for
+    // a link meanwhile; the folders the install made go once they are let go of.
+    undone = FinishUndo(RollBackJournal(&m_journal, &made), made);
   }
   const std::string held = m_journal.held;
   if (!Undone(undone)) {
@@ -208,74 +200,15 @@ int CInstallIntoInstallation::RollBack(int errors, const std::string& failed,
   return errors;
 }
 
-int CInstallIntoInstallation::Restore() {
-  const int opened = OpenChain(FALSE, nullptr);
-  if (opened != kChainChecked) return opened;
-  const std::string kept = m_chain.Config() + "\\" + kPreviousAreaName;
-  if (!IsFolder(GetFileAttributesA(kept.c_str()))) return Forgotten(RemovePatchChecked());
-  DWORD waitedMs = 0;
-  if (!Prepare(TRUE, &waitedMs)) return 1;
-  m_putBackKept = true;
-  UndoResult undone;
-  {
-    PhaseTimer timer(m_times, kPhaseRollBack);
-    undone = RestorePreviousGeneration(m_chain.Config().c_str());
+// After an undo that left the folders the install made to the unit: lets go of the installation's
+// folders and removes those. The undo's result, a folder that could not go counted as not undone.
+UndoResult CInstallIntoInstallation::FinishUndo(UndoResult undone, const MadeFolders& made) {
+  m_chain.Release();
+  if (Undone(undone) && !RemoveMadeFolders(made)) {
+    undone.notUndone = 1;
+    undone.why = made.config + " could not be removed";
   }
-  if (undone.refused) {
-    Fail(kInstallRefused, kept, undone.why);
-    return 1;
-  }
-  if (!Undone(undone)) {
-    Fail(kInstallNotRestored, kept,
-         std::to_string(undone.notUndone) +
-             " step(s) of the last install could not be put back: " + undone.why);
-    return undone.notUndone;
-  }
-  return Forgotten(0);
-}
-
-int CInstallIntoInstallation::RemovePatch() {
-  const int opened = OpenChain(FALSE, nullptr);
-  return opened != kChainChecked ? opened : Forgotten(RemovePatchChecked());
-}
-
-// Takes the patch out, once the folders are held and checked.
-int CInstallIntoInstallation::RemovePatchChecked() {
-  DWORD waitedMs = 0;
-  if (!Prepare(TRUE, &waitedMs)) return 1;
-  const std::string config = m_chain.Config();
-  if (!BeginJournal(&m_journal, config.c_str())) {
-    Fail(kInstallSkipped, config, config + "\\" + kUndoAreaName + " could not be made");
-    return 1;
-  }
-  m_journalOpen = true;
-  m_journal.times = m_times;
-  m_journal.waitedMs = waitedMs;
-  // The vendor folders the patch carries, then the version file, each moved into the undo area
-  // whole: the first that cannot be (it holds a link, or leads elsewhere) puts every one before it
-  // back, so the installation never holds half a patch.
-  std::vector<std::pair<std::string, bool>> items;  // path, and whether it is a folder
-  for (const std::string& folder : m_patch.listing.folders) {
-    if (IsVendorFolder(folder.c_str())) items.emplace_back(config + "\\" + folder, true);
-  }
-  items.emplace_back(config + "\\" + kVersionFileName, false);
-  for (const auto& [item, asFolder] : items) {
-    const DWORD attributes = GetFileAttributesA(item.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-    // A folder that leads elsewhere, or holds a link that does, is left alone: what lies behind a
-    // link is not the installation's to take away. So is a version "file" that is a folder.
-    if (IsReparsePoint(attributes) || (IsFolder(attributes) != FALSE) != asFolder ||
-        !ResolvesBelowRoot(m_journal.resolvedConfig, item.c_str()) ||
-        (asFolder && HoldsReparsePoint(item.c_str())))
-      return RollBack(1, item,
-                      item + " is not the patch's to take out: a link, or not what its name says");
-    if (!JournalMoveAside(&m_journal, item.c_str()) || PathFileExistsA(item.c_str()))
-      return RollBack(1, item, item + " could not be taken out");
-  }
-  m_journalOpen = false;
-  // Taken out: what the undo area holds goes; an area that stays is litter, not a failure.
-  DiscardJournal(&m_journal);
-  return 0;
+  return undone;
 }
 
 // The copy walk, its own time (what the steps inside it took aside) added to kPhaseWalk.

@@ -9,6 +9,7 @@
 #include "install/InstallJournal.h"
 #include "install/InstallOptions.h"
 #include "install/InstallationChain.h"
+#include "install/JournalRollback.h"
 #include "install/PatchCheck.h"
 #include "install/PatchManifest.h"
 
@@ -73,10 +74,13 @@ class CInstallIntoInstallation {
   const InstallEventSink& Events() const { return m_events; }
 
  private:
+  // OpenChain's answer when the unit may go on (any other is what the unit returns).
+  static constexpr int kChainChecked = -1;
   int OpenChain(BOOL makeConfig, std::vector<FileIdentityInfo>* done);
   int InstallChecked();
   int RemovePatchChecked();
-  int Forgotten(int errors);
+  int TakenOut(int errors);
+  UndoResult FinishUndo(UndoResult undone, const MadeFolders& made);
   BOOL Prepare(BOOL lookForUse, DWORD* waitedMs);
   int InstallWithJournal(DWORD waitedMs);
   int RollBack(int errors, const std::string& failed, const std::string& what);
@@ -106,6 +110,9 @@ class CInstallIntoInstallation {
   int m_filesStarted = 0;
   std::string m_fault;  // the first file that was not what the manifest says, and why
   bool m_putBackKept = false;
+  // Folders (arm\config, arm) that a killed install had made, found when its undo area was
+  // finished: this run made them, as far as its own rollback is concerned.
+  int m_recoveredLevels = 0;
   InstallFailure m_failure;
 };
 

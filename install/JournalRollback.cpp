@@ -190,7 +190,7 @@ void KeepAsPrevious(const char* config, const char* undoArea) {
 // is undone where it lies). A committed journal in the undo area is kept as the previous
 // generation, unless the caller asks to undo it all the same.
 UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitted,
-                        UndoProgress progress) {
+                        UndoProgress progress, MadeFolders* made) {
   char undoArea[MAX_PATH];  // the paths of an old journal name it, wherever the area is now
   char areaPath[MAX_PATH];
   char path[MAX_PATH];
@@ -262,40 +262,49 @@ UndoResult RollBackArea(const char* config, const char* name, BOOL evenIfCommitt
     }
   }
   journal.Close();
-  int failed = 0;
   pin.Close();
   if (!RemoveOwnTree(areaPath)) return Ended(1, FALSE, "%s could not be removed", areaPath);
   // The folders the install made before its journal: the configuration folder, and its parent.
-  char folder[MAX_PATH];
-  strcpy(folder, config);
-  for (int level = 0; level < levels; ++level) {
-    if (Exists(folder) && !RemoveDirectoryA(folder)) ++failed;
-    char* cut = strrchr(folder, '\\');
-    if (cut == nullptr) break;
-    *cut = '\0';
+  const MadeFolders madeHere{config, levels};
+  if (made != nullptr) {
+    *made = madeHere;
+    return UndoResult{};
   }
-  return failed == 0 ? UndoResult{}
-                     : Ended(failed, FALSE, "%s could not be removed", config);
+  return RemoveMadeFolders(madeHere) ? UndoResult{}
+                                     : Ended(1, FALSE, "%s could not be removed", config);
 }
 
 }  // namespace
 
-UndoResult RollBackJournal(InstallJournal* journal) {
+BOOL RemoveMadeFolders(const MadeFolders& made) {
+  std::string folder = made.config;
+  BOOL removed = TRUE;
+  for (int level = 0; level < made.levels; ++level) {
+    if (Exists(folder.c_str()) && !RemoveDirectoryA(folder.c_str())) removed = FALSE;
+    const size_t cut = folder.rfind('\\');
+    if (cut == std::string::npos) break;
+    folder.resize(cut);
+  }
+  return removed;
+}
+
+UndoResult RollBackJournal(InstallJournal* journal, MadeFolders* made) {
   // A folder the install made is removed below; a handle still open on it would keep it.
   ReleaseHeldFolders(journal);
   journal->file.Close();
-  return RollBackArea(journal->config.c_str(), kUndoAreaName, FALSE, UndoProgress{});
+  return RollBackArea(journal->config.c_str(), kUndoAreaName, FALSE, UndoProgress{}, made);
 }
 
-UndoResult RecoverUndoArea(const char* config) {
+UndoResult RecoverUndoArea(const char* config, MadeFolders* made) {
   char undoArea[MAX_PATH];
   if (!JoinItemPath(undoArea, config, kUndoAreaName, MAX_PATH - 1) || !Exists(undoArea)) {
     return UndoResult{};
   }
-  return RollBackArea(config, kUndoAreaName, FALSE, UndoProgress{});
+  return RollBackArea(config, kUndoAreaName, FALSE, UndoProgress{}, made);
 }
 
-UndoResult RestorePreviousGeneration(const char* config, UndoProgress progress) {
+UndoResult RestorePreviousGeneration(const char* config, UndoProgress progress,
+                                     MadeFolders* made) {
   char previous[MAX_PATH];
   char undoArea[MAX_PATH];
   if (!JoinItemPath(previous, config, kPreviousAreaName, MAX_PATH - 1) ||
@@ -306,5 +315,5 @@ UndoResult RestorePreviousGeneration(const char* config, UndoProgress progress) 
   if (Exists(undoArea)) return Ended(1, FALSE, "%s is in the way", undoArea);
   // Undone where it lies, as a failed install's journal would be; what could not be undone stays
   // in it.
-  return RollBackArea(config, kPreviousAreaName, TRUE, progress);
+  return RollBackArea(config, kPreviousAreaName, TRUE, progress, made);
 }

@@ -297,7 +297,8 @@ TEST_F(ConsoleInstallTest, EveryRunIsLoggedFromItsHeaderToItsExitCode) {
   } runs[] = {
       {"frobnicate", 1639, R"(error: qx48patch: unknown command frobnicate\. .*)"},
       {"install --target C:\\qx48-cli\\nowhere", 1642,
-       R"(error: Path "C:\\qx48-cli\\nowhere\\" is not valid IAR EWARM path!)"},
+       R"(error: Path "C:\\qx48-cli\\nowhere\\" is not valid IAR EWARM path! \(it has no )"
+       R"(arm\\config folder\))"},
       {"install --quiet", 0, R"(.+: installed V2\.0 over (V1\.0|no patch) \(\d+ files\))"},
       {"detect", 0,
        R"(detect: .+ holds V2\.0: this version or a newer one|)"

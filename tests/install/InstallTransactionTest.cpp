@@ -138,6 +138,19 @@ TEST_F(InstallTransactionTest, AFinishedInstallKeepsOneGenerationOfWhatItReplace
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
+// An install that had to make arm\config is restored to an installation without it: the unit lets
+// go of the folders it holds before the rollback takes back the ones the install made.
+TEST_F(InstallTransactionTest, ARestoreTakesBackTheConfigurationFolderTheInstallMade) {
+  RemoveTree(kInstall + "\\arm");
+  ASSERT_EQ(kInstallDone, Install(true).outcome);
+  const PatchInfo patch = PatchBesideThisProgram();
+  CInstallIntoInstallation unit(patch, kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{},
+                                nullptr);
+  EXPECT_EQ(0, unit.Restore()) << unit.Failure().why;
+  EXPECT_TRUE(unit.PutBackKeptGeneration());
+  EXPECT_FALSE(Exists(kInstall + "\\arm"));
+}
+
 // At its line a file holds its old bytes, or nothing where its folder, replaced whole, was moved
 // aside already: no byte of its copy is written yet.
 TEST_F(InstallTransactionTest, EachCopyLineArrivesBeforeItsFileIsCopied) {
