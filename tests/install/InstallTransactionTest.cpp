@@ -138,17 +138,25 @@ TEST_F(InstallTransactionTest, AFinishedInstallKeepsOneGenerationOfWhatItReplace
   EXPECT_EQ(expected, WithoutKeptGeneration(ReadTree(kConfig)));
 }
 
-// An install that had to make arm\config is restored to an installation without it: the unit lets
-// go of the folders it holds before the rollback takes back the ones the install made.
-TEST_F(InstallTransactionTest, ARestoreTakesBackTheConfigurationFolderTheInstallMade) {
-  RemoveTree(kInstall + "\\arm");
-  ASSERT_EQ(kInstallDone, Install(true).outcome);
-  const PatchInfo patch = PatchBesideThisProgram();
-  CInstallIntoInstallation unit(patch, kInstall.c_str(), InstallOptions{TRUE}, InstallEventSink{},
-                                nullptr);
-  EXPECT_EQ(0, unit.Restore()) << unit.Failure().why;
-  EXPECT_TRUE(unit.PutBackKeptGeneration());
-  EXPECT_FALSE(Exists(kInstall + "\\arm"));
+// An install that had to make arm\config, finished or killed, is undone to an installation without
+// it: the unit lets go of the folders it holds before taking back the ones the install made.
+TEST_F(InstallTransactionTest, UndoingAnInstallThatMadeArmConfigTakesItBack) {
+  for (int killAt : {0, 3}) {
+    SCOPED_TRACE(killAt == 0 ? "finished" : "killed at its third file");
+    SetUp();
+    RemoveTree(kInstall + "\\arm");
+    if (killAt == 0) {
+      ASSERT_EQ(kInstallDone, Install(true).outcome);
+    } else {
+      ASSERT_EQ(kKilledExitCode, InstallAndKillAtLine(kInstall, killAt));
+    }
+    const PatchInfo patch = PatchBesideThisProgram();
+    CInstallIntoInstallation unit(patch, kInstall.c_str(), InstallOptions{TRUE},
+                                  InstallEventSink{}, nullptr);
+    EXPECT_EQ(0, unit.Restore()) << unit.Failure().why;
+    EXPECT_EQ(killAt == 0, unit.PutBackKeptGeneration());
+    EXPECT_FALSE(Exists(kInstall + "\\arm"));
+  }
 }
 
 // At its line a file holds its old bytes, or nothing where its folder, replaced whole, was moved
