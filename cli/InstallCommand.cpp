@@ -81,7 +81,8 @@ void ReportInstallation(ConsoleRun& run, Installation& installation, const Insta
                 installation.stamp.label, result.reason.c_str());
       break;
     case kInstallSkipped:
-      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label, result.reason.c_str());
+      out.Error("%s: not touched (patch %s): %s", folder, installation.stamp.label,
+                result.reason.c_str());
       break;
     case kInstallFileInUse:
       // Not begun, or put back: what it had replaced by then is moved back.
@@ -132,10 +133,10 @@ struct Foretold {
 ExitCode DryRun(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
                 const std::vector<Installation>& chosen, std::vector<Foretold>* plans) {
   for (const Installation& installation : chosen) {
-    Foretold foretold{
-        !line.allowDowngrade &&
-            CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer,
-        InstallPlan()};
+    Foretold foretold{!line.allowDowngrade &&
+                          CompareInstalledPatch(installation.folder.c_str(), installation.stamp,
+                                                patch.stamp.label) == PatchStanding::kNewer,
+                      InstallPlan()};
     if (foretold.keptNewer) {
       out.Line("%s: holds patch %s, newer than this package's %s: would be left as it is",
                installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
@@ -182,14 +183,16 @@ std::vector<Installation> KeepNewer(CConsoleOutput& out, const PatchInfo& patch,
   std::vector<Installation> toInstall;
   for (Installation& installation : chosen) {
     ProbeAgain(&installation);
-    if (ClaimsUndeliveredNewer(installation.folder.c_str(), installation.stamp, patch.stamp.label))
-      out.Line("%s: its version file says %s, but no install of %s was recorded there: "
-               "installed over like an older patch",
-               installation.folder.c_str(), installation.stamp.label, installation.stamp.label);
-    const bool kept =
-        CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer;
+    const bool kept = CompareInstalledPatch(installation.folder.c_str(), installation.stamp,
+                                            patch.stamp.label) == PatchStanding::kNewer;
     newer->push_back(kept);
     if (!kept) {
+      if (ClaimsUndeliveredNewer(installation.folder.c_str(), installation.stamp,
+                                 patch.stamp.label))
+        out.Line(
+            "%s: its version file says %s, but no install of %s was recorded there: "
+            "installed over like an older patch",
+            installation.folder.c_str(), installation.stamp.label, installation.stamp.label);
       toInstall.push_back(installation);
       continue;
     }

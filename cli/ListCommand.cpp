@@ -17,13 +17,15 @@ void PrintJson(const std::vector<Installation>& installations, const PatchInfo& 
   std::string json = JsonDocumentStart("list", patch) + ",\"installations\":[";
   for (size_t i = 0; i < installations.size(); ++i) {
     const Installation& one = installations[i];
-    json += std::string(i == 0 ? "" : ",") + "{\"name\":" + JsonString(one.name) +
-            ",\"folder\":" + JsonString(one.folder) +
-            ",\"version\":" + JsonString(one.versionText) +
-            ",\"installedPatch\":" + JsonString(one.stamp.label) +
-            ",\"installedDate\":" + JsonString(one.stamp.state != 0 ? one.stamp.date : "") +
-            ",\"current\":" +
-            (usable && HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label) ? "true" : "false") + "}";
+    json +=
+        std::string(i == 0 ? "" : ",") + "{\"name\":" + JsonString(one.name) +
+        ",\"folder\":" + JsonString(one.folder) + ",\"version\":" + JsonString(one.versionText) +
+        ",\"installedPatch\":" + JsonString(one.stamp.label) +
+        ",\"installedDate\":" + JsonString(one.stamp.state != 0 ? one.stamp.date : "") +
+        ",\"current\":" +
+        (usable && HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label) ? "true"
+                                                                                       : "false") +
+        "}";
   }
   PrintJsonDocument(json + "]}");
 }
@@ -43,7 +45,8 @@ ExitCode RunList(const CommandLine& line, CConsoleOutput& out) {
     }
     for (const Installation& one : installations) {
       out.Line("%-12s  %-10s  %-11s  %s", one.versionText.c_str(), one.stamp.label,
-               patch.state == PatchState::kUsable && HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label)
+               patch.state == PatchState::kUsable &&
+                       HoldsPatchVersion(one.folder.c_str(), one.stamp, patch.stamp.label)
                    ? "current"
                    : "not current",
                one.folder.c_str());

@@ -25,10 +25,10 @@ ExitCode RunStatus(const CommandLine& line, CConsoleOutput& out) {
   int notCurrent = 0;
   std::string json = JsonDocumentStart("status", patch) + ",\"installations\":[";
   for (const Installation& installation : chosen) {
-    const PatchStanding standing = CompareInstalledPatch(installation.folder.c_str(), installation.stamp,
-                                                         patch.stamp.label);
-    const bool current = HoldsPatchVersion(installation.folder.c_str(), installation.stamp,
-                                           patch.stamp.label);
+    const PatchStanding standing =
+        CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label);
+    const bool current =
+        HoldsPatchVersion(installation.folder.c_str(), installation.stamp, patch.stamp.label);
     if (!current) ++notCurrent;
     out.Line("%s: %s, %s", installation.folder.c_str(), installation.stamp.label,
              standing == PatchStanding::kNewer ? "newer than this package's"
@@ -69,7 +69,8 @@ ExitCode RunDetect(const CommandLine& line, CConsoleOutput& out) {
   CRunLog* log = out.Log();
   for (size_t i = 0; i < every.size(); ++i) {
     const Installation& installation = every[i];
-    const bool holds = HoldsPatchVersion(installation.folder.c_str(), installation.stamp, version.c_str());
+    const bool holds =
+        HoldsPatchVersion(installation.folder.c_str(), installation.stamp, version.c_str());
     if (log != nullptr) {
       log->Write("detect: %s holds %s: %s", installation.folder.c_str(),
                  installation.stamp.state != 0 ? installation.stamp.label : "no patch",

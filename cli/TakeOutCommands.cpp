@@ -89,25 +89,23 @@ TakeOutEnd RestoreOne(CConsoleOutput& out, const CommandLine& /*line*/, const Pa
   return Report(out, unit, errors, installation);
 }
 
-// TRUE when the installation holds none of the patch afterwards: every kept generation put back
-// in turn (the oldest holds what the first delivery replaced), then whatever of the patch is
-// still there removed. A newer patch than this package's came with a later delivery, which this
-// older package's uninstall must not undo: it stays, unless --allow-downgrade.
+// kTakenOut when the installation holds none of the patch afterwards: every kept generation put
+// back in turn (the oldest holds what the first delivery replaced), then whatever of the patch is
+// still there removed, one restore a round. A newer patch than this package's came with a later
+// delivery, which this older package's uninstall must not undo: it stays, unless
+// --allow-downgrade.
+
 TakeOutEnd UninstallOne(CConsoleOutput& out, const CommandLine& line, const PatchInfo& patch,
                         Installation& installation) {
-  if (!line.allowDowngrade &&
-      CompareInstalledPatch(installation.folder.c_str(), installation.stamp, patch.stamp.label) == PatchStanding::kNewer) {
+  if (!line.allowDowngrade && CompareInstalledPatch(installation.folder.c_str(), installation.stamp,
+                                                    patch.stamp.label) == PatchStanding::kNewer) {
     out.Line("%s: holds %s, newer than this package's %s: left as it is",
              installation.folder.c_str(), installation.stamp.label, patch.stamp.label);
     return kTakenOut;
   }
-  // Each round puts back one generation, or takes out what is left when none is kept.
   for (int round = 0; round < kMaxUninstallRounds && PatchItemsLeft(patch, installation) != 0;
        ++round) {
-    CInstallIntoInstallation unit(patch, installation.folder.c_str(), InstallOptions{TRUE},
-                                  InstallEventSink{nullptr, nullptr}, nullptr);
-    const int errors = unit.Restore();
-    const TakeOutEnd end = Report(out, unit, errors, installation);
+    const TakeOutEnd end = RestoreOne(out, line, patch, installation);
     if (end != kTakenOut) return end;
   }
   const int left = PatchItemsLeft(patch, installation);
@@ -121,8 +119,8 @@ TakeOutEnd UninstallOne(CConsoleOutput& out, const CommandLine& line, const Patc
 }
 
 ExitCode TakeOut(const CommandLine& line, CConsoleOutput& out,
-                 TakeOutEnd (*takeOutOne)(CConsoleOutput&, const CommandLine&,
-                                          const PatchInfo&, Installation&)) {
+                 TakeOutEnd (*takeOutOne)(CConsoleOutput&, const CommandLine&, const PatchInfo&,
+                                          Installation&)) {
   if (!RequireAdministrator(out)) return kExitNotAdministrator;
   CInstallLock lock;
   const ExitCode begun = BeginChanges(out, &lock);

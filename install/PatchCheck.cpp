@@ -81,21 +81,25 @@ PatchStanding ByVersionFile(const VersionStamp& installed, const char* version) 
                      : PatchStanding::kCurrent;
 }
 
+// TRUE when an install of the very version the version file says recorded it for the folder.
+BOOL DeliveredThere(const char* installFolder, const VersionStamp& installed) {
+  return _stricmp(RecordedDelivery(installFolder).c_str(), installed.label) == 0;
+}
+
 }  // namespace
 
 BOOL ClaimsUndeliveredNewer(const char* installFolder, const VersionStamp& installed,
                             const char* version) {
   return ByVersionFile(installed, version) == PatchStanding::kNewer &&
-         _stricmp(RecordedDelivery(installFolder).c_str(), installed.label) != 0;
+         !DeliveredThere(installFolder, installed);
 }
 
 PatchStanding CompareInstalledPatch(const char* installFolder, const VersionStamp& installed,
                                     const char* version) {
   const PatchStanding standing = ByVersionFile(installed, version);
-  if (standing == PatchStanding::kNewer &&
-      ClaimsUndeliveredNewer(installFolder, installed, version))
-    return PatchStanding::kOlder;
-  return standing;
+  return standing == PatchStanding::kNewer && !DeliveredThere(installFolder, installed)
+             ? PatchStanding::kOlder
+             : standing;
 }
 
 const char* StandingName(PatchStanding standing) {
